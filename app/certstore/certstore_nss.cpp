@@ -1,0 +1,192 @@
+// The Linux back-end: the NSS shared database that Chrome, Chromium and Edge use on Linux.
+#include "app/certstore/certstore_nss.h"
+
+#include <cert.h>
+#include <certdb.h>
+#include <nss.h>
+#include <pk11pub.h>
+#include <prerror.h>
+#include <prtime.h>
+#include <secerr.h>
+#include <secoid.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+namespace marlevanta {
+
+namespace {
+
+std::string TextoNss(char* texto) {
+    std::string r = texto ? texto : "";
+    PORT_Free(texto);
+    return r;
+}
+
+std::string FechaRfc822(PRTime t) {
+    PRExplodedTime et;
+    PR_ExplodeTime(t, PR_GMTParameters, &et);
+    char buffer[64];
+    PR_FormatTimeUSEnglish(buffer, sizeof buffer, "%a, %d %b %Y %H:%M:%S GMT", &et);
+    return buffer;
+}
+
+std::string Hex(const unsigned char* datos, size_t n) {
+    static const char* digitos = "0123456789ABCDEF";
+    std::string r;
+    r.reserve(n * 2);
+    for (size_t i = 0; i < n; ++i) {
+        r += digitos[datos[i] >> 4];
+        r += digitos[datos[i] & 15];
+    }
+    return r;
+}
+
+std::string NombreUso(SECItem* oid) {
+    switch (SECOID_FindOIDTag(oid)) {
+        case SEC_OID_EXT_KEY_USAGE_CLIENT_AUTH: return "clientAuth";
+        case SEC_OID_EXT_KEY_USAGE_SERVER_AUTH: return "serverAuth";
+        case SEC_OID_EXT_KEY_USAGE_EMAIL_PROTECT: return "emailProtection";
+        case SEC_OID_EXT_KEY_USAGE_CODE_SIGN: return "codeSigning";
+        case SEC_OID_EXT_KEY_USAGE_TIME_STAMP: return "timeStamping";
+        case SEC_OID_OCSP_RESPONDER: return "OCSPSigning";
+        default: break;
+    }
+    std::string texto = TextoNss(CERT_GetOidString(oid));
+    if (texto.rfind("OID.", 0) == 0) texto.erase(0, 4);
+    return texto;
+}
+
+std::string UsosExtendidos(CERTCertificate* cert) {
+    SECItem ext = {siBuffer, nullptr, 0};
+    if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess) return {};
+    std::string r;
+    if (CERTOidSequence* seq = CERT_DecodeOidSequence(&ext)) {
+        for (SECItem** o = seq->oids; o && *o; ++o) {
+            if (!r.empty()) r += ',';
+            r += NombreUso(*o);
+        }
+        CERT_DestroyOidSequence(seq);
+    }
+    SECITEM_FreeItem(&ext, PR_FALSE);
+    return r;
+}
+
+// The subject alternative name first, else the subject's e-mail attribute.
+std::string Email(CERTCertificate* cert) {
+    std::string r;
+    SECItem ext = {siBuffer, nullptr, 0};
+    if (CERT_FindCertExtension(cert, SEC_OID_X509_SUBJECT_ALT_NAME, &ext) == SECSuccess) {
+        if (PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE)) {
+            CERTGeneralName* primero = CERT_DecodeAltNameExtension(arena, &ext);
+            CERTGeneralName* n = primero;
+            while (n && r.empty()) {
+                if (n->type == certRFC822Name) {
+                    r.assign(reinterpret_cast<const char*>(n->name.other.data), n->name.other.len);
+                }
+                n = CERT_GetNextGeneralName(n);
+                if (n == primero) break;
+            }
+            PORT_FreeArena(arena, PR_FALSE);
+        }
+        SECITEM_FreeItem(&ext, PR_FALSE);
+    }
+    if (r.empty()) r = TextoNss(CERT_GetCertEmailAddress(&cert->subject));
+    return r;
+}
+
+DatosCertificado Leer(CERTCertificate* cert) {
+    DatosCertificado d;
+    PRTime desde = 0;
+    PRTime hasta = 0;
+    if (CERT_GetCertTimes(cert, &desde, &hasta) == SECSuccess) {
+        d.validoDesde = FechaRfc822(desde);
+        d.validoHasta = FechaRfc822(hasta);
+    }
+    d.emitidoPara = TextoNss(CERT_GetCommonName(&cert->subject));
+    d.emitidoPor = TextoNss(CERT_GetCommonName(&cert->issuer));
+    unsigned char sha1[20];
+    if (PK11_HashBuf(SEC_OID_SHA1, sha1, cert->derCert.data,
+                     static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
+        d.huella = Hex(sha1, sizeof sha1);
+    }
+    d.usosExtendidos = UsosExtendidos(cert);
+    d.email = Email(cert);
+    return d;
+}
+
+std::string DirectorioPorDefecto() {
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.pki/nssdb";
+}
+
+class AlmacenNss : public AlmacenCertificados {
+public:
+    explicit AlmacenNss(std::string directorio)
+        : directorio_(directorio.empty() ? DirectorioPorDefecto() : std::move(directorio)) {}
+
+    bool AbrirAlmacenUsuario() override {
+        certificados_.clear();
+        error_.clear();
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        if (!fs::exists(fs::path(directorio_) / "cert9.db", ec)) {
+            error_ = "No se encuentra el almacén de certificados del usuario en \"" + directorio_ +
+                     "\". Importe sus certificados con: pk12util -d sql:" + directorio_ +
+                     " -i certificado.p12";
+            return false;
+        }
+        const std::string config = "sql:" + directorio_;
+        NSSInitContext* ctx = NSS_InitContext(config.c_str(), "", "", "", nullptr,
+                                              NSS_INIT_READONLY | NSS_INIT_NOROOTINIT);
+        if (!ctx) {
+            error_ = "No se puede abrir el almacén de certificados \"" + directorio_ +
+                     "\": " + PR_ErrorToString(PR_GetError(), PR_LANGUAGE_I_DEFAULT) +
+                     ". Compruebe que existe y que tiene permiso de lectura.";
+            return false;
+        }
+        struct Orden {
+            CK_OBJECT_HANDLE objeto;
+            DatosCertificado datos;
+        };
+        std::vector<Orden> leidos;
+        if (CERTCertList* lista = PK11_ListCerts(PK11CertListUser, nullptr)) {
+            for (CERTCertListNode* n = CERT_LIST_HEAD(lista); !CERT_LIST_END(n, lista);
+                 n = CERT_LIST_NEXT(n)) {
+                leidos.push_back({n->cert->pkcs11ID, Leer(n->cert)});
+            }
+            CERT_DestroyCertList(lista);
+        }
+        NSS_ShutdownContext(ctx);
+        // The database's own object handles follow the order of import; the list does not.
+        std::sort(leidos.begin(), leidos.end(), [](const Orden& a, const Orden& b) {
+            return a.objeto != b.objeto ? a.objeto < b.objeto : a.datos.huella < b.datos.huella;
+        });
+        certificados_.reserve(leidos.size());
+        for (auto& l : leidos) certificados_.push_back(std::move(l.datos));
+        return true;
+    }
+
+    int NumeroCertificados() const override { return static_cast<int>(certificados_.size()); }
+    const DatosCertificado& Certificado(int indice) const override {
+        return certificados_.at(static_cast<size_t>(indice));
+    }
+    std::string UltimoError() const override { return error_; }
+
+private:
+    std::string directorio_;
+    std::vector<DatosCertificado> certificados_;
+    std::string error_;
+};
+
+}  // namespace
+
+std::unique_ptr<AlmacenCertificados> CrearAlmacenNss(const std::string& directorio) {
+    return std::make_unique<AlmacenNss>(directorio);
+}
+
+std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados() { return CrearAlmacenNss({}); }
+
+}  // namespace marlevanta

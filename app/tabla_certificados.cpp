@@ -1,0 +1,223 @@
+#include "app/tabla_certificados.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+#include <stdexcept>
+
+namespace marlevanta {
+
+namespace {
+
+const QCollator& Intercalador() {
+    static const QCollator c = [] {
+        QCollator col(QLocale(QLocale::Spanish, QLocale::Spain));
+        col.setCaseSensitivity(Qt::CaseInsensitive);
+        col.setNumericMode(false);
+        return col;
+    }();
+    return c;
+}
+
+}  // namespace
+
+TTablaCertificados::TTablaCertificados(QObject* parent) : QObject(parent) {}
+TTablaCertificados::~TTablaCertificados() = default;
+
+void TTablaCertificados::Close() {
+    activa_ = false;
+    filas_.clear();
+    orden_.clear();
+    ordenValido_ = false;
+    vista_.clear();
+    actual_ = -1;
+    edicion_ = Edicion::Ninguna;
+}
+
+void TTablaCertificados::EmptyDataSet() {
+    filas_.clear();
+    ordenValido_ = false;
+    edicion_ = Edicion::Ninguna;
+    ReconstruirVista(-1);
+    Scroll();
+}
+
+void TTablaCertificados::Append() {
+    edicion_ = Edicion::Alta;
+    buffer_ = RegistroCertificado{};
+    filaEditada_ = -1;
+}
+
+void TTablaCertificados::Edit() {
+    if (actual_ < 0) throw std::logic_error("Cannot perform this operation on an empty dataset");
+    edicion_ = Edicion::Cambio;
+    filaEditada_ = vista_[static_cast<size_t>(actual_)];
+    buffer_ = filas_[static_cast<size_t>(filaEditada_)].r;
+}
+
+RegistroCertificado& TTablaCertificados::Buffer() {
+    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
+    return buffer_;
+}
+
+void TTablaCertificados::Cancel() { edicion_ = Edicion::Ninguna; }
+
+void TTablaCertificados::Preparar(FilaInterna& f) const {
+    for (const auto& def : CamposCertificado()) {
+        if (def.tipo != TipoCampo::Texto) continue;
+        QString& valor = Texto(f.r, def.campo);
+        valor = Cortar(valor, def.ancho);
+        f.plegados[static_cast<size_t>(IndiceTexto(def.campo))] = Plegar(valor);
+    }
+    f.r.calculated_indice = 0;
+    f.claveEmitidoPara = Intercalador().sortKey(f.r.emitido_para);
+    f.claveAlias = Intercalador().sortKey(f.r.alias);
+}
+
+void TTablaCertificados::Post() {
+    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
+    FilaInterna f;
+    f.r = buffer_;
+    Preparar(f);
+    int fila = filaEditada_;
+    if (edicion_ == Edicion::Alta) {
+        filas_.push_back(std::move(f));
+        fila = static_cast<int>(filas_.size()) - 1;
+    } else {
+        filas_[static_cast<size_t>(fila)] = std::move(f);
+    }
+    edicion_ = Edicion::Ninguna;
+    ordenValido_ = false;
+    if (deshabilitado_ > 0) {
+        vistaValida_ = false;
+        return;
+    }
+    ReconstruirVista(fila);
+    Scroll();
+}
+
+void TTablaCertificados::EnableControls() {
+    if (deshabilitado_ > 0 && --deshabilitado_ == 0) {
+        const int fila = vistaValida_ && actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;
+        ReconstruirVista(fila);
+    }
+}
+
+const std::vector<int>& TTablaCertificados::Orden() const {
+    if (ordenValido_) return orden_;
+    orden_.resize(filas_.size());
+    for (size_t i = 0; i < orden_.size(); ++i) orden_[i] = static_cast<int>(i);
+    const auto& f = filas_;
+    const auto clave = [&f](int i) -> const FilaInterna& { return f[static_cast<size_t>(i)]; };
+    if (indice_ == QLatin1String(kIndiceInEmitidoPara)) {
+        std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
+            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
+        });
+    } else if (indice_ == QLatin1String(kIndiceInAlias)) {
+        std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
+            const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
+            if (c != 0) return c < 0;
+            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
+        });
+    } else if (indice_ == QLatin1String(kIndiceInFechaCaducidad)) {
+        // Rows without a date come first, as an empty key sorts before any value.
+        std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
+            const QDate& x = clave(a).r.fecha_caducidad;
+            const QDate& y = clave(b).r.fecha_caducidad;
+            if (x.isValid() != y.isValid()) return !x.isValid();
+            return x < y;
+        });
+    }
+    ordenValido_ = true;
+    return orden_;
+}
+
+void TTablaCertificados::ReconstruirVista(int filaPreferida) {
+    const auto& orden = Orden();
+    vista_.clear();
+    vista_.reserve(orden.size());
+    const bool filtrar = filtrado_ && !expresion_.Vacia();
+    for (int i : orden) {
+        const FilaInterna& f = filas_[static_cast<size_t>(i)];
+        if (!filtrar || expresion_.Evaluar(f.r, f.plegados)) vista_.push_back(i);
+    }
+    vistaValida_ = true;
+    actual_ = vista_.empty() ? -1 : 0;
+    if (filaPreferida >= 0) {
+        const auto it = std::find(vista_.begin(), vista_.end(), filaPreferida);
+        if (it != vista_.end()) actual_ = static_cast<int>(it - vista_.begin());
+    }
+    if (deshabilitado_ == 0) emit VistaCambiada();
+}
+
+void TTablaCertificados::Scroll() {
+    if (deshabilitado_ == 0) emit AfterScroll();
+}
+
+void TTablaCertificados::IrA(int posicion) {
+    if (!vistaValida_) ReconstruirVista(-1);
+    const int n = static_cast<int>(vista_.size());
+    actual_ = n == 0 ? -1 : std::clamp(posicion, 0, n - 1);
+    Scroll();
+}
+
+void TTablaCertificados::First() { IrA(0); }
+void TTablaCertificados::Last() { IrA(RecordCount() - 1); }
+void TTablaCertificados::Next() { IrA(actual_ + 1); }
+void TTablaCertificados::Prior() { IrA(actual_ - 1); }
+void TTablaCertificados::SetRecNo(int recNo) { IrA(recNo - 1); }
+
+int TTablaCertificados::RecordCount() const {
+    return vistaValida_ ? static_cast<int>(vista_.size()) : static_cast<int>(filas_.size());
+}
+
+RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado& r) const {
+    RegistroCertificado copia = r;
+    if (OnCalcFields) OnCalcFields(copia);
+    return copia;
+}
+
+RegistroCertificado TTablaCertificados::Actual() const {
+    if (actual_ < 0 || !vistaValida_) return {};
+    return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(actual_)])].r);
+}
+
+RegistroCertificado TTablaCertificados::Fila(int posicion) const {
+    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
+    return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(posicion)])].r);
+}
+
+void TTablaCertificados::SetIndexName(const QString& nombre) {
+    const QString n = nombre.isEmpty() ? QString::fromLatin1(kIndiceInIndice) : nombre;
+    bool conocido = false;
+    for (const char* i :
+         {kIndiceInIndice, kIndiceInEmitidoPara, kIndiceInFechaCaducidad, kIndiceInAlias}) {
+        if (n.compare(QLatin1String(i), Qt::CaseInsensitive) == 0) {
+            indice_ = QLatin1String(i);
+            conocido = true;
+        }
+    }
+    if (!conocido) throw std::invalid_argument("Index '" + nombre.toStdString() + "' not found");
+    const int fila = actual_ >= 0 && vistaValida_ ? vista_[static_cast<size_t>(actual_)] : -1;
+    ordenValido_ = false;
+    ReconstruirVista(fila);
+    Scroll();
+}
+
+void TTablaCertificados::SetFiltered(bool filtrado) {
+    filtrado_ = filtrado;
+    ReconstruirVista(-1);
+    Scroll();
+}
+
+void TTablaCertificados::SetFilter(const QString& expresion) {
+    ExpresionFiltro nueva = ExpresionFiltro::Compilar(expresion);
+    expresion_ = std::move(nueva);
+    filtro_ = expresion;
+    if (filtrado_) {
+        ReconstruirVista(-1);
+        Scroll();
+    }
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,67 @@
+#include "ayudantes.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+namespace prueba {
+
+std::string Ejecutar(const std::string& orden) {
+    std::string salida;
+    FILE* p = popen(orden.c_str(), "r");
+    if (!p) {
+        ADD_FAILURE() << "cannot run " << orden;
+        return {};
+    }
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) salida.append(buffer.data(), n);
+    const int estado = pclose(p);
+    EXPECT_EQ(estado, 0) << orden << "\n" << salida;
+    return salida;
+}
+
+std::string Script(const std::string& nombre) {
+    return std::string(MARLEVANTA_TEST_SCRIPTS) + "/" + nombre;
+}
+
+Entorno::Entorno(const char* nombre, const std::string& valor) : nombre_(nombre) {
+    const char* v = std::getenv(nombre);
+    habia_ = v != nullptr;
+    if (v) anterior_ = v;
+    setenv(nombre, valor.c_str(), 1);
+}
+
+Entorno::~Entorno() {
+    if (habia_) {
+        setenv(nombre_.c_str(), anterior_.c_str(), 1);
+    } else {
+        unsetenv(nombre_.c_str());
+    }
+}
+
+const BaseNss& BaseNssCompartida() {
+    static const std::unique_ptr<BaseNss> base = [] {
+        auto b = std::make_unique<BaseNss>();
+        b->directorio = b->home.path().toStdString() + "/.pki/nssdb";
+        const std::string salida = Ejecutar("bash " + Script("crear_nssdb.sh") + " '" +
+                                            b->directorio + "' '" + b->home.path().toStdString() +
+                                            "/trabajo' 2>&1");
+        std::istringstream lineas(salida);
+        std::string linea;
+        while (std::getline(lineas, linea)) {
+            const auto tab = linea.find('\t');
+            if (tab != std::string::npos && linea.size() - tab - 1 == 40) {
+                b->certificados.emplace_back(linea.substr(0, tab), linea.substr(tab + 1));
+            }
+        }
+        return b;
+    }();
+    return *base;
+}
+
+}  // namespace prueba

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "app/certstore/certstore_nss.h"
+#include "ayudantes.h"
+
+using namespace marlevanta;
+
+namespace {
+
+std::map<std::string, DatosCertificado> PorHuella(const AlmacenCertificados& a) {
+    std::map<std::string, DatosCertificado> r;
+    for (int i = 0; i < a.NumeroCertificados(); ++i) r[a.Certificado(i).huella] = a.Certificado(i);
+    return r;
+}
+
+}  // namespace
+
+TEST(AlmacenNss, ListaSoloLosCertificadosConClavePrivadaEnOrdenDeImportacionEstable) {
+    const auto& base = prueba::BaseNssCompartida();
+    ASSERT_EQ(base.certificados.size(), 8u);
+    for (int vez = 0; vez < 2; ++vez) {
+        auto almacen = CrearAlmacenNss(base.directorio);
+        ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
+        ASSERT_EQ(almacen->NumeroCertificados(), 8);  // the issuer without a key is not listed
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(almacen->Certificado(i).huella, base.certificados[static_cast<size_t>(i)].second)
+                << "position " << i << " load " << vez;
+        }
+    }
+}
+
+TEST(AlmacenNss, DaLosCamposComoLosEsperaLaCarga) {
+    const auto& base = prueba::BaseNssCompartida();
+    auto almacen = CrearAlmacenNss(base.directorio);
+    ASSERT_TRUE(almacen->AbrirAlmacenUsuario());
+    auto certs = PorHuella(*almacen);
+    std::map<std::string, std::string> huella(base.certificados.begin(), base.certificados.end());
+
+    const DatosCertificado& uno = certs.at(huella.at("uno"));
+    EXPECT_EQ(uno.emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
+    EXPECT_EQ(uno.emitidoPor, "AC Pruebas Marlevanta");
+    EXPECT_EQ(uno.validoDesde, "Thu, 05 Jan 2023 10:00:00 GMT");
+    EXPECT_EQ(uno.validoHasta, "Sat, 31 Dec 2033 23:30:00 GMT");
+    EXPECT_EQ(uno.usosExtendidos, "clientAuth,emailProtection");
+    EXPECT_EQ(uno.email, "ana.perez@correo.example");
+
+    const DatosCertificado& desnudo = certs.at(huella.at("sincorreo"));
+    EXPECT_EQ(desnudo.usosExtendidos, "");
+    EXPECT_EQ(desnudo.email, "");
+    EXPECT_EQ(desnudo.validoDesde, "Sun, 31 Dec 2023 23:30:00 GMT");
+
+    const DatosCertificado& firma = certs.at(huella.at("sujetoemail"));
+    EXPECT_EQ(firma.email, "sujeto@correo.example");  // from the subject, no SAN
+    EXPECT_EQ(firma.emitidoPara, "Correo En Sujeto");
+    EXPECT_EQ(firma.usosExtendidos, "codeSigning,1.3.6.1.4.1.311.10.3.12,timeStamping");
+
+    const DatosCertificado& servidor = certs.at(huella.at("acentos"));
+    EXPECT_EQ(servidor.emitidoPara, "ÑÚÑEZ ÁLVAREZ JOSÉ - 87654321X");
+    EXPECT_EQ(servidor.usosExtendidos, "serverAuth,clientAuth,OCSPSigning");
+
+    EXPECT_EQ(certs.at(huella.at("gemelo1")).emitidoPara, certs.at(huella.at("gemelo2")).emitidoPara);
+}
+
+TEST(AlmacenNss, SinBaseDeDatosFallaConUnMotivoQueElUsuarioPuedeSeguir) {
+    QTemporaryDir vacio;
+    const std::string inexistente = vacio.path().toStdString() + "/no/existe";
+    for (const std::string& dir : {inexistente, vacio.path().toStdString()}) {
+        auto almacen = CrearAlmacenNss(dir);
+        EXPECT_FALSE(almacen->AbrirAlmacenUsuario());
+        EXPECT_EQ(almacen->NumeroCertificados(), 0);
+        EXPECT_NE(almacen->UltimoError().find(dir), std::string::npos) << almacen->UltimoError();
+        EXPECT_NE(almacen->UltimoError().find("pk12util"), std::string::npos);
+    }
+}
+
+TEST(AlmacenNss, BaseDeDatosCorruptaFallaSinRomperNada) {
+    QTemporaryDir dir;
+    const std::string ruta = dir.path().toStdString() + "/cert9.db";
+    std::ofstream(ruta) << std::string(4096, 'x');
+    auto almacen = CrearAlmacenNss(dir.path().toStdString());
+    EXPECT_FALSE(almacen->AbrirAlmacenUsuario());
+    EXPECT_NE(almacen->UltimoError().find("No se puede abrir"), std::string::npos)
+        << almacen->UltimoError();
+    EXPECT_EQ(std::filesystem::file_size(ruta), 4096u);  // left as it was
+}
+
+TEST(AlmacenNss, SinDirectorioUsaElDelUsuario) {
+    const auto& base = prueba::BaseNssCompartida();
+    prueba::Entorno home("HOME", base.home.path().toStdString());
+    auto almacen = CrearAlmacenCertificados();
+    ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
+    EXPECT_EQ(almacen->NumeroCertificados(), 8);
+}
