@@ -1,1 +1,196 @@
 #include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/cargar_certificados.h"
+#include "app/certstore/certstore_nss.h"
+#include "ayudantes.h"
+#include "store/registry_sqlite.h"
+#include "tabla_prueba.h"
+
+using namespace marlevanta;
+
+namespace {
+
+QDateTime En(int a, int m, int d, int h = 0, int min = 0, int s = 0) {
+    return QDateTime(QDate(a, m, d), QTime(h, min, s));
+}
+
+class Carga : public testing::Test {
+protected:
+    void SetUp() override {
+        xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString());
+        t.OnCalcFields = [](RegistroCertificado& r) { r.calculated_indice = r.id + 1; };
+        t.Open();
+    }
+    static std::unique_ptr<TManejadorRegistro> Registro() {
+        return std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
+    }
+    QTemporaryDir dir_;
+    std::unique_ptr<prueba::Entorno> xdg_;
+    TTablaCertificados t;
+};
+
+// Stands in for a store whose validity texts are not of the usual form; no real store gives those.
+class AlmacenConTextosRaros : public AlmacenCertificados {
+public:
+    bool AbrirAlmacenUsuario() override { return true; }
+    int NumeroCertificados() const override { return 3; }
+    const DatosCertificado& Certificado(int i) const override { return datos_[static_cast<size_t>(i)]; }
+    std::string UltimoError() const override { return {}; }
+
+private:
+    std::array<DatosCertificado, 3> datos_ = {{
+        {"Thu, 05 Jan 2023 10:00:00 GMT", "corto", "Uno", "", "AA", "clientAuth", ""},
+        {"Thu, 31 Feb 2023 10:00:00 GMT", "Xyz, 05 Zzz 2023 10:00:00 GMT", "Dos", "", "BB", "", ""},
+        {"Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Tres", "", "CC", "", ""},
+    }};
+};
+
+}  // namespace
+
+TEST(FechaDeValidez, SeLeePorPosicionSinCambioDeZonaHoraria) {
+    EXPECT_EQ(FechaDeValidez("Thu, 05 Jan 2023 10:00:00 GMT"), QDate(2023, 1, 5));
+    EXPECT_EQ(FechaDeValidez("Sun, 31 Dec 2023 23:30:00 GMT"), QDate(2023, 12, 31));
+    EXPECT_EQ(FechaDeValidez("sun, 29 FEB 2024 00:00:00 GMT"), QDate(2024, 2, 29));
+    for (const char* malo : {"", "Thu, 05 Jan 202", "Thu, 5 Jan 2023 10:00:00 GMT",
+                             "Thu, 05 Foo 2023 10:00:00 GMT", "Thu, 31 Feb 2023 10:00:00 GMT",
+                             "Thu, 05 Jan 20x3 10:00:00 GMT", "Thu, -5 Jan 2023 10:00:00 GMT"}) {
+        EXPECT_TRUE(FechaDeValidez(malo).isNull()) << malo;
+    }
+}
+
+TEST(ProximoACaducar, DosMesesNaturalesAntesHastaElPropioDia) {
+    const QDate mayo(2024, 5, 15);
+    EXPECT_EQ(ProximoACaducar(mayo, En(2024, 3, 14, 23, 59, 59)), 0);
+    EXPECT_EQ(ProximoACaducar(mayo, En(2024, 3, 15)), 1);
+    EXPECT_EQ(ProximoACaducar(mayo, En(2024, 5, 14, 23, 59, 59)), 1);
+    EXPECT_EQ(ProximoACaducar(mayo, En(2024, 5, 15)), 0);  // expired from its own first moment
+    // 30 April: the day does not exist two months back, so the last day of February counts.
+    EXPECT_EQ(ProximoACaducar({2023, 4, 30}, En(2023, 2, 27, 23, 59)), 0);
+    EXPECT_EQ(ProximoACaducar({2023, 4, 30}, En(2023, 2, 28)), 1);
+    EXPECT_EQ(ProximoACaducar({2024, 4, 30}, En(2024, 2, 28, 23, 59)), 0);
+    EXPECT_EQ(ProximoACaducar({2024, 4, 30}, En(2024, 2, 29)), 1);
+    EXPECT_EQ(ProximoACaducar({2026, 12, 8}, En(2026, 12, 9)), 0);   // expired yesterday
+    EXPECT_EQ(ProximoACaducar({2028, 12, 9}, En(2026, 12, 9)), 0);   // two years ahead
+    EXPECT_EQ(ProximoACaducar({}, En(2026, 12, 9)), 0);
+}
+
+TEST_F(Carga, DesdeUnaBaseNssRealConAliasQueSobrevivenALaRecarga) {
+    const auto& base = prueba::BaseNssCompartida();
+    auto registro = Registro();
+    auto almacen = CrearAlmacenNss(base.directorio);
+    QSignalSpy scroll(&t, &TTablaCertificados::AfterScroll);
+    const ResultadoCarga r = CargarCertificadosAlmacen(t, *almacen, *registro,
+                                                       QDateTime::currentDateTime());
+    ASSERT_TRUE(r.abierto) << r.error.toStdString();
+    EXPECT_GE(scroll.count(), 1);
+    ASSERT_EQ(t.RecordCount(), 8);
+    for (int i = 0; i < 8; ++i) {
+        const RegistroCertificado f = t.Fila(i);
+        EXPECT_EQ(f.id, i);
+        EXPECT_EQ(f.calculated_indice, i + 1);
+        EXPECT_EQ(f.key_for_alias.toStdString(), base.certificados[static_cast<size_t>(i)].second);
+    }
+    const RegistroCertificado uno = t.Fila(0);
+    EXPECT_EQ(uno.emitido_para, "PÉREZ GARCÍA ANA - 12345678Z");
+    EXPECT_EQ(uno.emitido_por, "AC Pruebas Marlevanta");
+    EXPECT_EQ(uno.fecha_emision, QDate(2023, 1, 5));
+    EXPECT_EQ(uno.fecha_caducidad, QDate(2033, 12, 31));  // 23:30 GMT stays on the 31st
+    EXPECT_EQ(uno.propositos, "clientAuth,emailProtection");
+    EXPECT_EQ(uno.email, "ana.perez@correo.example");
+    EXPECT_EQ(uno.alias, "");
+    EXPECT_EQ(t.Fila(2).proximo_a_caducar, 0);  // expired yesterday
+    EXPECT_EQ(t.Fila(3).proximo_a_caducar, 1);  // ends in 20 days
+    EXPECT_EQ(t.Fila(1).propositos, "");
+
+    registro->EscribirAlias(t.Fila(4).key_for_alias.toStdString(), "Gemelo de la empresa");
+    t.SetFilter("alias like 'gemelo%' or emitido_para like 'pérez%'");
+    t.SetFiltered(true);
+    t.Last();
+    ASSERT_TRUE(CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime())
+                    .abierto);
+    EXPECT_EQ(prueba::Vista(t), (QStringList{"PÉREZ GARCÍA ANA - 12345678Z", "NOMBRE REPETIDO"}));
+    EXPECT_EQ(t.RecNo(), 1);
+    EXPECT_EQ(t.Fila(1).alias, "Gemelo de la empresa");
+    EXPECT_EQ(t.Fila(1).id, 4);
+}
+
+TEST_F(Carga, UnAlmacenQueNoAbreDejaLasFilasQueHabia) {
+    auto registro = Registro();
+    CargarCertificadosDemo(t, *registro, QDateTime::currentDateTime());
+    ASSERT_EQ(t.RecordCount(), kFilasDemo);
+    QTemporaryDir vacio;
+    auto almacen = CrearAlmacenNss(vacio.path().toStdString() + "/nssdb");
+    const ResultadoCarga r = CargarCertificadosAlmacen(t, *almacen, *registro,
+                                                       QDateTime::currentDateTime());
+    EXPECT_FALSE(r.abierto);
+    EXPECT_TRUE(r.error.contains("pk12util")) << r.error.toStdString();
+    EXPECT_EQ(t.RecordCount(), kFilasDemo);
+}
+
+TEST_F(Carga, UnTextoDeValidezRaroDejaLaFilaSinFechaYLaCargaSigue) {
+    auto registro = Registro();
+    AlmacenConTextosRaros almacen;
+    ASSERT_TRUE(CargarCertificadosAlmacen(t, almacen, *registro, En(2026, 12, 9)).abierto);
+    ASSERT_EQ(t.RecordCount(), 3);
+    EXPECT_EQ(t.Fila(0).fecha_emision, QDate(2023, 1, 5));
+    EXPECT_TRUE(t.Fila(0).fecha_caducidad.isNull());
+    EXPECT_TRUE(t.Fila(1).fecha_emision.isNull());
+    EXPECT_TRUE(t.Fila(1).fecha_caducidad.isNull());
+    EXPECT_EQ(t.Fila(2).fecha_caducidad, QDate(2033, 12, 31));
+    // Rows without a date are hidden by the expiry filter rather than breaking it.
+    t.SetFilter(ConstruirFiltro({}, false, true, false, {2026, 12, 9}).expresion);
+    t.SetFiltered(true);
+    EXPECT_EQ(prueba::Vista(t), QStringList{"Tres"});
+}
+
+TEST_F(Carga, FilasDeDemostracion) {
+    const QDateTime diciembre = En(2026, 12, 9, 11);
+    auto registro = Registro();
+    registro->EscribirAlias("DEMO-5", "Puesto por el usuario");
+    CargarCertificadosDemo(t, *registro, diciembre);
+    ASSERT_EQ(t.RecordCount(), kFilasDemo);
+    for (int i = 0; i < kFilasDemo; ++i) {
+        EXPECT_EQ(t.Fila(i).calculated_indice, i + 1);
+        EXPECT_EQ(t.Fila(i).key_for_alias, QStringLiteral("DEMO-%1").arg(i));
+    }
+    EXPECT_EQ(t.Fila(5).alias, "Caducado");
+    EXPECT_EQ(t.Fila(2).alias, "Ebrotrans");
+    EXPECT_EQ(t.Fila(0).fecha_emision, QDate(2025, 12, 9));
+    EXPECT_EQ(t.Fila(0).fecha_caducidad, QDate(2027, 12, 9));
+    EXPECT_EQ(t.Fila(1).emitido_para, "");
+    EXPECT_EQ(t.Fila(1).fecha_emision, QDate(2013, 11, 25));
+    EXPECT_EQ(t.Fila(6).fecha_emision, QDate(2019, 12, 26));
+    EXPECT_EQ(t.Fila(6).fecha_caducidad, QDate(2123, 12, 2));
+    EXPECT_EQ(t.Fila(5).fecha_caducidad, QDate(2025, 6, 17));
+    EXPECT_EQ(t.Fila(5).proximo_a_caducar, 0);
+    EXPECT_EQ(t.Fila(31).emitido_para, t.Fila(29).emitido_para);
+    EXPECT_EQ(t.Fila(14).email, t.Fila(13).email);
+    EXPECT_EQ(t.Fila(24).email, t.Fila(23).email);
+    EXPECT_EQ(t.Fila(31).email, t.Fila(29).email);
+    EXPECT_TRUE(t.Fila(0).propositos.isEmpty() && t.Fila(3).email.isEmpty());
+    // In December "next month" is January of the next year.
+    const std::pair<int, int> siempreProximos[] = {{7, 11}, {12, 23}, {16, 11}, {30, 26}};
+    for (auto [fila, dia] : siempreProximos) {
+        EXPECT_EQ(t.Fila(fila).fecha_caducidad, QDate(2027, 1, dia)) << fila;
+        EXPECT_EQ(t.Fila(fila).proximo_a_caducar, 1) << fila;
+        EXPECT_EQ(t.Fila(fila).fecha_emision.month(), 12) << fila;
+    }
+    for (int fila : {7, 12, 16, 30}) {
+        for (int mes = 1; mes <= 12; ++mes) {
+            CargarCertificadosDemo(t, *registro, En(2027, mes, 28, 23, 59));
+            EXPECT_EQ(t.Fila(fila).proximo_a_caducar, 1) << fila << " " << mes;
+        }
+    }
+
+    // An alias the user gave survives a reload and a restart; row 5 always says "Caducado".
+    registro->EscribirAlias("DEMO-10", "Talleres");
+    registro->EscribirAlias("DEMO-5", "Otro");
+    registro.reset();
+    auto otro = Registro();
+    CargarCertificadosDemo(t, *otro, diciembre);
+    EXPECT_EQ(t.Fila(10).alias, "Talleres");
+    EXPECT_EQ(t.Fila(5).alias, "Caducado");
+    EXPECT_EQ(otro->LeerAlias("DEMO-5"), "Caducado");
+}

@@ -1,1 +1,92 @@
 #include <gtest/gtest.h>
+#include <utime.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "online/programfile_posix.h"
+#include "online/u_manejadorDatosVersion.h"
+
+using namespace marlevanta;
+
+namespace {
+
+TManejadorDatosVersion Con(std::optional<VersionArchivo> v, const std::string& ruta = "/nada") {
+    return TManejadorDatosVersion(CrearArchivoPrograma(ruta, v));
+}
+
+}  // namespace
+
+TEST(Version, NumerosYTextoDeLaVersion) {
+    struct Caso {
+        VersionArchivo v;
+        const char* texto;
+        qint32 comparable;
+    };
+    const Caso casos[] = {{{1, 0, 4, 0}, "1.0.4", 10004},
+                          {{1, 0, 4, 7}, "1.0.4", 10004},
+                          {{1, 0, 100, 0}, "1.0.100", 10100},
+                          {{1, 1, 0, 0}, "1.1.0", 10100},
+                          {{65535, 0, 0, 0}, "65535.0.0", 655350000}};
+    for (const Caso& c : casos) {
+        const auto m = Con(c.v);
+        EXPECT_EQ(m.ObtenerVersion(), c.texto);
+        qint32 v = -1, s = -1, b = -1;
+        ASSERT_TRUE(m.ObtenerVersionNumerica(v, s, b));
+        EXPECT_EQ(v, c.v[0]);
+        EXPECT_EQ(s, c.v[1]);
+        EXPECT_EQ(b, c.v[2]);
+        EXPECT_EQ(VersionComparable(v, s, b), c.comparable);
+    }
+}
+
+TEST(Version, SinRegistroDeVersion) {
+    const auto m = Con(std::nullopt);
+    EXPECT_EQ(m.ObtenerVersion(), "");
+    qint32 v = 7, s = 8, b = 9;
+    EXPECT_FALSE(m.ObtenerVersionNumerica(v, s, b));
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(s, 8);
+    EXPECT_EQ(b, 9);
+}
+
+TEST(Version, FechaDeVersionEnHoraLocal) {
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath("programa");
+    QFile f(ruta);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    // 00:30 on 3 February in Madrid is 23:30 on 2 February in UTC.
+    const QDateTime local(QDate(2023, 2, 3), QTime(0, 30));
+    ASSERT_EQ(local.toUTC().date(), QDate(2023, 2, 2));
+    struct utimbuf t {};
+    t.actime = t.modtime = static_cast<time_t>(local.toSecsSinceEpoch());
+    ASSERT_EQ(utime(ruta.toLocal8Bit().constData(), &t), 0);
+    EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, ruta.toStdString()).ObtenerFechaVersion(),
+              "febrero 2023");
+    // Midnight of 1 January local time is 31 December in UTC.
+    const QDateTime anoNuevo(QDate(2024, 1, 1), QTime(0, 10));
+    t.actime = t.modtime = static_cast<time_t>(anoNuevo.toSecsSinceEpoch());
+    ASSERT_EQ(utime(ruta.toLocal8Bit().constData(), &t), 0);
+    EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, ruta.toStdString()).ObtenerFechaVersion(),
+              "enero 2024");
+    EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, dir.filePath("no-existe").toStdString())
+                  .ObtenerFechaVersion(),
+              "");
+}
+
+TEST(Version, ElProgramaEnEjecucionEsLa104) {
+    TManejadorDatosVersion m;
+    EXPECT_EQ(m.ObtenerVersion(), "1.0.4");
+    qint32 v = 0, s = 0, b = 0;
+    ASSERT_TRUE(m.ObtenerVersionNumerica(v, s, b));
+    EXPECT_EQ(VersionComparable(v, s, b), 10004);
+    const QDate hoy = QDate::currentDate();
+    // This test binary was just built, so its date is this month (or last, right after midnight).
+    const QString fecha = m.ObtenerFechaVersion();
+    EXPECT_TRUE(fecha == QLocale::system().standaloneMonthName(hoy.month()) + " " +
+                             QString::number(hoy.year()) ||
+                fecha.endsWith(QString::number(hoy.addMonths(-1).year())))
+        << fecha.toStdString();
+}
