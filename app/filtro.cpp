@@ -43,7 +43,8 @@ std::vector<Token> Separar(const QString& s) {
             const qsizetype inicio = i++;
             QString valor;
             for (;;) {
-                if (i >= n) Fallo(inicio, QStringLiteral("falta la comilla que cierra el texto"));
+                if (i >= n)
+                    Fallo(inicio, QStringLiteral("falta la comilla que cierra el texto"));
                 if (s.at(i) == u'\'') {
                     if (i + 1 < n && s.at(i + 1) == u'\'') {
                         valor += u'\'';
@@ -58,15 +59,18 @@ std::vector<Token> Separar(const QString& s) {
             tokens.push_back({Token::Cadena, valor, inicio});
         } else if (c.isDigit() || (c == u'-' && i + 1 < n && s.at(i + 1).isDigit())) {
             const qsizetype inicio = i++;
-            while (i < n && s.at(i).isDigit()) ++i;
+            while (i < n && s.at(i).isDigit())
+                ++i;
             tokens.push_back({Token::Entero, s.mid(inicio, i - inicio), inicio});
         } else if (c.isLetter() || c == u'_') {
             const qsizetype inicio = i;
-            while (i < n && (s.at(i).isLetterOrNumber() || s.at(i) == u'_')) ++i;
+            while (i < n && (s.at(i).isLetterOrNumber() || s.at(i) == u'_'))
+                ++i;
             tokens.push_back({Token::Nombre, s.mid(inicio, i - inicio), inicio});
         } else if (c == u'=' || c == u'<' || c == u'>') {
             const qsizetype inicio = i++;
-            if (i < n && (s.at(i) == u'=' || (c == u'<' && s.at(i) == u'>'))) ++i;
+            if (i < n && (s.at(i) == u'=' || (c == u'<' && s.at(i) == u'>')))
+                ++i;
             tokens.push_back({Token::Operador, s.mid(inicio, i - inicio), inicio});
         } else {
             Fallo(i, QStringLiteral("carácter inesperado '%1'").arg(c));
@@ -85,18 +89,23 @@ namespace filtro_detalle {
 struct Patron {
     QStringList piezas;
     bool matchea(const QString& texto) const {
-        if (piezas.size() == 1) return texto == piezas.front();
+        if (piezas.size() == 1)
+            return texto == piezas.front();
         const QString& primera = piezas.front();
         const QString& ultima = piezas.back();
-        if (texto.size() < primera.size() + ultima.size()) return false;
-        if (!texto.startsWith(primera) || !texto.endsWith(ultima)) return false;
+        if (texto.size() < primera.size() + ultima.size())
+            return false;
+        if (!texto.startsWith(primera) || !texto.endsWith(ultima))
+            return false;
         qsizetype desde = primera.size();
         const qsizetype limite = texto.size() - ultima.size();
         for (qsizetype k = 1; k + 1 < piezas.size(); ++k) {
             const QString& p = piezas.at(k);
-            if (p.isEmpty()) continue;
+            if (p.isEmpty())
+                continue;
             const qsizetype en = texto.indexOf(p, desde);
-            if (en < 0 || en + p.size() > limite) return false;
+            if (en < 0 || en + p.size() > limite)
+                return false;
             desde = en + p.size();
         }
         return true;
@@ -123,43 +132,62 @@ struct ExpresionFiltro::Nodo {
     template <typename T>
     bool Comparar(const T& a, const T& b) const {
         switch (op) {
-            case Op::Igual: return a == b;
-            case Op::Distinto: return a != b;
-            case Op::Menor: return a < b;
-            case Op::MenorIgual: return a <= b;
-            case Op::Mayor: return a > b;
-            case Op::MayorIgual: return a >= b;
-            case Op::Like: return false;
+            case Op::Igual:
+                return a == b;
+            case Op::Distinto:
+                return a != b;
+            case Op::Menor:
+                return a < b;
+            case Op::MenorIgual:
+                return a <= b;
+            case Op::Mayor:
+                return a > b;
+            case Op::MayorIgual:
+                return a >= b;
+            case Op::Like:
+                return false;
         }
         return false;
     }
 
     bool Evaluar(const RegistroCertificado& r, const TextosPlegados& p) const {
         switch (tipo) {
-            case Y: return izq->Evaluar(r, p) && der->Evaluar(r, p);
-            case O: return izq->Evaluar(r, p) || der->Evaluar(r, p);
-            case No: return !izq->Evaluar(r, p);
-            case Comparacion: break;
+            case Y:
+                return izq->Evaluar(r, p) && der->Evaluar(r, p);
+            case O:
+                return izq->Evaluar(r, p) || der->Evaluar(r, p);
+            case No:
+                return !izq->Evaluar(r, p);
+            case Comparacion:
+                break;
         }
         switch (tipoCampo) {
             case TipoCampo::Texto: {
                 const QString& valor = p[static_cast<size_t>(IndiceTexto(campo))];
                 // An empty field has no value, and a field without a value matches nothing.
-                if (valor.isEmpty()) return false;
-                if (op == Op::Like) return patron.matchea(valor);
+                if (valor.isEmpty())
+                    return false;
+                if (op == Op::Like)
+                    return patron.matchea(valor);
                 return Comparar(valor.compare(texto), 0);
             }
             case TipoCampo::Fecha: {
-                const QDate& valor = campo == Campo::fecha_emision ? r.fecha_emision
-                                                                   : r.fecha_caducidad;
+                const QDate& valor =
+                    campo == Campo::fecha_emision ? r.fecha_emision : r.fecha_caducidad;
                 return valor.isValid() && Comparar(valor, fecha);
             }
             case TipoCampo::Entero: {
                 qint64 valor = 0;
                 switch (campo) {
-                    case Campo::proximo_a_caducar: valor = r.proximo_a_caducar; break;
-                    case Campo::calculated_indice: valor = r.id + 1; break;
-                    default: valor = r.id; break;
+                    case Campo::proximo_a_caducar:
+                        valor = r.proximo_a_caducar;
+                        break;
+                    case Campo::calculated_indice:
+                        valor = r.id + 1;
+                        break;
+                    default:
+                        valor = r.id;
+                        break;
                 }
                 return Comparar(valor, entero);
             }
@@ -175,7 +203,8 @@ public:
     explicit Analizador(const QString& texto) : tokens_(Separar(texto)) {}
 
     std::unique_ptr<ExpresionFiltro::Nodo> Todo() {
-        if (Actual().tipo == Token::Fin) return nullptr;
+        if (Actual().tipo == Token::Fin)
+            return nullptr;
         auto raiz = O();
         if (Actual().tipo != Token::Fin) {
             Fallo(Actual().posicion, QStringLiteral("sobra \"%1\"").arg(Actual().texto));
@@ -243,7 +272,8 @@ private:
                                        : QStringLiteral("se esperaba un nombre de campo"));
         }
         const DefinicionCampo* def = BuscarCampo(nombre.texto);
-        if (!def) Fallo(nombre.posicion, QStringLiteral("campo desconocido \"%1\"").arg(nombre.texto));
+        if (!def)
+            Fallo(nombre.posicion, QStringLiteral("campo desconocido \"%1\"").arg(nombre.texto));
         ++pos_;
 
         auto n = std::make_unique<ExpresionFiltro::Nodo>();
@@ -263,9 +293,11 @@ private:
                     conocido = true;
                 }
             }
-            if (!conocido) Fallo(op.posicion, QStringLiteral("operador desconocido \"%1\"").arg(op.texto));
+            if (!conocido)
+                Fallo(op.posicion, QStringLiteral("operador desconocido \"%1\"").arg(op.texto));
         } else {
-            Fallo(op.posicion, QStringLiteral("se esperaba un operador tras \"%1\"").arg(nombre.texto));
+            Fallo(op.posicion,
+                  QStringLiteral("se esperaba un operador tras \"%1\"").arg(nombre.texto));
         }
         ++pos_;
         if (n->op == Op::Like && def->tipo != TipoCampo::Texto) {
@@ -280,8 +312,9 @@ private:
         switch (def->tipo) {
             case TipoCampo::Texto:
                 if (lit.tipo != Token::Cadena) {
-                    Fallo(lit.posicion, QStringLiteral("el campo \"%1\" es de texto: el valor va entre comillas")
-                                            .arg(nombre.texto));
+                    Fallo(lit.posicion,
+                          QStringLiteral("el campo \"%1\" es de texto: el valor va entre comillas")
+                              .arg(nombre.texto));
                 }
                 n->texto = Plegar(lit.texto);
                 n->patron.piezas = n->texto.split(u'%');
@@ -289,13 +322,16 @@ private:
             case TipoCampo::Fecha:
                 n->fecha = LeerFechaFiltro(lit.texto);
                 if (lit.tipo != Token::Cadena || !n->fecha.isValid()) {
-                    Fallo(lit.posicion, QStringLiteral("\"%1\" no es una fecha dd/mm/aaaa").arg(lit.texto));
+                    Fallo(lit.posicion,
+                          QStringLiteral("\"%1\" no es una fecha dd/mm/aaaa").arg(lit.texto));
                 }
                 break;
             case TipoCampo::Entero: {
                 bool ok = false;
                 n->entero = lit.texto.trimmed().toLongLong(&ok);
-                if (!ok) Fallo(lit.posicion, QStringLiteral("\"%1\" no es un número entero").arg(lit.texto));
+                if (!ok)
+                    Fallo(lit.posicion,
+                          QStringLiteral("\"%1\" no es un número entero").arg(lit.texto));
                 break;
             }
         }
@@ -326,7 +362,8 @@ bool ExpresionFiltro::Evaluar(const RegistroCertificado& r, const TextosPlegados
 QDate LeerFechaFiltro(const QString& texto) {
     static const QRegularExpression forma(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
     const auto m = forma.match(texto.trimmed());
-    if (!m.hasMatch()) return {};
+    if (!m.hasMatch())
+        return {};
     return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
 }
 
@@ -335,13 +372,15 @@ EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool oc
     const QString t = busqueda.trimmed();
     EstadoFiltro estado;
     estado.filtrado = !t.isEmpty() || soloProximos || ocultarCaducados || soloCliente;
-    if (!estado.filtrado) return estado;
+    if (!estado.filtrado)
+        return estado;
     // A quote is doubled so that it stays inside the literal and is searched for as itself.
     QString literal = t;
     literal.replace(u'\'', QStringLiteral("''"));
     QString& e = estado.expresion;
     const auto anadir = [&e](const QString& parte) {
-        if (!e.isEmpty()) e += QStringLiteral(" and ");
+        if (!e.isEmpty())
+            e += QStringLiteral(" and ");
         e += parte;
     };
     if (!t.isEmpty()) {
@@ -349,12 +388,14 @@ EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool oc
                QStringLiteral(" email like '%") + literal + QStringLiteral("%' or ") +
                QStringLiteral(" alias like '%") + literal + QStringLiteral("%')"));
     }
-    if (soloProximos) anadir(QStringLiteral("proximo_a_caducar = 1 "));
+    if (soloProximos)
+        anadir(QStringLiteral("proximo_a_caducar = 1 "));
     if (ocultarCaducados) {
         anadir(QStringLiteral("fecha_caducidad >= '") + hoy.toString(QStringLiteral("dd/MM/yyyy")) +
                QStringLiteral("'"));
     }
-    if (soloCliente) anadir(QStringLiteral("propositos like '%clientAuth%'"));
+    if (soloCliente)
+        anadir(QStringLiteral("propositos like '%clientAuth%'"));
     return estado;
 }
 

@@ -21,20 +21,28 @@ const std::array<DefinicionCampo, 11>& CamposCertificado() {
 
 const DefinicionCampo* BuscarCampo(const QString& nombre) {
     for (const auto& c : CamposCertificado()) {
-        if (nombre.compare(QLatin1String(c.nombre), Qt::CaseInsensitive) == 0) return &c;
+        if (nombre.compare(QLatin1String(c.nombre), Qt::CaseInsensitive) == 0)
+            return &c;
     }
     return nullptr;
 }
 
 int IndiceTexto(Campo campo) {
     switch (campo) {
-        case Campo::emitido_para: return kEmitidoPara;
-        case Campo::alias: return kAlias;
-        case Campo::emitido_por: return kEmitidoPor;
-        case Campo::propositos: return kPropositos;
-        case Campo::email: return kEmail;
-        case Campo::key_for_alias: return kKeyForAlias;
-        default: return -1;
+        case Campo::emitido_para:
+            return kEmitidoPara;
+        case Campo::alias:
+            return kAlias;
+        case Campo::emitido_por:
+            return kEmitidoPor;
+        case Campo::propositos:
+            return kPropositos;
+        case Campo::email:
+            return kEmail;
+        case Campo::key_for_alias:
+            return kKeyForAlias;
+        default:
+            return -1;
     }
 }
 
@@ -42,18 +50,28 @@ namespace {
 template <typename R>
 auto& TextoDe(R& r, Campo campo) {
     switch (campo) {
-        case Campo::alias: return r.alias;
-        case Campo::emitido_por: return r.emitido_por;
-        case Campo::propositos: return r.propositos;
-        case Campo::email: return r.email;
-        case Campo::key_for_alias: return r.key_for_alias;
-        default: return r.emitido_para;
+        case Campo::alias:
+            return r.alias;
+        case Campo::emitido_por:
+            return r.emitido_por;
+        case Campo::propositos:
+            return r.propositos;
+        case Campo::email:
+            return r.email;
+        case Campo::key_for_alias:
+            return r.key_for_alias;
+        default:
+            return r.emitido_para;
     }
 }
 }  // namespace
 
-const QString& Texto(const RegistroCertificado& r, Campo campo) { return TextoDe(r, campo); }
-QString& Texto(RegistroCertificado& r, Campo campo) { return TextoDe(r, campo); }
+const QString& Texto(const RegistroCertificado& r, Campo campo) {
+    return TextoDe(r, campo);
+}
+QString& Texto(RegistroCertificado& r, Campo campo) {
+    return TextoDe(r, campo);
+}
 
 QString Plegar(const QString& texto) {
     bool ascii = true;
@@ -63,18 +81,21 @@ QString Plegar(const QString& texto) {
             break;
         }
     }
-    if (ascii) return texto.toLower();
+    if (ascii)
+        return texto.toLower();
     const QString descompuesto = texto.toCaseFolded().normalized(QString::NormalizationForm_D);
     QString r;
     r.reserve(descompuesto.size());
     for (QChar c : descompuesto) {
-        if (c.category() != QChar::Mark_NonSpacing) r += c;
+        if (c.category() != QChar::Mark_NonSpacing)
+            r += c;
     }
     return r.normalized(QString::NormalizationForm_C);
 }
 
 QString Cortar(const QString& texto, int ancho) {
-    if (texto.size() <= ancho) return texto;
+    if (texto.size() <= ancho)
+        return texto;
     qsizetype n = 0;
     int caracteres = 0;
     while (n < texto.size() && caracteres < ancho) {

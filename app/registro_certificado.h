@@ -41,15 +41,23 @@ struct DefinicionCampo {
     Campo campo;
     const char* nombre;
     TipoCampo tipo;
-    int ancho;              // characters, for text fields
-    const char* etiqueta;   // display label, "" for none
+    int ancho;             // characters, for text fields
+    const char* etiqueta;  // display label, "" for none
 };
 
 const std::array<DefinicionCampo, 11>& CamposCertificado();
 const DefinicionCampo* BuscarCampo(const QString& nombre);  // case-insensitive; nullptr if none
 
 // The text fields that the filter and the indexes compare, in their folded form.
-enum CampoTexto { kEmitidoPara, kAlias, kEmitidoPor, kPropositos, kEmail, kKeyForAlias, kNumTextos };
+enum CampoTexto {
+    kEmitidoPara,
+    kAlias,
+    kEmitidoPor,
+    kPropositos,
+    kEmail,
+    kKeyForAlias,
+    kNumTextos
+};
 int IndiceTexto(Campo campo);  // -1 for fields that are not text
 const QString& Texto(const RegistroCertificado& r, Campo campo);
 QString& Texto(RegistroCertificado& r, Campo campo);

@@ -49,22 +49,27 @@ void TTablaCertificados::Append() {
 }
 
 void TTablaCertificados::Edit() {
-    if (actual_ < 0) throw std::logic_error("Cannot perform this operation on an empty dataset");
+    if (actual_ < 0)
+        throw std::logic_error("Cannot perform this operation on an empty dataset");
     edicion_ = Edicion::Cambio;
     filaEditada_ = vista_[static_cast<size_t>(actual_)];
     buffer_ = filas_[static_cast<size_t>(filaEditada_)].r;
 }
 
 RegistroCertificado& TTablaCertificados::Buffer() {
-    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
+    if (edicion_ == Edicion::Ninguna)
+        throw std::logic_error("Dataset not in edit or insert mode");
     return buffer_;
 }
 
-void TTablaCertificados::Cancel() { edicion_ = Edicion::Ninguna; }
+void TTablaCertificados::Cancel() {
+    edicion_ = Edicion::Ninguna;
+}
 
 void TTablaCertificados::Preparar(FilaInterna& f) const {
     for (const auto& def : CamposCertificado()) {
-        if (def.tipo != TipoCampo::Texto) continue;
+        if (def.tipo != TipoCampo::Texto)
+            continue;
         QString& valor = Texto(f.r, def.campo);
         valor = Cortar(valor, def.ancho);
         f.plegados[static_cast<size_t>(IndiceTexto(def.campo))] = Plegar(valor);
@@ -75,7 +80,8 @@ void TTablaCertificados::Preparar(FilaInterna& f) const {
 }
 
 void TTablaCertificados::Post() {
-    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
+    if (edicion_ == Edicion::Ninguna)
+        throw std::logic_error("Dataset not in edit or insert mode");
     FilaInterna f;
     f.r = buffer_;
     Preparar(f);
@@ -104,9 +110,11 @@ void TTablaCertificados::EnableControls() {
 }
 
 const std::vector<int>& TTablaCertificados::Orden() const {
-    if (ordenValido_) return orden_;
+    if (ordenValido_)
+        return orden_;
     orden_.resize(filas_.size());
-    for (size_t i = 0; i < orden_.size(); ++i) orden_[i] = static_cast<int>(i);
+    for (size_t i = 0; i < orden_.size(); ++i)
+        orden_[i] = static_cast<int>(i);
     const auto& f = filas_;
     const auto clave = [&f](int i) -> const FilaInterna& { return f[static_cast<size_t>(i)]; };
     if (indice_ == QLatin1String(kIndiceInEmitidoPara)) {
@@ -116,7 +124,8 @@ const std::vector<int>& TTablaCertificados::Orden() const {
     } else if (indice_ == QLatin1String(kIndiceInAlias)) {
         std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
             const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
-            if (c != 0) return c < 0;
+            if (c != 0)
+                return c < 0;
             return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
         });
     } else if (indice_ == QLatin1String(kIndiceInFechaCaducidad)) {
@@ -124,7 +133,8 @@ const std::vector<int>& TTablaCertificados::Orden() const {
         std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
             const QDate& x = clave(a).r.fecha_caducidad;
             const QDate& y = clave(b).r.fecha_caducidad;
-            if (x.isValid() != y.isValid()) return !x.isValid();
+            if (x.isValid() != y.isValid())
+                return !x.isValid();
             return x < y;
         });
     }
@@ -139,33 +149,48 @@ void TTablaCertificados::ReconstruirVista(int filaPreferida) {
     const bool filtrar = filtrado_ && !expresion_.Vacia();
     for (int i : orden) {
         const FilaInterna& f = filas_[static_cast<size_t>(i)];
-        if (!filtrar || expresion_.Evaluar(f.r, f.plegados)) vista_.push_back(i);
+        if (!filtrar || expresion_.Evaluar(f.r, f.plegados))
+            vista_.push_back(i);
     }
     vistaValida_ = true;
     actual_ = vista_.empty() ? -1 : 0;
     if (filaPreferida >= 0) {
         const auto it = std::find(vista_.begin(), vista_.end(), filaPreferida);
-        if (it != vista_.end()) actual_ = static_cast<int>(it - vista_.begin());
+        if (it != vista_.end())
+            actual_ = static_cast<int>(it - vista_.begin());
     }
-    if (deshabilitado_ == 0) emit VistaCambiada();
+    if (deshabilitado_ == 0)
+        emit VistaCambiada();
 }
 
 void TTablaCertificados::Scroll() {
-    if (deshabilitado_ == 0) emit AfterScroll();
+    if (deshabilitado_ == 0)
+        emit AfterScroll();
 }
 
 void TTablaCertificados::IrA(int posicion) {
-    if (!vistaValida_) ReconstruirVista(-1);
+    if (!vistaValida_)
+        ReconstruirVista(-1);
     const int n = static_cast<int>(vista_.size());
     actual_ = n == 0 ? -1 : std::clamp(posicion, 0, n - 1);
     Scroll();
 }
 
-void TTablaCertificados::First() { IrA(0); }
-void TTablaCertificados::Last() { IrA(RecordCount() - 1); }
-void TTablaCertificados::Next() { IrA(actual_ + 1); }
-void TTablaCertificados::Prior() { IrA(actual_ - 1); }
-void TTablaCertificados::SetRecNo(int recNo) { IrA(recNo - 1); }
+void TTablaCertificados::First() {
+    IrA(0);
+}
+void TTablaCertificados::Last() {
+    IrA(RecordCount() - 1);
+}
+void TTablaCertificados::Next() {
+    IrA(actual_ + 1);
+}
+void TTablaCertificados::Prior() {
+    IrA(actual_ - 1);
+}
+void TTablaCertificados::SetRecNo(int recNo) {
+    IrA(recNo - 1);
+}
 
 int TTablaCertificados::RecordCount() const {
     return vistaValida_ ? static_cast<int>(vista_.size()) : static_cast<int>(filas_.size());
@@ -173,17 +198,20 @@ int TTablaCertificados::RecordCount() const {
 
 RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado& r) const {
     RegistroCertificado copia = r;
-    if (OnCalcFields) OnCalcFields(copia);
+    if (OnCalcFields)
+        OnCalcFields(copia);
     return copia;
 }
 
 RegistroCertificado TTablaCertificados::Actual() const {
-    if (actual_ < 0 || !vistaValida_) return {};
+    if (actual_ < 0 || !vistaValida_)
+        return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(actual_)])].r);
 }
 
 RegistroCertificado TTablaCertificados::Fila(int posicion) const {
-    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
+    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size()))
+        return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(posicion)])].r);
 }
 
@@ -197,7 +225,8 @@ void TTablaCertificados::SetIndexName(const QString& nombre) {
             conocido = true;
         }
     }
-    if (!conocido) throw std::invalid_argument("Index '" + nombre.toStdString() + "' not found");
+    if (!conocido)
+        throw std::invalid_argument("Index '" + nombre.toStdString() + "' not found");
     const int fila = actual_ >= 0 && vistaValida_ ? vista_[static_cast<size_t>(actual_)] : -1;
     ordenValido_ = false;
     ReconstruirVista(fila);

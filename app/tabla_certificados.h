@@ -94,9 +94,9 @@ private:
     std::vector<FilaInterna> filas_;
     mutable std::vector<int> orden_;  // rows in the order of the active index
     mutable bool ordenValido_ = false;
-    std::vector<int> vista_;           // rows that pass the filter, in order
+    std::vector<int> vista_;  // rows that pass the filter, in order
     bool vistaValida_ = true;
-    int actual_ = -1;                  // position in vista_
+    int actual_ = -1;  // position in vista_
     QString indice_ = QLatin1String(kIndiceInIndice);
     bool filtrado_ = false;
     QString filtro_;

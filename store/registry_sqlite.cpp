@@ -16,7 +16,9 @@ constexpr int kRegSz = 1;
 constexpr int kRegExpandSz = 2;
 
 std::string Plegar(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toCaseFolded().toStdString();
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()))
+        .toCaseFolded()
+        .toStdString();
 }
 
 // "\Software\Velquorin\marlevanta" and "Software\\Velquorin\marlevanta\" name the same key.
@@ -25,20 +27,23 @@ std::vector<std::string> Segmentos(const std::string& ruta) {
     std::string actual;
     for (char c : ruta) {
         if (c == '\\' || c == '/') {
-            if (!actual.empty()) partes.push_back(actual);
+            if (!actual.empty())
+                partes.push_back(actual);
             actual.clear();
         } else {
             actual += c;
         }
     }
-    if (!actual.empty()) partes.push_back(actual);
+    if (!actual.empty())
+        partes.push_back(actual);
     return partes;
 }
 
 std::string Unir(const std::vector<std::string>& partes, size_t cuantas) {
     std::string r;
     for (size_t i = 0; i < cuantas; ++i) {
-        if (i) r += '\\';
+        if (i)
+            r += '\\';
         r += partes[i];
     }
     return r;
@@ -49,12 +54,14 @@ class Sentencias {
 public:
     ~Sentencias() { Finalizar(); }
     void Finalizar() {
-        for (auto& [sql, st] : cache_) sqlite3_finalize(st);
+        for (auto& [sql, st] : cache_)
+            sqlite3_finalize(st);
         cache_.clear();
     }
     sqlite3_stmt* Obtener(sqlite3* db, const char* sql) {
         auto it = cache_.find(sql);
-        if (it != cache_.end()) return it->second;
+        if (it != cache_.end())
+            return it->second;
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
             return nullptr;
@@ -83,7 +90,8 @@ public:
     }
     int Paso() { return st_ ? sqlite3_step(st_) : SQLITE_ERROR; }
     void Reiniciar() {
-        if (st_) sqlite3_reset(st_);
+        if (st_)
+            sqlite3_reset(st_);
     }
     sqlite3_stmt* get() const { return st_; }
 
@@ -107,17 +115,21 @@ public:
     }
 
     std::string LeerTexto(const std::string& nombre) override {
-        Sentencia st(db_, cache_, "SELECT tipo, datos FROM valores WHERE clave = ?1 AND nombre_plegado = ?2");
+        Sentencia st(db_, cache_,
+                     "SELECT tipo, datos FROM valores WHERE clave = ?1 AND nombre_plegado = ?2");
         st.Texto(1, clave_);
         st.Texto(2, Plegar(nombre));
-        if (st.Paso() != SQLITE_ROW) return {};
+        if (st.Paso() != SQLITE_ROW)
+            return {};
         const int tipo = sqlite3_column_int(st.get(), 0);
-        if (tipo != kRegSz && tipo != kRegExpandSz) throw ErrorRegistro(TextoErrorTipo(nombre));
+        if (tipo != kRegSz && tipo != kRegExpandSz)
+            throw ErrorRegistro(TextoErrorTipo(nombre));
         const auto* datos = static_cast<const char*>(sqlite3_column_blob(st.get(), 1));
         const int largo = sqlite3_column_bytes(st.get(), 1);
         std::string texto(datos ? datos : "", datos ? static_cast<size_t>(largo) : 0);
         // Like a registry string, the text ends at its first null character.
-        if (auto fin = texto.find('\0'); fin != std::string::npos) texto.resize(fin);
+        if (auto fin = texto.find('\0'); fin != std::string::npos)
+            texto.resize(fin);
         return texto;
     }
 
@@ -136,9 +148,11 @@ public:
     }
 
     bool Cerrar() override {
-        if (!transaccion_) return true;
+        if (!transaccion_)
+            return true;
         transaccion_ = false;
-        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+            return true;
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
@@ -160,12 +174,14 @@ public:
     }
 
     std::unique_ptr<ClaveRegistro> AbrirEscritura(const std::string& ruta) override {
-        if (!Conectar(true) || sqlite3_db_readonly(db_, "main") != 0) return nullptr;
+        if (!Conectar(true) || sqlite3_db_readonly(db_, "main") != 0)
+            return nullptr;
         if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
             return nullptr;
         }
         const auto partes = Segmentos(ruta);
-        Sentencia st(db_, cache_, "INSERT OR IGNORE INTO claves(ruta_plegada, ruta) VALUES(?1, ?2)");
+        Sentencia st(db_, cache_,
+                     "INSERT OR IGNORE INTO claves(ruta_plegada, ruta) VALUES(?1, ?2)");
         for (size_t n = 1; n <= partes.size(); ++n) {
             const std::string camino = Unir(partes, n);
             st.Reiniciar();
@@ -176,21 +192,25 @@ public:
                 return nullptr;
             }
         }
-        return std::make_unique<ClaveSqlite>(db_, cache_, Plegar(Unir(partes, partes.size())), true);
+        return std::make_unique<ClaveSqlite>(db_, cache_, Plegar(Unir(partes, partes.size())),
+                                             true);
     }
 
     std::unique_ptr<ClaveRegistro> AbrirLectura(const std::string& ruta) override {
-        if (!Conectar(false)) return nullptr;
+        if (!Conectar(false))
+            return nullptr;
         const auto partes = Segmentos(ruta);
         const std::string clave = Plegar(Unir(partes, partes.size()));
         Sentencia st(db_, cache_, "SELECT 1 FROM claves WHERE ruta_plegada = ?1");
         st.Texto(1, clave);
-        if (st.Paso() != SQLITE_ROW) return nullptr;
+        if (st.Paso() != SQLITE_ROW)
+            return nullptr;
         return std::make_unique<ClaveSqlite>(db_, cache_, clave, false);
     }
 
     bool BorrarArbol(const std::string& ruta) override {
-        if (!Conectar(false)) return false;
+        if (!Conectar(false))
+            return false;
         const auto partes = Segmentos(ruta);
         const std::string clave = Plegar(Unir(partes, partes.size()));
         if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -218,16 +238,18 @@ private:
     // Opens the one connection of this process when first needed. A missing database is
     // created only for writing; a file that is not a database is left exactly as it is.
     bool Conectar(bool crear) {
-        if (db_) return true;
+        if (db_)
+            return true;
         namespace fs = std::filesystem;
         std::error_code ec;
         if (!fs::exists(archivo_, ec)) {
-            if (!crear) return false;
+            if (!crear)
+                return false;
             fs::create_directories(fs::path(archivo_).parent_path(), ec);
         }
         sqlite3* db = nullptr;
-        const int flags = SQLITE_OPEN_READWRITE | (crear ? SQLITE_OPEN_CREATE : 0) |
-                          SQLITE_OPEN_NOMUTEX;
+        const int flags =
+            SQLITE_OPEN_READWRITE | (crear ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
         if (sqlite3_open_v2(archivo_.c_str(), &db, flags, nullptr) != SQLITE_OK) {
             sqlite3_close(db);
             return false;
@@ -245,8 +267,8 @@ private:
                          "NULL, datos BLOB, PRIMARY KEY(clave, nombre_plegado)) WITHOUT ROWID;",
                          nullptr, nullptr, nullptr);
         }
-        if (sqlite3_exec(db, "SELECT 1 FROM claves LIMIT 1; SELECT 1 FROM valores LIMIT 1;", nullptr, nullptr,
-                         nullptr) != SQLITE_OK) {
+        if (sqlite3_exec(db, "SELECT 1 FROM claves LIMIT 1; SELECT 1 FROM valores LIMIT 1;",
+                         nullptr, nullptr, nullptr) != SQLITE_OK) {
             sqlite3_close(db);
             return false;
         }

@@ -19,7 +19,8 @@ std::string Ejecutar(const std::string& orden) {
     }
     std::array<char, 4096> buffer;
     size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) salida.append(buffer.data(), n);
+    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0)
+        salida.append(buffer.data(), n);
     const int estado = pclose(p);
     EXPECT_EQ(estado, 0) << orden << "\n" << salida;
     return salida;
@@ -32,7 +33,8 @@ std::string Script(const std::string& nombre) {
 Entorno::Entorno(const char* nombre, const std::string& valor) : nombre_(nombre) {
     const char* v = std::getenv(nombre);
     habia_ = v != nullptr;
-    if (v) anterior_ = v;
+    if (v)
+        anterior_ = v;
     setenv(nombre, valor.c_str(), 1);
 }
 
@@ -48,9 +50,9 @@ const BaseNss& BaseNssCompartida() {
     static const std::unique_ptr<BaseNss> base = [] {
         auto b = std::make_unique<BaseNss>();
         b->directorio = b->home.path().toStdString() + "/.pki/nssdb";
-        const std::string salida = Ejecutar("bash " + Script("crear_nssdb.sh") + " '" +
-                                            b->directorio + "' '" + b->home.path().toStdString() +
-                                            "/trabajo' 2>&1");
+        const std::string salida =
+            Ejecutar("bash " + Script("crear_nssdb.sh") + " '" + b->directorio + "' '" +
+                     b->home.path().toStdString() + "/trabajo' 2>&1");
         std::istringstream lineas(salida);
         std::string linea;
         while (std::getline(lineas, linea)) {

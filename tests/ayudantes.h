@@ -28,7 +28,7 @@ private:
 // A real NSS database made with openssl, certutil and pk12util in a temporary HOME.
 struct BaseNss {
     QTemporaryDir home;
-    std::string directorio;  // $HOME/.pki/nssdb
+    std::string directorio;                                         // $HOME/.pki/nssdb
     std::vector<std::pair<std::string, std::string>> certificados;  // nickname, SHA-1
 };
 const BaseNss& BaseNssCompartida();

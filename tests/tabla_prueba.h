@@ -6,7 +6,9 @@
 
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace prueba {
 
@@ -36,7 +38,8 @@ inline void Agregar(marlevanta::TTablaCertificados& t, const Fila& f) {
 // The subjects of the rows in view, in view order.
 inline QStringList Vista(const marlevanta::TTablaCertificados& t) {
     QStringList r;
-    for (int i = 0; i < t.RecordCount(); ++i) r << t.Fila(i).emitido_para;
+    for (int i = 0; i < t.RecordCount(); ++i)
+        r << t.Fila(i).emitido_para;
     return r;
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 std::map<std::string, DatosCertificado> PorHuella(const AlmacenCertificados& a) {
     std::map<std::string, DatosCertificado> r;
-    for (int i = 0; i < a.NumeroCertificados(); ++i) r[a.Certificado(i).huella] = a.Certificado(i);
+    for (int i = 0; i < a.NumeroCertificados(); ++i)
+        r[a.Certificado(i).huella] = a.Certificado(i);
     return r;
 }
 
@@ -27,7 +28,8 @@ TEST(AlmacenNss, ListaSoloLosCertificadosConClavePrivadaEnOrdenDeImportacionEsta
         ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
         ASSERT_EQ(almacen->NumeroCertificados(), 8);  // the issuer without a key is not listed
         for (int i = 0; i < 8; ++i) {
-            EXPECT_EQ(almacen->Certificado(i).huella, base.certificados[static_cast<size_t>(i)].second)
+            EXPECT_EQ(almacen->Certificado(i).huella,
+                      base.certificados[static_cast<size_t>(i)].second)
                 << "position " << i << " load " << vez;
         }
     }
@@ -62,7 +64,8 @@ TEST(AlmacenNss, DaLosCamposComoLosEsperaLaCarga) {
     EXPECT_EQ(servidor.emitidoPara, "ÑÚÑEZ ÁLVAREZ JOSÉ - 87654321X");
     EXPECT_EQ(servidor.usosExtendidos, "serverAuth,clientAuth,OCSPSigning");
 
-    EXPECT_EQ(certs.at(huella.at("gemelo1")).emitidoPara, certs.at(huella.at("gemelo2")).emitidoPara);
+    EXPECT_EQ(certs.at(huella.at("gemelo1")).emitidoPara,
+              certs.at(huella.at("gemelo2")).emitidoPara);
 }
 
 TEST(AlmacenNss, SinBaseDeDatosFallaConUnMotivoQueElUsuarioPuedeSeguir) {

@@ -36,14 +36,17 @@ class AlmacenConTextosRaros : public AlmacenCertificados {
 public:
     bool AbrirAlmacenUsuario() override { return true; }
     int NumeroCertificados() const override { return 3; }
-    const DatosCertificado& Certificado(int i) const override { return datos_[static_cast<size_t>(i)]; }
+    const DatosCertificado& Certificado(int i) const override {
+        return datos_[static_cast<size_t>(i)];
+    }
     std::string UltimoError() const override { return {}; }
 
 private:
     std::array<DatosCertificado, 3> datos_ = {{
         {"Thu, 05 Jan 2023 10:00:00 GMT", "corto", "Uno", "", "AA", "clientAuth", ""},
         {"Thu, 31 Feb 2023 10:00:00 GMT", "Xyz, 05 Zzz 2023 10:00:00 GMT", "Dos", "", "BB", "", ""},
-        {"Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Tres", "", "CC", "", ""},
+        {"Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Tres", "", "CC", "",
+         ""},
     }};
 };
 
@@ -71,8 +74,8 @@ TEST(ProximoACaducar, DosMesesNaturalesAntesHastaElPropioDia) {
     EXPECT_EQ(ProximoACaducar({2023, 4, 30}, En(2023, 2, 28)), 1);
     EXPECT_EQ(ProximoACaducar({2024, 4, 30}, En(2024, 2, 28, 23, 59)), 0);
     EXPECT_EQ(ProximoACaducar({2024, 4, 30}, En(2024, 2, 29)), 1);
-    EXPECT_EQ(ProximoACaducar({2026, 12, 8}, En(2026, 12, 9)), 0);   // expired yesterday
-    EXPECT_EQ(ProximoACaducar({2028, 12, 9}, En(2026, 12, 9)), 0);   // two years ahead
+    EXPECT_EQ(ProximoACaducar({2026, 12, 8}, En(2026, 12, 9)), 0);  // expired yesterday
+    EXPECT_EQ(ProximoACaducar({2028, 12, 9}, En(2026, 12, 9)), 0);  // two years ahead
     EXPECT_EQ(ProximoACaducar({}, En(2026, 12, 9)), 0);
 }
 
@@ -81,8 +84,8 @@ TEST_F(Carga, DesdeUnaBaseNssRealConAliasQueSobrevivenALaRecarga) {
     auto registro = Registro();
     auto almacen = CrearAlmacenNss(base.directorio);
     QSignalSpy scroll(&t, &TTablaCertificados::AfterScroll);
-    const ResultadoCarga r = CargarCertificadosAlmacen(t, *almacen, *registro,
-                                                       QDateTime::currentDateTime());
+    const ResultadoCarga r =
+        CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
     ASSERT_TRUE(r.abierto) << r.error.toStdString();
     EXPECT_GE(scroll.count(), 1);
     ASSERT_EQ(t.RecordCount(), 8);
@@ -108,8 +111,8 @@ TEST_F(Carga, DesdeUnaBaseNssRealConAliasQueSobrevivenALaRecarga) {
     t.SetFilter("alias like 'gemelo%' or emitido_para like 'pérez%'");
     t.SetFiltered(true);
     t.Last();
-    ASSERT_TRUE(CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime())
-                    .abierto);
+    ASSERT_TRUE(
+        CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime()).abierto);
     EXPECT_EQ(prueba::Vista(t), (QStringList{"PÉREZ GARCÍA ANA - 12345678Z", "NOMBRE REPETIDO"}));
     EXPECT_EQ(t.RecNo(), 1);
     EXPECT_EQ(t.Fila(1).alias, "Gemelo de la empresa");
@@ -122,8 +125,8 @@ TEST_F(Carga, UnAlmacenQueNoAbreDejaLasFilasQueHabia) {
     ASSERT_EQ(t.RecordCount(), kFilasDemo);
     QTemporaryDir vacio;
     auto almacen = CrearAlmacenNss(vacio.path().toStdString() + "/nssdb");
-    const ResultadoCarga r = CargarCertificadosAlmacen(t, *almacen, *registro,
-                                                       QDateTime::currentDateTime());
+    const ResultadoCarga r =
+        CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
     EXPECT_FALSE(r.abierto);
     EXPECT_TRUE(r.error.contains("pk12util")) << r.error.toStdString();
     EXPECT_EQ(t.RecordCount(), kFilasDemo);

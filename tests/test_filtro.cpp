@@ -31,7 +31,8 @@ protected:
 }  // namespace
 
 TEST_F(Filtro, LaExpresionDeEjemploSeleccionaLoQueDice) {
-    const EstadoFiltro e = ConstruirFiltro(QStringLiteral("  ana "), true, true, true, {2023, 3, 7});
+    const EstadoFiltro e =
+        ConstruirFiltro(QStringLiteral("  ana "), true, true, true, {2023, 3, 7});
     EXPECT_EQ(e.expresion,
               "(emitido_para like '%ana%' or  email like '%ana%' or  alias like '%ana%') and "
               "proximo_a_caducar = 1  and fecha_caducidad >= '07/03/2023' and propositos like "
@@ -43,8 +44,7 @@ TEST_F(Filtro, LaExpresionDeEjemploSeleccionaLoQueDice) {
 
 TEST_F(Filtro, TablaDeEstados) {
     const QDate hoy(2023, 3, 7);
-    const QString S =
-        "(emitido_para like '%x%' or  email like '%x%' or  alias like '%x%')";
+    const QString S = "(emitido_para like '%x%' or  email like '%x%' or  alias like '%x%')";
     const QString P = "proximo_a_caducar = 1 ";
     const QString C = "fecha_caducidad >= '07/03/2023'";
     const QString U = "propositos like '%clientAuth%'";
@@ -86,7 +86,7 @@ TEST_F(Filtro, LikeIgnoraMayusculasYAcentosYUnCampoVacioNoCoincide) {
     EXPECT_EQ(Con("emitido_para like 'a%a%z'"), QStringList{});
     EXPECT_EQ(Con("emitido_para like 'm%a%z'"), QStringList{"MARIANA NÚÑEZ"});
     EXPECT_EQ(Con("emitido_para like 'ana%ana'"), QStringList{});  // pieces may not overlap
-    EXPECT_EQ(Con("emitido_para like '%'").size(), 5);              // the empty subject matches nothing
+    EXPECT_EQ(Con("emitido_para like '%'").size(), 5);  // the empty subject matches nothing
     EXPECT_EQ(Con("emitido_para like 'luis o_brien'"), QStringList{});  // "_" is a plain character
     EXPECT_EQ(Con("propositos like '%clientauth%'"),
               (QStringList{"ANA GARCÍA", "JUAN PÉREZ", "LUCÍA ÁNADÓN"}));

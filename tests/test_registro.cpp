@@ -18,7 +18,9 @@ namespace {
 
 class Registro : public testing::Test {
 protected:
-    void SetUp() override { xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString()); }
+    void SetUp() override {
+        xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString());
+    }
 
     std::unique_ptr<TManejadorRegistro> Nuevo(TamanoPantalla pantalla = {1920, 1080},
                                               std::chrono::milliseconds espera = 5s) {
@@ -143,21 +145,23 @@ TEST_F(Registro, LosNombresNoDistinguenMayusculasNiEnLetrasAcentuadas) {
 TEST_F(Registro, TiposDeValor) {
     auto r = Nuevo();
     ASSERT_TRUE(r->EscribirValor("X", "x"));
-    Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta', 'expandido', 'Expandido', 2, "
+    Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta', 'expandido', 'Expandido', "
+        "2, "
         "'%HOME%\\ayuda')");
     Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta', 'connulo', 'ConNulo', 1, "
         "CAST(x'6162630064656600' AS BLOB))");
     Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta', 'numero', 'Numero', 4, "
         "x'0A000000')");
     EXPECT_EQ(r->LeerValor("Expandido"), "%HOME%\\ayuda");  // not expanded
-    EXPECT_EQ(r->LeerValor("ConNulo"), "abc");             // ends at the first null
+    EXPECT_EQ(r->LeerValor("ConNulo"), "abc");              // ends at the first null
     try {
         r->LeerValor("numero");
         FAIL() << "no error";
     } catch (const ErrorRegistro& e) {
         EXPECT_STREQ(e.what(), "Invalid data type for 'numero'");
     }
-    Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta\\alias', 'demo-1', 'DEMO-1', 3, "
+    Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta\\alias', 'demo-1', 'DEMO-1', "
+        "3, "
         "x'00')");
     EXPECT_THROW(r->LeerAlias("DEMO-1"), ErrorRegistro);
     EXPECT_TRUE(r->EscribirAlias("DEMO-1", "reemplazado"));  // a write replaces any type
@@ -213,7 +217,8 @@ TEST_F(Registro, BaseDeDatosBloqueadaPorOtroProcesoNoPierdeNada) {
     EXPECT_EQ(r->LeerAlias("DEMO-2"), "antes");
     EXPECT_TRUE(r->EscribirValor("FormTop", "5"));
     EXPECT_EQ(r->LeerValor("FormTop"), "5");
-    for (int fd : {listo[0], listo[1], seguir[0], seguir[1]}) close(fd);
+    for (int fd : {listo[0], listo[1], seguir[0], seguir[1]})
+        close(fd);
 }
 
 TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
@@ -228,7 +233,8 @@ TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
     }
     const pid_t hijo = fork();
     if (hijo == 0) {
-        if (getuid() == 0 && setuid(65534) != 0) _exit(10);
+        if (getuid() == 0 && setuid(65534) != 0)
+            _exit(10);
         TManejadorRegistro lector(CrearRegistroSqlite(Archivo(), 200ms), nullptr);
         int fallos = 0;
         fallos += lector.LeerValor("FormTop") == "270" ? 0 : 1;
@@ -255,8 +261,10 @@ TEST_F(Registro, DosCopiasEscribiendoALaVezNoPierdenNada) {
             int fallos = 0;
             for (int i = 0; i < kPorCopia; ++i) {
                 const std::string n = std::to_string(copia) + "-" + std::to_string(i);
-                if (!r.EscribirAlias("CLAVE-" + n, "alias " + n)) ++fallos;
-                if (!r.EscribirValor("Copia" + std::to_string(copia), n)) ++fallos;
+                if (!r.EscribirAlias("CLAVE-" + n, "alias " + n))
+                    ++fallos;
+                if (!r.EscribirValor("Copia" + std::to_string(copia), n))
+                    ++fallos;
             }
             _exit(fallos > 0 ? 1 : 0);
         }

@@ -11,9 +11,9 @@ struct DatosCertificado {
     // RFC 822 form, e.g. "Thu, 05 Jan 2023 10:00:00 GMT".
     std::string validoDesde;
     std::string validoHasta;
-    std::string emitidoPara;  // subject common name, UTF-8
-    std::string emitidoPor;   // issuer common name, UTF-8
-    std::string huella;       // SHA-1 of the DER, upper-case hexadecimal
+    std::string emitidoPara;     // subject common name, UTF-8
+    std::string emitidoPor;      // issuer common name, UTF-8
+    std::string huella;          // SHA-1 of the DER, upper-case hexadecimal
     std::string usosExtendidos;  // "clientAuth,emailProtection"; dotted OIDs for unnamed ones
     std::string email;
 };

@@ -46,26 +46,36 @@ std::string Hex(const unsigned char* datos, size_t n) {
 
 std::string NombreUso(SECItem* oid) {
     switch (SECOID_FindOIDTag(oid)) {
-        case SEC_OID_EXT_KEY_USAGE_CLIENT_AUTH: return "clientAuth";
-        case SEC_OID_EXT_KEY_USAGE_SERVER_AUTH: return "serverAuth";
-        case SEC_OID_EXT_KEY_USAGE_EMAIL_PROTECT: return "emailProtection";
-        case SEC_OID_EXT_KEY_USAGE_CODE_SIGN: return "codeSigning";
-        case SEC_OID_EXT_KEY_USAGE_TIME_STAMP: return "timeStamping";
-        case SEC_OID_OCSP_RESPONDER: return "OCSPSigning";
-        default: break;
+        case SEC_OID_EXT_KEY_USAGE_CLIENT_AUTH:
+            return "clientAuth";
+        case SEC_OID_EXT_KEY_USAGE_SERVER_AUTH:
+            return "serverAuth";
+        case SEC_OID_EXT_KEY_USAGE_EMAIL_PROTECT:
+            return "emailProtection";
+        case SEC_OID_EXT_KEY_USAGE_CODE_SIGN:
+            return "codeSigning";
+        case SEC_OID_EXT_KEY_USAGE_TIME_STAMP:
+            return "timeStamping";
+        case SEC_OID_OCSP_RESPONDER:
+            return "OCSPSigning";
+        default:
+            break;
     }
     std::string texto = TextoNss(CERT_GetOidString(oid));
-    if (texto.rfind("OID.", 0) == 0) texto.erase(0, 4);
+    if (texto.rfind("OID.", 0) == 0)
+        texto.erase(0, 4);
     return texto;
 }
 
 std::string UsosExtendidos(CERTCertificate* cert) {
     SECItem ext = {siBuffer, nullptr, 0};
-    if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess) return {};
+    if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess)
+        return {};
     std::string r;
     if (CERTOidSequence* seq = CERT_DecodeOidSequence(&ext)) {
         for (SECItem** o = seq->oids; o && *o; ++o) {
-            if (!r.empty()) r += ',';
+            if (!r.empty())
+                r += ',';
             r += NombreUso(*o);
         }
         CERT_DestroyOidSequence(seq);
@@ -87,13 +97,15 @@ std::string Email(CERTCertificate* cert) {
                     r.assign(reinterpret_cast<const char*>(n->name.other.data), n->name.other.len);
                 }
                 n = CERT_GetNextGeneralName(n);
-                if (n == primero) break;
+                if (n == primero)
+                    break;
             }
             PORT_FreeArena(arena, PR_FALSE);
         }
         SECITEM_FreeItem(&ext, PR_FALSE);
     }
-    if (r.empty()) r = TextoNss(CERT_GetCertEmailAddress(&cert->subject));
+    if (r.empty())
+        r = TextoNss(CERT_GetCertEmailAddress(&cert->subject));
     return r;
 }
 
@@ -165,7 +177,8 @@ public:
             return a.objeto != b.objeto ? a.objeto < b.objeto : a.datos.huella < b.datos.huella;
         });
         certificados_.reserve(leidos.size());
-        for (auto& l : leidos) certificados_.push_back(std::move(l.datos));
+        for (auto& l : leidos)
+            certificados_.push_back(std::move(l.datos));
         return true;
     }
 
@@ -187,6 +200,8 @@ std::unique_ptr<AlmacenCertificados> CrearAlmacenNss(const std::string& director
     return std::make_unique<AlmacenNss>(directorio);
 }
 
-std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados() { return CrearAlmacenNss({}); }
+std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados() {
+    return CrearAlmacenNss({});
+}
 
 }  // namespace marlevanta

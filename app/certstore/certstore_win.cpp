@@ -1,6 +1,6 @@
 // The Windows back-end: the CryptoAPI system store "MY" of the current user.
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <vector>
@@ -17,7 +17,8 @@ std::string FechaRfc822(const FILETIME& ft) {
     static const char* meses[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     SYSTEMTIME st;
-    if (!FileTimeToSystemTime(&ft, &st)) return {};
+    if (!FileTimeToSystemTime(&ft, &st))
+        return {};
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%s, %02u %s %04u %02u:%02u:%02u GMT",
                   dias[st.wDayOfWeek % 7], st.wDay, meses[(st.wMonth + 11) % 12], st.wYear,
@@ -27,7 +28,8 @@ std::string FechaRfc822(const FILETIME& ft) {
 
 std::string Nombre(PCCERT_CONTEXT ctx, DWORD tipo, DWORD flags, void* param) {
     const DWORD n = CertGetNameStringW(ctx, tipo, flags, param, nullptr, 0);
-    if (n <= 1) return {};
+    if (n <= 1)
+        return {};
     std::wstring r(n, L'\0');
     CertGetNameStringW(ctx, tipo, flags, param, r.data(), n);
     r.resize(n - 1);
@@ -36,12 +38,18 @@ std::string Nombre(PCCERT_CONTEXT ctx, DWORD tipo, DWORD flags, void* param) {
 
 std::string NombreUso(const char* oid) {
     const std::string o = oid;
-    if (o == szOID_PKIX_KP_CLIENT_AUTH) return "clientAuth";
-    if (o == szOID_PKIX_KP_SERVER_AUTH) return "serverAuth";
-    if (o == szOID_PKIX_KP_EMAIL_PROTECTION) return "emailProtection";
-    if (o == szOID_PKIX_KP_CODE_SIGNING) return "codeSigning";
-    if (o == szOID_PKIX_KP_TIMESTAMP_SIGNING) return "timeStamping";
-    if (o == szOID_PKIX_KP_OCSP_SIGNING) return "OCSPSigning";
+    if (o == szOID_PKIX_KP_CLIENT_AUTH)
+        return "clientAuth";
+    if (o == szOID_PKIX_KP_SERVER_AUTH)
+        return "serverAuth";
+    if (o == szOID_PKIX_KP_EMAIL_PROTECTION)
+        return "emailProtection";
+    if (o == szOID_PKIX_KP_CODE_SIGNING)
+        return "codeSigning";
+    if (o == szOID_PKIX_KP_TIMESTAMP_SIGNING)
+        return "timeStamping";
+    if (o == szOID_PKIX_KP_OCSP_SIGNING)
+        return "OCSPSigning";
     return o;
 }
 
@@ -52,10 +60,12 @@ std::string UsosExtendidos(PCCERT_CONTEXT ctx) {
     }
     std::vector<BYTE> buffer(bytes);
     auto* uso = reinterpret_cast<PCERT_ENHKEY_USAGE>(buffer.data());
-    if (!CertGetEnhancedKeyUsage(ctx, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, uso, &bytes)) return {};
+    if (!CertGetEnhancedKeyUsage(ctx, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, uso, &bytes))
+        return {};
     std::string r;
     for (DWORD i = 0; i < uso->cUsageIdentifier; ++i) {
-        if (!r.empty()) r += ',';
+        if (!r.empty())
+            r += ',';
         r += NombreUso(uso->rgpszUsageIdentifier[i]);
     }
     return r;
@@ -64,7 +74,8 @@ std::string UsosExtendidos(PCCERT_CONTEXT ctx) {
 std::string Huella(PCCERT_CONTEXT ctx) {
     BYTE sha1[20];
     DWORD bytes = sizeof sha1;
-    if (!CertGetCertificateContextProperty(ctx, CERT_SHA1_HASH_PROP_ID, sha1, &bytes)) return {};
+    if (!CertGetCertificateContextProperty(ctx, CERT_SHA1_HASH_PROP_ID, sha1, &bytes))
+        return {};
     static const char* digitos = "0123456789ABCDEF";
     std::string r;
     for (DWORD i = 0; i < bytes; ++i) {
@@ -76,9 +87,9 @@ std::string Huella(PCCERT_CONTEXT ctx) {
 
 std::string TextoError(DWORD codigo) {
     wchar_t* texto = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, codigo, 0, reinterpret_cast<LPWSTR>(&texto), 0, nullptr);
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, codigo, 0, reinterpret_cast<LPWSTR>(&texto), 0, nullptr);
     std::string r = texto ? Estrecho(std::wstring(texto)) : "Error " + std::to_string(codigo);
     LocalFree(texto);
     return r;
@@ -89,11 +100,11 @@ public:
     bool AbrirAlmacenUsuario() override {
         certificados_.clear();
         error_.clear();
-        HCERTSTORE almacen = CertOpenStore(
-            CERT_STORE_PROV_SYSTEM_W, 0, 0,
-            CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG |
-                CERT_STORE_OPEN_EXISTING_FLAG,
-            L"MY");
+        HCERTSTORE almacen =
+            CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+                          CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG |
+                              CERT_STORE_OPEN_EXISTING_FLAG,
+                          L"MY");
         if (!almacen) {
             error_ = "No se puede abrir el almacén de certificados personal: " +
                      TextoError(GetLastError());
