@@ -21,8 +21,7 @@ private:
 int Numero(const std::string& s, size_t desde, size_t largo) {
     int v = 0;
     for (size_t i = desde; i < desde + largo; ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return -1;
+        if (s[i] < '0' || s[i] > '9') return -1;
         v = v * 10 + (s[i] - '0');
     }
     return v;
@@ -37,8 +36,7 @@ QString DeUtf8(const std::string& s) {
 QDate FechaDeValidez(const std::string& texto) {
     static const std::array<const char*, 12> meses = {"jan", "feb", "mar", "apr", "may", "jun",
                                                       "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (texto.size() < 16)
-        return {};
+    if (texto.size() < 16) return {};
     const int dia = Numero(texto, 5, 2);
     const int anio = Numero(texto, 12, 4);
     int mes = 0;
@@ -49,17 +47,14 @@ QDate FechaDeValidez(const std::string& texto) {
             const char minuscula = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
             igual = igual && minuscula == meses[m][k];
         }
-        if (igual)
-            mes = static_cast<int>(m) + 1;
+        if (igual) mes = static_cast<int>(m) + 1;
     }
-    if (dia < 0 || anio < 0 || mes == 0)
-        return {};
+    if (dia < 0 || anio < 0 || mes == 0) return {};
     return QDate(anio, mes, dia);  // null for a day that the month does not have
 }
 
 quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora) {
-    if (!caducidad.isValid())
-        return 0;
+    if (!caducidad.isValid()) return 0;
     const QDateTime fin = caducidad.startOfDay();
     const QDateTime aviso = caducidad.addMonths(-2).startOfDay();
     return (aviso <= ahora && fin > ahora) ? 1 : 0;
@@ -208,8 +203,7 @@ const std::array<FilaDemo, kFilasDemo>& FilasDemo() {
 QDate FechaDeDemo(const FechaDemo& f, const QDate& hoy) {
     int anio = f.absoluto ? f.anio : hoy.year() + f.anio;
     int mes = f.mes;
-    if (f.tipo == Mes::Actual)
-        mes = hoy.month();
+    if (f.tipo == Mes::Actual) mes = hoy.month();
     if (f.tipo == Mes::Siguiente) {
         mes = hoy.month() == 12 ? 1 : hoy.month() + 1;
         anio = hoy.month() == 12 ? hoy.year() + 1 : hoy.year();
@@ -246,8 +240,7 @@ void CargarCertificadosDemo(TTablaCertificados& tabla, TManejadorRegistro& regis
             r.key_for_alias = QStringLiteral("DEMO-%1").arg(i);
             r.proximo_a_caducar = ProximoACaducar(r.fecha_caducidad, ahora);
             const std::string clave = r.key_for_alias.toStdString();
-            if (d.alias)
-                registro.EscribirAlias(clave, d.alias);
+            if (d.alias) registro.EscribirAlias(clave, d.alias);
             r.alias = QString::fromUtf8(registro.LeerAlias(clave));
             tabla.Post();
         }

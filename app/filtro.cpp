@@ -43,8 +43,7 @@ std::vector<Token> Separar(const QString& s) {
             const qsizetype inicio = i++;
             QString valor;
             for (;;) {
-                if (i >= n)
-                    Fallo(inicio, QStringLiteral("falta la comilla que cierra el texto"));
+                if (i >= n) Fallo(inicio, QStringLiteral("falta la comilla que cierra el texto"));
                 if (s.at(i) == u'\'') {
                     if (i + 1 < n && s.at(i + 1) == u'\'') {
                         valor += u'\'';
@@ -59,18 +58,15 @@ std::vector<Token> Separar(const QString& s) {
             tokens.push_back({Token::Cadena, valor, inicio});
         } else if (c.isDigit() || (c == u'-' && i + 1 < n && s.at(i + 1).isDigit())) {
             const qsizetype inicio = i++;
-            while (i < n && s.at(i).isDigit())
-                ++i;
+            while (i < n && s.at(i).isDigit()) ++i;
             tokens.push_back({Token::Entero, s.mid(inicio, i - inicio), inicio});
         } else if (c.isLetter() || c == u'_') {
             const qsizetype inicio = i;
-            while (i < n && (s.at(i).isLetterOrNumber() || s.at(i) == u'_'))
-                ++i;
+            while (i < n && (s.at(i).isLetterOrNumber() || s.at(i) == u'_')) ++i;
             tokens.push_back({Token::Nombre, s.mid(inicio, i - inicio), inicio});
         } else if (c == u'=' || c == u'<' || c == u'>') {
             const qsizetype inicio = i++;
-            if (i < n && (s.at(i) == u'=' || (c == u'<' && s.at(i) == u'>')))
-                ++i;
+            if (i < n && (s.at(i) == u'=' || (c == u'<' && s.at(i) == u'>'))) ++i;
             tokens.push_back({Token::Operador, s.mid(inicio, i - inicio), inicio});
         } else {
             Fallo(i, QStringLiteral("carácter inesperado '%1'").arg(c));
@@ -89,23 +85,18 @@ namespace filtro_detalle {
 struct Patron {
     QStringList piezas;
     bool matchea(const QString& texto) const {
-        if (piezas.size() == 1)
-            return texto == piezas.front();
+        if (piezas.size() == 1) return texto == piezas.front();
         const QString& primera = piezas.front();
         const QString& ultima = piezas.back();
-        if (texto.size() < primera.size() + ultima.size())
-            return false;
-        if (!texto.startsWith(primera) || !texto.endsWith(ultima))
-            return false;
+        if (texto.size() < primera.size() + ultima.size()) return false;
+        if (!texto.startsWith(primera) || !texto.endsWith(ultima)) return false;
         qsizetype desde = primera.size();
         const qsizetype limite = texto.size() - ultima.size();
         for (qsizetype k = 1; k + 1 < piezas.size(); ++k) {
             const QString& p = piezas.at(k);
-            if (p.isEmpty())
-                continue;
+            if (p.isEmpty()) continue;
             const qsizetype en = texto.indexOf(p, desde);
-            if (en < 0 || en + p.size() > limite)
-                return false;
+            if (en < 0 || en + p.size() > limite) return false;
             desde = en + p.size();
         }
         return true;
@@ -165,10 +156,8 @@ struct ExpresionFiltro::Nodo {
             case TipoCampo::Texto: {
                 const QString& valor = p[static_cast<size_t>(IndiceTexto(campo))];
                 // An empty field has no value, and a field without a value matches nothing.
-                if (valor.isEmpty())
-                    return false;
-                if (op == Op::Like)
-                    return patron.matchea(valor);
+                if (valor.isEmpty()) return false;
+                if (op == Op::Like) return patron.matchea(valor);
                 return Comparar(valor.compare(texto), 0);
             }
             case TipoCampo::Fecha: {
@@ -203,8 +192,7 @@ public:
     explicit Analizador(const QString& texto) : tokens_(Separar(texto)) {}
 
     std::unique_ptr<ExpresionFiltro::Nodo> Todo() {
-        if (Actual().tipo == Token::Fin)
-            return nullptr;
+        if (Actual().tipo == Token::Fin) return nullptr;
         auto raiz = O();
         if (Actual().tipo != Token::Fin) {
             Fallo(Actual().posicion, QStringLiteral("sobra \"%1\"").arg(Actual().texto));
@@ -362,8 +350,7 @@ bool ExpresionFiltro::Evaluar(const RegistroCertificado& r, const TextosPlegados
 QDate LeerFechaFiltro(const QString& texto) {
     static const QRegularExpression forma(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
     const auto m = forma.match(texto.trimmed());
-    if (!m.hasMatch())
-        return {};
+    if (!m.hasMatch()) return {};
     return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
 }
 
@@ -372,15 +359,13 @@ EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool oc
     const QString t = busqueda.trimmed();
     EstadoFiltro estado;
     estado.filtrado = !t.isEmpty() || soloProximos || ocultarCaducados || soloCliente;
-    if (!estado.filtrado)
-        return estado;
+    if (!estado.filtrado) return estado;
     // A quote is doubled so that it stays inside the literal and is searched for as itself.
     QString literal = t;
     literal.replace(u'\'', QStringLiteral("''"));
     QString& e = estado.expresion;
     const auto anadir = [&e](const QString& parte) {
-        if (!e.isEmpty())
-            e += QStringLiteral(" and ");
+        if (!e.isEmpty()) e += QStringLiteral(" and ");
         e += parte;
     };
     if (!t.isEmpty()) {
@@ -388,14 +373,12 @@ EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool oc
                QStringLiteral(" email like '%") + literal + QStringLiteral("%' or ") +
                QStringLiteral(" alias like '%") + literal + QStringLiteral("%')"));
     }
-    if (soloProximos)
-        anadir(QStringLiteral("proximo_a_caducar = 1 "));
+    if (soloProximos) anadir(QStringLiteral("proximo_a_caducar = 1 "));
     if (ocultarCaducados) {
         anadir(QStringLiteral("fecha_caducidad >= '") + hoy.toString(QStringLiteral("dd/MM/yyyy")) +
                QStringLiteral("'"));
     }
-    if (soloCliente)
-        anadir(QStringLiteral("propositos like '%clientAuth%'"));
+    if (soloCliente) anadir(QStringLiteral("propositos like '%clientAuth%'"));
     return estado;
 }
 

@@ -21,8 +21,7 @@ const std::array<DefinicionCampo, 11>& CamposCertificado() {
 
 const DefinicionCampo* BuscarCampo(const QString& nombre) {
     for (const auto& c : CamposCertificado()) {
-        if (nombre.compare(QLatin1String(c.nombre), Qt::CaseInsensitive) == 0)
-            return &c;
+        if (nombre.compare(QLatin1String(c.nombre), Qt::CaseInsensitive) == 0) return &c;
     }
     return nullptr;
 }
@@ -81,21 +80,18 @@ QString Plegar(const QString& texto) {
             break;
         }
     }
-    if (ascii)
-        return texto.toLower();
+    if (ascii) return texto.toLower();
     const QString descompuesto = texto.toCaseFolded().normalized(QString::NormalizationForm_D);
     QString r;
     r.reserve(descompuesto.size());
     for (QChar c : descompuesto) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            r += c;
+        if (c.category() != QChar::Mark_NonSpacing) r += c;
     }
     return r.normalized(QString::NormalizationForm_C);
 }
 
 QString Cortar(const QString& texto, int ancho) {
-    if (texto.size() <= ancho)
-        return texto;
+    if (texto.size() <= ancho) return texto;
     qsizetype n = 0;
     int caracteres = 0;
     while (n < texto.size() && caracteres < ancho) {

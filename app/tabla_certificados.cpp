@@ -27,8 +27,7 @@ TTablaCertificados::~TTablaCertificados() = default;
 void TTablaCertificados::Close() {
     activa_ = false;
     filas_.clear();
-    orden_.clear();
-    ordenValido_ = false;
+    ordenes_.clear();
     vista_.clear();
     actual_ = -1;
     edicion_ = Edicion::Ninguna;
@@ -36,7 +35,7 @@ void TTablaCertificados::Close() {
 
 void TTablaCertificados::EmptyDataSet() {
     filas_.clear();
-    ordenValido_ = false;
+    ordenes_.clear();
     edicion_ = Edicion::Ninguna;
     ReconstruirVista(-1);
     Scroll();
@@ -49,16 +48,14 @@ void TTablaCertificados::Append() {
 }
 
 void TTablaCertificados::Edit() {
-    if (actual_ < 0)
-        throw std::logic_error("Cannot perform this operation on an empty dataset");
+    if (actual_ < 0) throw std::logic_error("Cannot perform this operation on an empty dataset");
     edicion_ = Edicion::Cambio;
     filaEditada_ = vista_[static_cast<size_t>(actual_)];
     buffer_ = filas_[static_cast<size_t>(filaEditada_)].r;
 }
 
 RegistroCertificado& TTablaCertificados::Buffer() {
-    if (edicion_ == Edicion::Ninguna)
-        throw std::logic_error("Dataset not in edit or insert mode");
+    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
     return buffer_;
 }
 
@@ -68,8 +65,7 @@ void TTablaCertificados::Cancel() {
 
 void TTablaCertificados::Preparar(FilaInterna& f) const {
     for (const auto& def : CamposCertificado()) {
-        if (def.tipo != TipoCampo::Texto)
-            continue;
+        if (def.tipo != TipoCampo::Texto) continue;
         QString& valor = Texto(f.r, def.campo);
         valor = Cortar(valor, def.ancho);
         f.plegados[static_cast<size_t>(IndiceTexto(def.campo))] = Plegar(valor);
@@ -80,8 +76,7 @@ void TTablaCertificados::Preparar(FilaInterna& f) const {
 }
 
 void TTablaCertificados::Post() {
-    if (edicion_ == Edicion::Ninguna)
-        throw std::logic_error("Dataset not in edit or insert mode");
+    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
     FilaInterna f;
     f.r = buffer_;
     Preparar(f);
@@ -93,7 +88,7 @@ void TTablaCertificados::Post() {
         filas_[static_cast<size_t>(fila)] = std::move(f);
     }
     edicion_ = Edicion::Ninguna;
-    ordenValido_ = false;
+    ordenes_.clear();
     if (deshabilitado_ > 0) {
         vistaValida_ = false;
         return;
@@ -110,36 +105,32 @@ void TTablaCertificados::EnableControls() {
 }
 
 const std::vector<int>& TTablaCertificados::Orden() const {
-    if (ordenValido_)
-        return orden_;
-    orden_.resize(filas_.size());
-    for (size_t i = 0; i < orden_.size(); ++i)
-        orden_[i] = static_cast<int>(i);
+    if (auto it = ordenes_.find(indice_); it != ordenes_.end()) return it->second;
+    std::vector<int>& orden = ordenes_[indice_];
+    orden.resize(filas_.size());
+    for (size_t i = 0; i < orden.size(); ++i) orden[i] = static_cast<int>(i);
     const auto& f = filas_;
     const auto clave = [&f](int i) -> const FilaInterna& { return f[static_cast<size_t>(i)]; };
     if (indice_ == QLatin1String(kIndiceInEmitidoPara)) {
-        std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
+        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
             return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
         });
     } else if (indice_ == QLatin1String(kIndiceInAlias)) {
-        std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
+        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
             const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
-            if (c != 0)
-                return c < 0;
+            if (c != 0) return c < 0;
             return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
         });
     } else if (indice_ == QLatin1String(kIndiceInFechaCaducidad)) {
         // Rows without a date come first, as an empty key sorts before any value.
-        std::stable_sort(orden_.begin(), orden_.end(), [&](int a, int b) {
+        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
             const QDate& x = clave(a).r.fecha_caducidad;
             const QDate& y = clave(b).r.fecha_caducidad;
-            if (x.isValid() != y.isValid())
-                return !x.isValid();
+            if (x.isValid() != y.isValid()) return !x.isValid();
             return x < y;
         });
     }
-    ordenValido_ = true;
-    return orden_;
+    return orden;
 }
 
 void TTablaCertificados::ReconstruirVista(int filaPreferida) {
@@ -149,28 +140,23 @@ void TTablaCertificados::ReconstruirVista(int filaPreferida) {
     const bool filtrar = filtrado_ && !expresion_.Vacia();
     for (int i : orden) {
         const FilaInterna& f = filas_[static_cast<size_t>(i)];
-        if (!filtrar || expresion_.Evaluar(f.r, f.plegados))
-            vista_.push_back(i);
+        if (!filtrar || expresion_.Evaluar(f.r, f.plegados)) vista_.push_back(i);
     }
     vistaValida_ = true;
     actual_ = vista_.empty() ? -1 : 0;
     if (filaPreferida >= 0) {
         const auto it = std::find(vista_.begin(), vista_.end(), filaPreferida);
-        if (it != vista_.end())
-            actual_ = static_cast<int>(it - vista_.begin());
+        if (it != vista_.end()) actual_ = static_cast<int>(it - vista_.begin());
     }
-    if (deshabilitado_ == 0)
-        emit VistaCambiada();
+    if (deshabilitado_ == 0) emit VistaCambiada();
 }
 
 void TTablaCertificados::Scroll() {
-    if (deshabilitado_ == 0)
-        emit AfterScroll();
+    if (deshabilitado_ == 0) emit AfterScroll();
 }
 
 void TTablaCertificados::IrA(int posicion) {
-    if (!vistaValida_)
-        ReconstruirVista(-1);
+    if (!vistaValida_) ReconstruirVista(-1);
     const int n = static_cast<int>(vista_.size());
     actual_ = n == 0 ? -1 : std::clamp(posicion, 0, n - 1);
     Scroll();
@@ -198,20 +184,17 @@ int TTablaCertificados::RecordCount() const {
 
 RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado& r) const {
     RegistroCertificado copia = r;
-    if (OnCalcFields)
-        OnCalcFields(copia);
+    if (OnCalcFields) OnCalcFields(copia);
     return copia;
 }
 
 RegistroCertificado TTablaCertificados::Actual() const {
-    if (actual_ < 0 || !vistaValida_)
-        return {};
+    if (actual_ < 0 || !vistaValida_) return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(actual_)])].r);
 }
 
 RegistroCertificado TTablaCertificados::Fila(int posicion) const {
-    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size()))
-        return {};
+    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(posicion)])].r);
 }
 
@@ -225,10 +208,8 @@ void TTablaCertificados::SetIndexName(const QString& nombre) {
             conocido = true;
         }
     }
-    if (!conocido)
-        throw std::invalid_argument("Index '" + nombre.toStdString() + "' not found");
+    if (!conocido) throw std::invalid_argument("Index '" + nombre.toStdString() + "' not found");
     const int fila = actual_ >= 0 && vistaValida_ ? vista_[static_cast<size_t>(actual_)] : -1;
-    ordenValido_ = false;
     ReconstruirVista(fila);
     Scroll();
 }

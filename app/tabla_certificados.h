@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -92,8 +93,9 @@ private:
 
     bool activa_ = false;
     std::vector<FilaInterna> filas_;
-    mutable std::vector<int> orden_;  // rows in the order of the active index
-    mutable bool ordenValido_ = false;
+    // Rows in the order of each index used since the data last changed, so that switching
+    // between orders does not sort again.
+    mutable std::map<QString, std::vector<int>> ordenes_;
     std::vector<int> vista_;  // rows that pass the filter, in order
     bool vistaValida_ = true;
     int actual_ = -1;  // position in vista_

@@ -19,8 +19,7 @@ public:
 
     std::optional<std::chrono::system_clock::time_point> UltimaEscritura() const override {
         struct stat st {};
-        if (::stat(ruta_.c_str(), &st) != 0)
-            return std::nullopt;
+        if (::stat(ruta_.c_str(), &st) != 0) return std::nullopt;
         return std::chrono::system_clock::time_point(
             std::chrono::duration_cast<std::chrono::system_clock::duration>(
                 std::chrono::seconds(st.st_mtim.tv_sec) +

@@ -13,8 +13,7 @@ std::wstring RutaPropia() {
     std::wstring ruta(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, ruta.data(), static_cast<DWORD>(ruta.size()));
-        if (n == 0)
-            return {};
+        if (n == 0) return {};
         if (n < ruta.size()) {
             ruta.resize(n);
             return ruta;
@@ -29,11 +28,9 @@ public:
         const std::wstring ruta = RutaPropia();
         DWORD nada = 0;
         const DWORD tam = GetFileVersionInfoSizeW(ruta.c_str(), &nada);
-        if (tam == 0)
-            return std::nullopt;
+        if (tam == 0) return std::nullopt;
         std::vector<BYTE> buffer(tam);
-        if (!GetFileVersionInfoW(ruta.c_str(), 0, tam, buffer.data()))
-            return std::nullopt;
+        if (!GetFileVersionInfoW(ruta.c_str(), 0, tam, buffer.data())) return std::nullopt;
         VS_FIXEDFILEINFO* info = nullptr;
         UINT largo = 0;
         if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &largo) ||
@@ -47,13 +44,11 @@ public:
     std::optional<std::chrono::system_clock::time_point> UltimaEscritura() const override {
         HANDLE h = CreateFileW(RutaPropia().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return std::nullopt;
+        if (h == INVALID_HANDLE_VALUE) return std::nullopt;
         FILETIME escrito{};
         const BOOL ok = GetFileTime(h, nullptr, nullptr, &escrito);
         CloseHandle(h);
-        if (!ok)
-            return std::nullopt;
+        if (!ok) return std::nullopt;
         // FILETIME counts 100 ns from 1601-01-01; the Unix epoch is 11644473600 s later.
         const ULONGLONG t =
             (static_cast<ULONGLONG>(escrito.dwHighDateTime) << 32) | escrito.dwLowDateTime;

@@ -27,23 +27,20 @@ std::vector<std::string> Segmentos(const std::string& ruta) {
     std::string actual;
     for (char c : ruta) {
         if (c == '\\' || c == '/') {
-            if (!actual.empty())
-                partes.push_back(actual);
+            if (!actual.empty()) partes.push_back(actual);
             actual.clear();
         } else {
             actual += c;
         }
     }
-    if (!actual.empty())
-        partes.push_back(actual);
+    if (!actual.empty()) partes.push_back(actual);
     return partes;
 }
 
 std::string Unir(const std::vector<std::string>& partes, size_t cuantas) {
     std::string r;
     for (size_t i = 0; i < cuantas; ++i) {
-        if (i)
-            r += '\\';
+        if (i) r += '\\';
         r += partes[i];
     }
     return r;
@@ -54,14 +51,12 @@ class Sentencias {
 public:
     ~Sentencias() { Finalizar(); }
     void Finalizar() {
-        for (auto& [sql, st] : cache_)
-            sqlite3_finalize(st);
+        for (auto& [sql, st] : cache_) sqlite3_finalize(st);
         cache_.clear();
     }
     sqlite3_stmt* Obtener(sqlite3* db, const char* sql) {
         auto it = cache_.find(sql);
-        if (it != cache_.end())
-            return it->second;
+        if (it != cache_.end()) return it->second;
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
             return nullptr;
@@ -90,8 +85,7 @@ public:
     }
     int Paso() { return st_ ? sqlite3_step(st_) : SQLITE_ERROR; }
     void Reiniciar() {
-        if (st_)
-            sqlite3_reset(st_);
+        if (st_) sqlite3_reset(st_);
     }
     sqlite3_stmt* get() const { return st_; }
 
@@ -119,17 +113,14 @@ public:
                      "SELECT tipo, datos FROM valores WHERE clave = ?1 AND nombre_plegado = ?2");
         st.Texto(1, clave_);
         st.Texto(2, Plegar(nombre));
-        if (st.Paso() != SQLITE_ROW)
-            return {};
+        if (st.Paso() != SQLITE_ROW) return {};
         const int tipo = sqlite3_column_int(st.get(), 0);
-        if (tipo != kRegSz && tipo != kRegExpandSz)
-            throw ErrorRegistro(TextoErrorTipo(nombre));
+        if (tipo != kRegSz && tipo != kRegExpandSz) throw ErrorRegistro(TextoErrorTipo(nombre));
         const auto* datos = static_cast<const char*>(sqlite3_column_blob(st.get(), 1));
         const int largo = sqlite3_column_bytes(st.get(), 1);
         std::string texto(datos ? datos : "", datos ? static_cast<size_t>(largo) : 0);
         // Like a registry string, the text ends at its first null character.
-        if (auto fin = texto.find('\0'); fin != std::string::npos)
-            texto.resize(fin);
+        if (auto fin = texto.find('\0'); fin != std::string::npos) texto.resize(fin);
         return texto;
     }
 
@@ -148,11 +139,9 @@ public:
     }
 
     bool Cerrar() override {
-        if (!transaccion_)
-            return true;
+        if (!transaccion_) return true;
         transaccion_ = false;
-        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
-            return true;
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
@@ -174,8 +163,7 @@ public:
     }
 
     std::unique_ptr<ClaveRegistro> AbrirEscritura(const std::string& ruta) override {
-        if (!Conectar(true) || sqlite3_db_readonly(db_, "main") != 0)
-            return nullptr;
+        if (!Conectar(true) || sqlite3_db_readonly(db_, "main") != 0) return nullptr;
         if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
             return nullptr;
         }
@@ -197,20 +185,17 @@ public:
     }
 
     std::unique_ptr<ClaveRegistro> AbrirLectura(const std::string& ruta) override {
-        if (!Conectar(false))
-            return nullptr;
+        if (!Conectar(false)) return nullptr;
         const auto partes = Segmentos(ruta);
         const std::string clave = Plegar(Unir(partes, partes.size()));
         Sentencia st(db_, cache_, "SELECT 1 FROM claves WHERE ruta_plegada = ?1");
         st.Texto(1, clave);
-        if (st.Paso() != SQLITE_ROW)
-            return nullptr;
+        if (st.Paso() != SQLITE_ROW) return nullptr;
         return std::make_unique<ClaveSqlite>(db_, cache_, clave, false);
     }
 
     bool BorrarArbol(const std::string& ruta) override {
-        if (!Conectar(false))
-            return false;
+        if (!Conectar(false)) return false;
         const auto partes = Segmentos(ruta);
         const std::string clave = Plegar(Unir(partes, partes.size()));
         if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -238,13 +223,11 @@ private:
     // Opens the one connection of this process when first needed. A missing database is
     // created only for writing; a file that is not a database is left exactly as it is.
     bool Conectar(bool crear) {
-        if (db_)
-            return true;
+        if (db_) return true;
         namespace fs = std::filesystem;
         std::error_code ec;
         if (!fs::exists(archivo_, ec)) {
-            if (!crear)
-                return false;
+            if (!crear) return false;
             fs::create_directories(fs::path(archivo_).parent_path(), ec);
         }
         sqlite3* db = nullptr;

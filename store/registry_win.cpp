@@ -12,8 +12,7 @@ namespace {
 
 std::wstring Ruta(const std::string& ruta) {
     std::wstring r = Ancho(ruta);
-    while (!r.empty() && r.front() == L'\\')
-        r.erase(r.begin());
+    while (!r.empty() && r.front() == L'\\') r.erase(r.begin());
     return r;
 }
 
@@ -34,16 +33,14 @@ public:
         if (RegQueryValueExW(clave_, n.c_str(), nullptr, &tipo, nullptr, &bytes) != ERROR_SUCCESS) {
             return {};
         }
-        if (tipo != REG_SZ && tipo != REG_EXPAND_SZ)
-            throw ErrorRegistro(TextoErrorTipo(nombre));
+        if (tipo != REG_SZ && tipo != REG_EXPAND_SZ) throw ErrorRegistro(TextoErrorTipo(nombre));
         std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
         if (RegQueryValueExW(clave_, n.c_str(), nullptr, &tipo,
                              reinterpret_cast<BYTE*>(buffer.data()), &bytes) != ERROR_SUCCESS) {
             return {};
         }
         size_t largo = 0;
-        while (largo < buffer.size() && buffer[largo] != L'\0')
-            ++largo;
+        while (largo < buffer.size() && buffer[largo] != L'\0') ++largo;
         return Estrecho(buffer.data(), largo);
     }
 
@@ -57,8 +54,7 @@ public:
     }
 
     bool Cerrar() override {
-        if (!clave_)
-            return true;
+        if (!clave_) return true;
         const bool ok = RegCloseKey(clave_) == ERROR_SUCCESS;
         clave_ = nullptr;
         return ok;

@@ -38,23 +38,18 @@ int TextoAEntero(const std::string& texto) {
         return std::invalid_argument("'" + texto + "' is not a valid integer value");
     };
     size_t i = 0;
-    while (i < texto.size() && texto[i] == ' ')
-        ++i;
+    while (i < texto.size() && texto[i] == ' ') ++i;
     size_t fin = texto.size();
-    while (fin > i && texto[fin - 1] == ' ')
-        --fin;
+    while (fin > i && texto[fin - 1] == ' ') --fin;
     std::string cuerpo = texto.substr(i, fin - i);
     size_t digitos = (!cuerpo.empty() && (cuerpo[0] == '-' || cuerpo[0] == '+')) ? 1 : 0;
-    if (digitos == cuerpo.size())
-        throw error();
+    if (digitos == cuerpo.size()) throw error();
     for (size_t k = digitos; k < cuerpo.size(); ++k) {
-        if (cuerpo[k] < '0' || cuerpo[k] > '9')
-            throw error();
+        if (cuerpo[k] < '0' || cuerpo[k] > '9') throw error();
     }
     errno = 0;
     const long long v = std::strtoll(cuerpo.c_str(), nullptr, 10);
-    if (errno == ERANGE || v < INT_MIN || v > INT_MAX)
-        throw error();
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) throw error();
     return static_cast<int>(v);
 }
 
@@ -64,19 +59,15 @@ TManejadorRegistro::TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro
 
 bool TManejadorRegistro::IniciarValoresSiNoExisten() {
     auto clave = registro_->AbrirEscritura(kClaveAjustes);
-    if (!clave)
-        return false;
+    if (!clave) return false;
     for (const auto& v : ValoresPorDefecto()) {
-        if (v.valor.empty())
-            continue;
+        if (v.valor.empty()) continue;
         const std::string nombre(v.nombre);
-        if (!clave->ExisteValor(nombre))
-            clave->EscribirTexto(nombre, std::string(v.valor));
+        if (!clave->ExisteValor(nombre)) clave->EscribirTexto(nombre, std::string(v.valor));
     }
     // Centred on the primary screen, from the size stored by now (maybe the user's last size).
     const auto centrar = [&](const char* borde, const char* medida, int pantalla) {
-        if (clave->ExisteValor(borde))
-            return;
+        if (clave->ExisteValor(borde)) return;
         const int valor = (pantalla - TextoAEntero(clave->LeerTexto(medida))) / 2;
         clave->EscribirTexto(borde, std::to_string(valor < 0 ? 0 : valor));
     };
@@ -100,8 +91,7 @@ std::string TManejadorRegistro::LeerAlias(const std::string& nombre) {
     auto clave = registro_->AbrirLectura(kClaveAlias);
     if (!clave) {
         auto creada = registro_->AbrirEscritura(kClaveAlias);
-        if (!creada)
-            return {};
+        if (!creada) return {};
         std::string texto = creada->LeerTexto(nombre);
         creada->Cerrar();
         return texto;
@@ -116,11 +106,9 @@ bool TManejadorRegistro::EscribirAlias(const std::string& nombre, const std::str
 bool TManejadorRegistro::Escribir(const char* ruta, const std::string& nombre,
                                   const std::string& valor) {
     auto clave = registro_->AbrirEscritura(ruta);
-    if (!clave)
-        return false;
+    if (!clave) return false;
     clave->EscribirTexto(nombre, valor);
-    if (!clave->Cerrar())
-        throw ErrorRegistro(TextoErrorEscritura(nombre));
+    if (!clave->Cerrar()) throw ErrorRegistro(TextoErrorEscritura(nombre));
     return true;
 }
 

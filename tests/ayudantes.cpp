@@ -19,8 +19,7 @@ std::string Ejecutar(const std::string& orden) {
     }
     std::array<char, 4096> buffer;
     size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0)
-        salida.append(buffer.data(), n);
+    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) salida.append(buffer.data(), n);
     const int estado = pclose(p);
     EXPECT_EQ(estado, 0) << orden << "\n" << salida;
     return salida;
@@ -33,8 +32,7 @@ std::string Script(const std::string& nombre) {
 Entorno::Entorno(const char* nombre, const std::string& valor) : nombre_(nombre) {
     const char* v = std::getenv(nombre);
     habia_ = v != nullptr;
-    if (v)
-        anterior_ = v;
+    if (v) anterior_ = v;
     setenv(nombre, valor.c_str(), 1);
 }
 

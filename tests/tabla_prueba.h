@@ -38,8 +38,7 @@ inline void Agregar(marlevanta::TTablaCertificados& t, const Fila& f) {
 // The subjects of the rows in view, in view order.
 inline QStringList Vista(const marlevanta::TTablaCertificados& t) {
     QStringList r;
-    for (int i = 0; i < t.RecordCount(); ++i)
-        r << t.Fila(i).emitido_para;
+    for (int i = 0; i < t.RecordCount(); ++i) r << t.Fila(i).emitido_para;
     return r;
 }
 

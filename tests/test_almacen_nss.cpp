@@ -13,8 +13,7 @@ namespace {
 
 std::map<std::string, DatosCertificado> PorHuella(const AlmacenCertificados& a) {
     std::map<std::string, DatosCertificado> r;
-    for (int i = 0; i < a.NumeroCertificados(); ++i)
-        r[a.Certificado(i).huella] = a.Certificado(i);
+    for (int i = 0; i < a.NumeroCertificados(); ++i) r[a.Certificado(i).huella] = a.Certificado(i);
     return r;
 }
 
@@ -97,4 +96,23 @@ TEST(AlmacenNss, SinDirectorioUsaElDelUsuario) {
     auto almacen = CrearAlmacenCertificados();
     ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
     EXPECT_EQ(almacen->NumeroCertificados(), 8);
+}
+
+TEST(AlmacenNss, UnaBaseConContrasenaTambienListaLosCertificadosDelUsuario) {
+    const auto& base = prueba::BaseNssCompartida();
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    const std::string trabajo = base.home.path().toStdString() + "/trabajo";
+    prueba::Ejecutar("mkdir '" + d + "/db' && echo secreto > '" + d +
+                     "/pw' && certutil -N -d 'sql:" + d + "/db' -f '" + d +
+                     "/pw' && for n in uno acentos; do pk12util -i '" + trabajo +
+                     "'/$n.p12 -d 'sql:" + d + "/db' -W '' -k '" + d +
+                     "/pw' >/dev/null || exit 1; done && certutil -A -d 'sql:" + d +
+                     "/db' -n ca -t C,, -i '" + trabajo + "/ca.pem' -f '" + d + "/pw'");
+    auto almacen = CrearAlmacenNss(d + "/db");
+    ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
+    ASSERT_EQ(almacen->NumeroCertificados(), 2);
+    EXPECT_EQ(almacen->Certificado(0).emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
+    EXPECT_EQ(almacen->Certificado(1).emitidoPara, "ÑÚÑEZ ÁLVAREZ JOSÉ - 87654321X");
+    EXPECT_EQ(almacen->Certificado(0).validoDesde, "Thu, 05 Jan 2023 10:00:00 GMT");
 }

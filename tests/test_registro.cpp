@@ -217,8 +217,7 @@ TEST_F(Registro, BaseDeDatosBloqueadaPorOtroProcesoNoPierdeNada) {
     EXPECT_EQ(r->LeerAlias("DEMO-2"), "antes");
     EXPECT_TRUE(r->EscribirValor("FormTop", "5"));
     EXPECT_EQ(r->LeerValor("FormTop"), "5");
-    for (int fd : {listo[0], listo[1], seguir[0], seguir[1]})
-        close(fd);
+    for (int fd : {listo[0], listo[1], seguir[0], seguir[1]}) close(fd);
 }
 
 TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
@@ -233,8 +232,7 @@ TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
     }
     const pid_t hijo = fork();
     if (hijo == 0) {
-        if (getuid() == 0 && setuid(65534) != 0)
-            _exit(10);
+        if (getuid() == 0 && setuid(65534) != 0) _exit(10);
         TManejadorRegistro lector(CrearRegistroSqlite(Archivo(), 200ms), nullptr);
         int fallos = 0;
         fallos += lector.LeerValor("FormTop") == "270" ? 0 : 1;
@@ -261,10 +259,8 @@ TEST_F(Registro, DosCopiasEscribiendoALaVezNoPierdenNada) {
             int fallos = 0;
             for (int i = 0; i < kPorCopia; ++i) {
                 const std::string n = std::to_string(copia) + "-" + std::to_string(i);
-                if (!r.EscribirAlias("CLAVE-" + n, "alias " + n))
-                    ++fallos;
-                if (!r.EscribirValor("Copia" + std::to_string(copia), n))
-                    ++fallos;
+                if (!r.EscribirAlias("CLAVE-" + n, "alias " + n)) ++fallos;
+                if (!r.EscribirValor("Copia" + std::to_string(copia), n)) ++fallos;
             }
             _exit(fallos > 0 ? 1 : 0);
         }

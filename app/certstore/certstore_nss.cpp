@@ -7,12 +7,15 @@
 #include <pk11pub.h>
 #include <prerror.h>
 #include <prtime.h>
+#include <secasn1.h>
+#include <secder.h>
 #include <secerr.h>
 #include <secoid.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 namespace marlevanta {
@@ -62,20 +65,17 @@ std::string NombreUso(SECItem* oid) {
             break;
     }
     std::string texto = TextoNss(CERT_GetOidString(oid));
-    if (texto.rfind("OID.", 0) == 0)
-        texto.erase(0, 4);
+    if (texto.rfind("OID.", 0) == 0) texto.erase(0, 4);
     return texto;
 }
 
 std::string UsosExtendidos(CERTCertificate* cert) {
     SECItem ext = {siBuffer, nullptr, 0};
-    if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess)
-        return {};
+    if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess) return {};
     std::string r;
     if (CERTOidSequence* seq = CERT_DecodeOidSequence(&ext)) {
         for (SECItem** o = seq->oids; o && *o; ++o) {
-            if (!r.empty())
-                r += ',';
+            if (!r.empty()) r += ',';
             r += NombreUso(*o);
         }
         CERT_DestroyOidSequence(seq);
@@ -97,15 +97,13 @@ std::string Email(CERTCertificate* cert) {
                     r.assign(reinterpret_cast<const char*>(n->name.other.data), n->name.other.len);
                 }
                 n = CERT_GetNextGeneralName(n);
-                if (n == primero)
-                    break;
+                if (n == primero) break;
             }
             PORT_FreeArena(arena, PR_FALSE);
         }
         SECITEM_FreeItem(&ext, PR_FALSE);
     }
-    if (r.empty())
-        r = TextoNss(CERT_GetCertEmailAddress(&cert->subject));
+    if (r.empty()) r = TextoNss(CERT_GetCertEmailAddress(&cert->subject));
     return r;
 }
 
@@ -127,6 +125,64 @@ DatosCertificado Leer(CERTCertificate* cert) {
     d.usosExtendidos = UsosExtendidos(cert);
     d.email = Email(cert);
     return d;
+}
+
+struct Leido {
+    CK_OBJECT_HANDLE objeto;
+    DatosCertificado datos;
+};
+
+std::string Atributo(PK11GenericObject* o, CK_ATTRIBUTE_TYPE tipo) {
+    SECItem item = {siBuffer, nullptr, 0};
+    if (PK11_ReadRawAttribute(PK11_TypeGeneric, o, tipo, &item) != SECSuccess) return {};
+    std::string r(reinterpret_cast<const char*>(item.data), item.len);
+    SECITEM_FreeItem(&item, PR_FALSE);
+    return r;
+}
+
+// A certificate decoded on its own, without the trust and key look-ups that NSS's certificate
+// cache makes for each one (which grow with the square of the number of certificates).
+bool LeerDer(const std::string& der, DatosCertificado& datos) {
+    PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE);
+    if (!arena) return false;
+    auto* cert = PORT_ArenaZNew(arena, CERTCertificate);
+    SECItem origen = {siBuffer, reinterpret_cast<unsigned char*>(const_cast<char*>(der.data())),
+                      static_cast<unsigned>(der.size())};
+    bool ok = cert && SECITEM_CopyItem(arena, &cert->derCert, &origen) == SECSuccess &&
+              SEC_QuickDERDecodeItem(arena, cert, SEC_ASN1_GET(SEC_SignedCertificateTemplate),
+                                     &cert->derCert) == SECSuccess;
+    if (ok) datos = Leer(cert);
+    PORT_FreeArena(arena, PR_FALSE);
+    return ok;
+}
+
+// The user's certificates are those whose CKA_ID is the id of a private key in the database.
+void ListarPorObjetos(PK11SlotInfo* slot, std::vector<Leido>& leidos) {
+    std::set<std::string> claves;
+    PK11GenericObject* privadas = PK11_FindGenericObjects(slot, CKO_PRIVATE_KEY);
+    for (PK11GenericObject* o = privadas; o; o = PK11_GetNextGenericObject(o)) {
+        claves.insert(Atributo(o, CKA_ID));
+    }
+    if (privadas) PK11_DestroyGenericObjects(privadas);
+    PK11GenericObject* certs = PK11_FindGenericObjects(slot, CKO_CERTIFICATE);
+    for (PK11GenericObject* o = certs; o; o = PK11_GetNextGenericObject(o)) {
+        if (!claves.count(Atributo(o, CKA_ID))) continue;
+        Leido l{PK11_GetObjectHandle(PK11_TypeGeneric, o, nullptr), {}};
+        LeerDer(Atributo(o, CKA_VALUE), l.datos);
+        leidos.push_back(std::move(l));
+    }
+    if (certs) PK11_DestroyGenericObjects(certs);
+}
+
+// The general way, for a database whose keys stay hidden until the user logs in.
+void ListarPorConfianza(std::vector<Leido>& leidos) {
+    if (CERTCertList* lista = PK11_ListCerts(PK11CertListUser, nullptr)) {
+        for (CERTCertListNode* n = CERT_LIST_HEAD(lista); !CERT_LIST_END(n, lista);
+             n = CERT_LIST_NEXT(n)) {
+            leidos.push_back({n->cert->pkcs11ID, Leer(n->cert)});
+        }
+        CERT_DestroyCertList(lista);
+    }
 }
 
 std::string DirectorioPorDefecto() {
@@ -159,26 +215,22 @@ public:
                      ". Compruebe que existe y que tiene permiso de lectura.";
             return false;
         }
-        struct Orden {
-            CK_OBJECT_HANDLE objeto;
-            DatosCertificado datos;
-        };
-        std::vector<Orden> leidos;
-        if (CERTCertList* lista = PK11_ListCerts(PK11CertListUser, nullptr)) {
-            for (CERTCertListNode* n = CERT_LIST_HEAD(lista); !CERT_LIST_END(n, lista);
-                 n = CERT_LIST_NEXT(n)) {
-                leidos.push_back({n->cert->pkcs11ID, Leer(n->cert)});
-            }
-            CERT_DestroyCertList(lista);
+        std::vector<Leido> leidos;
+        PK11SlotInfo* slot = PK11_GetInternalKeySlot();
+        const bool clavesVisibles = !PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr);
+        if (clavesVisibles) {
+            ListarPorObjetos(slot, leidos);
+        } else {
+            ListarPorConfianza(leidos);
         }
+        PK11_FreeSlot(slot);
         NSS_ShutdownContext(ctx);
-        // The database's own object handles follow the order of import; the list does not.
-        std::sort(leidos.begin(), leidos.end(), [](const Orden& a, const Orden& b) {
+        // The database's own object handles follow the order of import.
+        std::sort(leidos.begin(), leidos.end(), [](const Leido& a, const Leido& b) {
             return a.objeto != b.objeto ? a.objeto < b.objeto : a.datos.huella < b.datos.huella;
         });
         certificados_.reserve(leidos.size());
-        for (auto& l : leidos)
-            certificados_.push_back(std::move(l.datos));
+        for (auto& l : leidos) certificados_.push_back(std::move(l.datos));
         return true;
     }
 

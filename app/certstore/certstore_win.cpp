@@ -17,8 +17,7 @@ std::string FechaRfc822(const FILETIME& ft) {
     static const char* meses[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     SYSTEMTIME st;
-    if (!FileTimeToSystemTime(&ft, &st))
-        return {};
+    if (!FileTimeToSystemTime(&ft, &st)) return {};
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%s, %02u %s %04u %02u:%02u:%02u GMT",
                   dias[st.wDayOfWeek % 7], st.wDay, meses[(st.wMonth + 11) % 12], st.wYear,
@@ -28,8 +27,7 @@ std::string FechaRfc822(const FILETIME& ft) {
 
 std::string Nombre(PCCERT_CONTEXT ctx, DWORD tipo, DWORD flags, void* param) {
     const DWORD n = CertGetNameStringW(ctx, tipo, flags, param, nullptr, 0);
-    if (n <= 1)
-        return {};
+    if (n <= 1) return {};
     std::wstring r(n, L'\0');
     CertGetNameStringW(ctx, tipo, flags, param, r.data(), n);
     r.resize(n - 1);
@@ -38,18 +36,12 @@ std::string Nombre(PCCERT_CONTEXT ctx, DWORD tipo, DWORD flags, void* param) {
 
 std::string NombreUso(const char* oid) {
     const std::string o = oid;
-    if (o == szOID_PKIX_KP_CLIENT_AUTH)
-        return "clientAuth";
-    if (o == szOID_PKIX_KP_SERVER_AUTH)
-        return "serverAuth";
-    if (o == szOID_PKIX_KP_EMAIL_PROTECTION)
-        return "emailProtection";
-    if (o == szOID_PKIX_KP_CODE_SIGNING)
-        return "codeSigning";
-    if (o == szOID_PKIX_KP_TIMESTAMP_SIGNING)
-        return "timeStamping";
-    if (o == szOID_PKIX_KP_OCSP_SIGNING)
-        return "OCSPSigning";
+    if (o == szOID_PKIX_KP_CLIENT_AUTH) return "clientAuth";
+    if (o == szOID_PKIX_KP_SERVER_AUTH) return "serverAuth";
+    if (o == szOID_PKIX_KP_EMAIL_PROTECTION) return "emailProtection";
+    if (o == szOID_PKIX_KP_CODE_SIGNING) return "codeSigning";
+    if (o == szOID_PKIX_KP_TIMESTAMP_SIGNING) return "timeStamping";
+    if (o == szOID_PKIX_KP_OCSP_SIGNING) return "OCSPSigning";
     return o;
 }
 
@@ -60,12 +52,10 @@ std::string UsosExtendidos(PCCERT_CONTEXT ctx) {
     }
     std::vector<BYTE> buffer(bytes);
     auto* uso = reinterpret_cast<PCERT_ENHKEY_USAGE>(buffer.data());
-    if (!CertGetEnhancedKeyUsage(ctx, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, uso, &bytes))
-        return {};
+    if (!CertGetEnhancedKeyUsage(ctx, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, uso, &bytes)) return {};
     std::string r;
     for (DWORD i = 0; i < uso->cUsageIdentifier; ++i) {
-        if (!r.empty())
-            r += ',';
+        if (!r.empty()) r += ',';
         r += NombreUso(uso->rgpszUsageIdentifier[i]);
     }
     return r;
@@ -74,8 +64,7 @@ std::string UsosExtendidos(PCCERT_CONTEXT ctx) {
 std::string Huella(PCCERT_CONTEXT ctx) {
     BYTE sha1[20];
     DWORD bytes = sizeof sha1;
-    if (!CertGetCertificateContextProperty(ctx, CERT_SHA1_HASH_PROP_ID, sha1, &bytes))
-        return {};
+    if (!CertGetCertificateContextProperty(ctx, CERT_SHA1_HASH_PROP_ID, sha1, &bytes)) return {};
     static const char* digitos = "0123456789ABCDEF";
     std::string r;
     for (DWORD i = 0; i < bytes; ++i) {
