@@ -27,7 +27,7 @@ TTablaCertificados::~TTablaCertificados() = default;
 void TTablaCertificados::Close() {
     activa_ = false;
     filas_.clear();
-    ordenes_.clear();
+    DatosCambiados();
     vista_.clear();
     actual_ = -1;
     edicion_ = Edicion::Ninguna;
@@ -35,7 +35,7 @@ void TTablaCertificados::Close() {
 
 void TTablaCertificados::EmptyDataSet() {
     filas_.clear();
-    ordenes_.clear();
+    DatosCambiados();
     edicion_ = Edicion::Ninguna;
     ReconstruirVista(-1);
     Scroll();
@@ -88,7 +88,7 @@ void TTablaCertificados::Post() {
         filas_[static_cast<size_t>(fila)] = std::move(f);
     }
     edicion_ = Edicion::Ninguna;
-    ordenes_.clear();
+    DatosCambiados();
     if (deshabilitado_ > 0) {
         vistaValida_ = false;
         return;
@@ -133,14 +133,25 @@ const std::vector<int>& TTablaCertificados::Orden() const {
     return orden;
 }
 
+void TTablaCertificados::DatosCambiados() {
+    ordenes_.clear();
+    pasaValido_ = false;
+}
+
 void TTablaCertificados::ReconstruirVista(int filaPreferida) {
     const auto& orden = Orden();
     vista_.clear();
     vista_.reserve(orden.size());
     const bool filtrar = filtrado_ && !expresion_.Vacia();
+    if (filtrar && !pasaValido_) {
+        pasa_.resize(filas_.size());
+        for (size_t i = 0; i < filas_.size(); ++i) {
+            pasa_[i] = expresion_.Evaluar(filas_[i].r, filas_[i].plegados) ? 1 : 0;
+        }
+        pasaValido_ = true;
+    }
     for (int i : orden) {
-        const FilaInterna& f = filas_[static_cast<size_t>(i)];
-        if (!filtrar || expresion_.Evaluar(f.r, f.plegados)) vista_.push_back(i);
+        if (!filtrar || pasa_[static_cast<size_t>(i)]) vista_.push_back(i);
     }
     vistaValida_ = true;
     actual_ = vista_.empty() ? -1 : 0;
@@ -223,6 +234,7 @@ void TTablaCertificados::SetFiltered(bool filtrado) {
 void TTablaCertificados::SetFilter(const QString& expresion) {
     ExpresionFiltro nueva = ExpresionFiltro::Compilar(expresion);
     expresion_ = std::move(nueva);
+    pasaValido_ = false;
     filtro_ = expresion;
     if (filtrado_) {
         ReconstruirVista(-1);

@@ -86,6 +86,7 @@ private:
 
     void Preparar(FilaInterna& f) const;
     const std::vector<int>& Orden() const;
+    void DatosCambiados();
     void ReconstruirVista(int filaPreferida);
     void IrA(int posicion);
     void Scroll();
@@ -96,6 +97,9 @@ private:
     // Rows in the order of each index used since the data last changed, so that switching
     // between orders does not sort again.
     mutable std::map<QString, std::vector<int>> ordenes_;
+    // Which rows pass the filter expression, by row, until the rows or the expression change.
+    std::vector<char> pasa_;
+    bool pasaValido_ = false;
     std::vector<int> vista_;  // rows that pass the filter, in order
     bool vistaValida_ = true;
     int actual_ = -1;  // position in vista_

@@ -81,6 +81,21 @@ TEST_F(Tabla, EditarElAliasMueveLaFilaYLaMantieneActual) {
     t.Cancel();
     EXPECT_EQ(t.Actual().alias, "zz");
     EXPECT_THROW(t.Post(), std::logic_error);
+
+    // The filter sees the edited alias at once, in every order.
+    t.SetFilter("alias like 'b'");
+    t.SetFiltered(true);
+    t.SetIndexName(kIndiceInIndice);
+    EXPECT_EQ(Vista(t), (QStringList{"zeta", "alba"}));
+    t.First();
+    t.Edit();
+    t.Buffer().alias = "zz";
+    t.Post();
+    EXPECT_EQ(Vista(t), QStringList{"alba"});
+    t.SetIndexName(kIndiceInAlias);
+    EXPECT_EQ(Vista(t), QStringList{"alba"});
+    t.SetFilter("alias like 'z%'");
+    EXPECT_EQ(Vista(t), (QStringList{"Álvaro", "zeta"}));
 }
 
 TEST_F(Tabla, TextosLargosSeCortanAlAnchoDelCampo) {
