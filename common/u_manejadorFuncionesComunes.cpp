@@ -141,17 +141,20 @@ void DialogoMensaje::reject() {
     done(2);
 }
 
+void DialogoMensaje::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    QRect marco = frameGeometry();
+    marco.moveCenter(zona_.center());
+    move(marco.topLeft());
+}
+
 quint16 TmanejadorFuncionesComunes::wmessagedlg(const QString& msg, TMsgDlgType tipo,
                                                 TMsgDlgButtons Botones, int defBtn) const {
     QWidget* principal =
         ventanaPrincipal && ventanaPrincipal->isVisible() ? ventanaPrincipal.data() : nullptr;
     DialogoMensaje dialogo(msg, tipo, Botones, defBtn, principal);
-    dialogo.adjustSize();
-    const QRect zona = principal ? principal->frameGeometry()
-                                 : QGuiApplication::primaryScreen()->availableGeometry();
-    QRect marco = dialogo.frameGeometry();
-    marco.moveCenter(zona.center());
-    dialogo.move(marco.topLeft());
+    dialogo.CentrarEn(principal ? principal->frameGeometry()
+                                : QGuiApplication::primaryScreen()->availableGeometry());
     return static_cast<quint16>(dialogo.exec());
 }
 

@@ -49,16 +49,19 @@ public:
     QPushButton* BotonPorDefecto() const { return porDefecto_; }
     QPushButton* BotonCancelar() const { return cancelar_; }
     QString Texto() const;
+    void CentrarEn(const QRect& zona) { zona_ = zona; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void reject() override;  // the close box
+    void showEvent(QShowEvent* e) override;
 
 private:
     QPushButton* botones_[12] = {};
     QPushButton* porDefecto_ = nullptr;
     QPushButton* cancelar_ = nullptr;
     QLabel* texto_ = nullptr;
+    QRect zona_;
 };
 
 class TmanejadorFuncionesComunes {

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+
+#include "common/u_manejadorFuncionesComunes.h"
+#include "ventanas.h"
+
+using namespace marlevanta;
+
+namespace {
+
+// Shows one dialog, lets `accion` answer it, and returns the result code and what it showed.
+struct Visto {
+    quint16 resultado = 999;
+    QString titulo, texto, enFoco;
+    QStringList botones;
+};
+
+Visto Mostrar(const QString& msg, TMsgDlgType tipo, TMsgDlgButtons botones, int defBtn,
+              std::function<void(DialogoMensaje*)> accion) {
+    Visto v;
+    prueba::AlAbrirseDialogo([&](QWidget* w) {
+        auto* d = qobject_cast<DialogoMensaje*>(w);
+        ASSERT_NE(d, nullptr);
+        v.titulo = d->windowTitle();
+        v.texto = d->Texto();
+        for (auto* b : d->findChildren<QPushButton*>()) v.botones << b->text();
+        if (auto* f = qobject_cast<QPushButton*>(d->focusWidget())) v.enFoco = f->text();
+        accion(d);
+    });
+    v.resultado = TmanejadorFuncionesComunes().wmessagedlg(msg, tipo, botones, defBtn);
+    return v;
+}
+
+using Accion = std::function<void(DialogoMensaje*)>;
+const Accion kEnter = [](DialogoMensaje* d) {
+    QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return);
+};
+const Accion kEscape = [](DialogoMensaje* d) {
+    QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Escape);
+};
+const Accion kCerrar = [](DialogoMensaje* d) { d->close(); };
+
+}  // namespace
+
+TEST(Mensajes, ConjuntosDeBotones) {
+    EXPECT_EQ(Botones({mbOK}), 4u);
+    EXPECT_EQ(Botones({mbYes, mbNo}), 3u);
+}
+
+TEST(Mensajes, AceptarSoloResponde1ConEnterYConEscape) {
+    for (const Accion& accion : {kEnter, kEscape}) {
+        const Visto v = Mostrar("Permisos establecidos", mtInformation, Botones({mbOK}), 0, accion);
+        EXPECT_EQ(v.resultado, 1);
+        EXPECT_EQ(v.titulo, "Información");
+        EXPECT_EQ(v.botones, QStringList{"Aceptar"});
+        EXPECT_EQ(v.enFoco, "Aceptar");
+    }
+}
+
+TEST(Mensajes, PreguntaSiNo) {
+    Visto v =
+        Mostrar("¿Desea salir de Marlevanta?", mtConfirmation, Botones({mbYes, mbNo}), 0, kEnter);
+    EXPECT_EQ(v.resultado, 6);
+    EXPECT_EQ(v.titulo, "Confirmar");
+    EXPECT_EQ(v.botones, (QStringList{"Sí", "&No"}));
+    EXPECT_EQ(v.enFoco, "Sí");
+    EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 0, kEscape).resultado, 7);
+    v = Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 2, kEnter);
+    EXPECT_EQ(v.resultado, 7);
+    EXPECT_EQ(v.enFoco, "&No");
+    EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 0, kCerrar).resultado, 2);
+    EXPECT_EQ(Mostrar("x", mtInformation, Botones({mbOK}), 0, kCerrar).resultado, 2);
+}
+
+TEST(Mensajes, TitulosYSaltosDeLinea) {
+    const Visto aviso = Mostrar("Uno\r\rDos", mtWarning, Botones({mbOK}), 0, kEnter);
+    EXPECT_EQ(aviso.titulo, "Aviso");
+    EXPECT_EQ(aviso.texto, "Uno\n\nDos");
+    EXPECT_EQ(Mostrar("x", mtError, Botones({mbOK}), 0, kEnter).titulo, "Error");
+    EXPECT_EQ(Mostrar("x", mtCustom, Botones({mbOK}), 0, kEnter).titulo, kTituloAplicacion);
+    const Visto todos = Mostrar("x", mtCustom, Botones({mbRetry, mbCancel, mbHelp}), 0, kEscape);
+    EXPECT_EQ(todos.resultado, 2);  // Cancel answers Escape
+    EXPECT_EQ(todos.enFoco, "Reintentar");
+}
+
+TEST(Mensajes, CentradoEnLaVentanaPrincipalOEnLaPantalla) {
+    QWidget principal;
+    principal.setGeometry(100, 100, 900, 600);
+    TmanejadorFuncionesComunes::FijarVentanaPrincipal(&principal);
+    QPoint centro;
+    const auto medir = [&](DialogoMensaje* d) {
+        centro = d->frameGeometry().center();
+        d->close();
+    };
+    Mostrar("x", mtInformation, Botones({mbOK}), 0, medir);  // not yet on screen
+    EXPECT_LE(
+        (centro - QGuiApplication::primaryScreen()->availableGeometry().center()).manhattanLength(),
+        2);
+    principal.show();
+    Mostrar("x", mtInformation, Botones({mbOK}), 0, medir);
+    EXPECT_LE((centro - principal.frameGeometry().center()).manhattanLength(), 2);
+    TmanejadorFuncionesComunes::FijarVentanaPrincipal(nullptr);
+}

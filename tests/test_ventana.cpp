@@ -1,0 +1,432 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QToolButton>
+
+#include "app/modelo_certificados.h"
+#include "app/u_frmEditarAlias.h"
+#include "app/u_frmMenu.h"
+#include "ayudantes.h"
+#include "store/registry_sqlite.h"
+#include "tabla_prueba.h"
+#include "ventanas.h"
+
+using namespace marlevanta;
+
+namespace {
+
+class Ventana : public testing::Test {
+protected:
+    void SetUp() override {
+        xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString());
+    }
+    void TearDown() override {
+        v.reset();  // destroyed without the close question
+        prueba::OlvidarDialogos();
+    }
+
+    // The settings as another run of the program would find them.
+    TManejadorRegistro Ajustes() {
+        return TManejadorRegistro(CrearRegistroUsuario(), [] {
+            return TamanoPantalla{1920, 1080};
+        });
+    }
+
+    TfrmMenu& Abrir(QStringList argumentos = {QStringLiteral("/demo")}) {
+        TfrmMenu::Opciones o;
+        o.argumentos = std::move(argumentos);
+        o.pantalla = [] { return TamanoPantalla{1920, 1080}; };
+        v = std::make_unique<TfrmMenu>(std::move(o));
+        v->show();
+        QApplication::processEvents();
+        return *v;
+    }
+
+    // Closes the window answering the exit question with Yes.
+    void CerrarDiciendoSi() {
+        prueba::AlAbrirseDialogo(
+            [](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); });
+        QTest::keyClick(v->grdCertificados(), Qt::Key_Escape);
+        QApplication::processEvents();
+        ASSERT_FALSE(v->isVisible());
+        v.reset();
+    }
+
+    QStringList Vista() { return prueba::Vista(v->cdsCertificados()); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<prueba::Entorno> xdg_;
+    std::unique_ptr<TfrmMenu> v;
+};
+
+}  // namespace
+
+TEST(ArgumentosDemo, MayusculasYBlancosDaIgual) {
+    EXPECT_TRUE(ArgumentosPidenDemo({"/DEMO"}));
+    EXPECT_TRUE(ArgumentosPidenDemo({"otro", " /demo "}));
+    EXPECT_FALSE(ArgumentosPidenDemo({"-demo"}));
+    EXPECT_FALSE(ArgumentosPidenDemo({"demo", "/demos"}));
+    EXPECT_FALSE(ArgumentosPidenDemo({}));
+}
+
+TEST(Descripcion, AliasRecortadoYNombreTalCual) {
+    RegistroCertificado r;
+    r.emitido_para = " ANA - 1Z";
+    r.alias = "  Ebro  ";
+    EXPECT_EQ(DescripcionCertificado(r), "Ebro -  ANA - 1Z");
+    r.alias = "   ";
+    EXPECT_EQ(DescripcionCertificado(r), " ANA - 1Z");
+}
+
+TEST_F(Ventana, PrimerArranqueSinAjustes) {
+    auto& w = Abrir();
+    EXPECT_TRUE(
+        w.windowTitle().startsWith("Marlevanta - Buscador de certificados SSL (Versión 1.0.4 - "));
+    EXPECT_EQ(w.pos(), QPoint(510, 270));
+    EXPECT_EQ(w.size(), QSize(950, 670));  // 900 x 540 grown to the minimum
+    EXPECT_TRUE(w.chkVerCertificadosCliente()->isChecked());
+    EXPECT_TRUE(w.chkOcultarCaducados()->isChecked());
+    EXPECT_FALSE(w.chkProximos()->isChecked());
+    EXPECT_EQ(w.cmbOrden()->currentIndex(), 0);
+    EXPECT_EQ(w.TamanoFuenteGrid(), 10);
+    EXPECT_EQ(w.TamanoFuenteTitulos(), 13);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(w.grdCertificados()->isColumnHidden(i));
+    for (int i = 4; i < 8; ++i) EXPECT_TRUE(w.grdCertificados()->isColumnHidden(i));
+    EXPECT_EQ(w.grdCertificados()->columnWidth(1), 400);
+    // Client certificates, not expired: rows 0, 1, 3, 5 and 6 are out.
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 29);
+    EXPECT_EQ(w.cdsCertificados().Actual().id, 2);
+    EXPECT_EQ(w.focusWidget(), w.grdCertificados());
+    EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado 3\rEbrotrans");
+    EXPECT_TRUE(w.btnUsarCertificado()->isEnabled());
+    CerrarDiciendoSi();
+    auto a = Ajustes();
+    EXPECT_EQ(a.LeerValor("FormTop"), "270");
+    EXPECT_EQ(a.LeerValor("FormWidth"), "950");
+    EXPECT_EQ(a.LeerValor("GridAnchoColumnas"), "50,400,200,120,-1,-1,-1,-1");
+    EXPECT_EQ(a.LeerValor("GridColumnaOrden"), "0");
+}
+
+TEST_F(Ventana, EscapePreguntaYNoDejaLaVentanaComoEstaba) {
+    auto& w = Abrir();
+    w.chkVerCertificadosCliente()->setChecked(false);
+    QString pregunta;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        pregunta = d->findChild<QLabel*>("Message")->text();
+        QTest::keyClick(d->focusWidget(), Qt::Key_Escape);  // No
+    });
+    QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(pregunta, "¿Desea salir de Marlevanta?");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(Ajustes().LeerValor("PanelSoloCertificadosCliente"), "1");  // nothing written
+    CerrarDiciendoSi();
+    EXPECT_EQ(Ajustes().LeerValor("PanelSoloCertificadosCliente"), "0");
+}
+
+TEST_F(Ventana, SinConfirmarSalidaCierraSinPreguntar) {
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("PanelConfirmarSalida", "0");
+    }
+    auto& w = Abrir();
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
+    auto& w = Abrir();
+    QSignalSpy usar(&w, &TfrmMenu::UsarCertificado);
+    QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Return);
+    ASSERT_EQ(usar.count(), 1);
+    EXPECT_EQ(usar.at(0).at(0).toString(), "Ebrotrans - GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(usar.at(0).at(1).toString(), "GARCÍA LÓPEZ MARÍA - 12345678Z");
+
+    // Row 5 has expired: the button is off and Enter goes on to the search box.
+    w.chkOcultarCaducados()->setChecked(false);
+    w.edtBuscarNombre()->setText("MARTÍNEZ RUIZ");
+    ASSERT_EQ(w.cdsCertificados().Actual().id, 5);
+    EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
+    QSignalSpy enterEnBusqueda(w.edtBuscarNombre(), &QLineEdit::returnPressed);
+    QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Return);
+    EXPECT_EQ(usar.count(), 1);
+    EXPECT_EQ(enterEnBusqueda.count(), 1);
+    QTest::mouseDClick(w.grdCertificados()->viewport(), Qt::LeftButton, {},
+                       w.grdCertificados()->visualRect(w.Modelo()->index(0, 1)).center());
+    EXPECT_EQ(usar.count(), 1);
+
+    // Everything filtered out: both buttons off, the caption keeps only its first line.
+    w.edtBuscarNombre()->setText("no existe");
+    EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado \r");
+    EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
+    EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
+}
+
+TEST_F(Ventana, TeclasDeFuncion) {
+    auto& w = Abrir();
+    w.edtBuscarNombre()->setText("moreno");
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F8);
+    EXPECT_EQ(w.edtBuscarNombre()->text(), "");
+    EXPECT_EQ(w.focusWidget(), w.grdCertificados());
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(w.focusWidget(), w.edtBuscarNombre());
+
+    // F5 reloads and keeps search, switches and order.
+    QTest::keyClicks(w.edtBuscarNombre(), "ruiz");
+    w.chkProximos()->setChecked(true);
+    w.cmbOrden()->setCurrentIndex(1);
+    QTest::keyClick(w.edtBuscarNombre(), Qt::Key_F5);
+    EXPECT_EQ(w.edtBuscarNombre()->text(), "ruiz");
+    EXPECT_TRUE(w.chkProximos()->isChecked());
+    EXPECT_EQ(w.cdsCertificados().IndexName(), kIndiceInEmitidoPara);
+    EXPECT_EQ(w.Modelo()->ColumnaResaltada(), 1);
+    EXPECT_EQ(Vista(), QStringList{"RUIZ CASTRO PABLO - 89012345E"});
+    EXPECT_EQ(w.cdsCertificados().RecNo(), 1);
+    EXPECT_EQ(w.focusWidget(), w.grdCertificados());
+}
+
+TEST_F(Ventana, TamanoDeFuenteConElTecladoNumerico) {
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("GridTamanoFuente", "40");
+    }
+    auto& w = Abrir();
+    EXPECT_EQ(w.TamanoFuenteGrid(), 40);
+    for (int i = 0; i < 11; ++i) {
+        QTest::keyClick(w.grdCertificados(), Qt::Key_Plus,
+                        Qt::ControlModifier | Qt::KeypadModifier);
+    }
+    EXPECT_EQ(w.TamanoFuenteGrid(), 48);
+    EXPECT_EQ(w.TamanoFuenteTitulos(), 51);
+    EXPECT_EQ(w.grdCertificados()->columnWidth(1), 48 * 40);
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Plus, Qt::ControlModifier);  // main keyboard
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(w.TamanoFuenteGrid(), 48);
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Minus,
+                    Qt::ControlModifier | Qt::ShiftModifier | Qt::KeypadModifier);
+    EXPECT_EQ(w.TamanoFuenteGrid(), 47);
+    QTest::keyClick(w.grdCertificados(), Qt::Key_0, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(w.TamanoFuenteGrid(), 10);
+    EXPECT_EQ(w.TamanoFuenteTitulos(), 13);
+    EXPECT_EQ(w.grdCertificados()->columnWidth(3), 120);
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    for (int i = 0; i < 8; ++i) {
+        const int esperado[] = {60, 480, 240, 144, 300, 360, 144, 420};
+        EXPECT_EQ(w.AnchoColumna(i), esperado[i]) << i;
+    }
+    CerrarDiciendoSi();
+    EXPECT_EQ(Ajustes().LeerValor("GridTamanoFuente"), "12");
+    EXPECT_EQ(Ajustes().LeerValor("GridAnchoColumnas"), "60,480,240,144,-1,-1,-1,-1");
+}
+
+TEST_F(Ventana, InterruptoresEnlazados) {
+    auto& w = Abrir();
+    w.chkOcultarCaducados()->click();
+    EXPECT_FALSE(w.chkOcultarCaducados()->isChecked());
+    EXPECT_EQ(w.cdsCertificados().Filter(), "propositos like '%clientAuth%'");
+    w.chkProximos()->click();
+    EXPECT_TRUE(w.chkOcultarCaducados()->isChecked());
+    EXPECT_FALSE(w.chkOcultarCaducados()->isEnabled());
+    EXPECT_TRUE(
+        w.cdsCertificados().Filter().startsWith("proximo_a_caducar = 1  and fecha_caducidad >= '"));
+    QStringList proximos = Vista();
+    EXPECT_TRUE(proximos.contains("NÚÑEZ PEÑA LUCÍA - 34567890V"));
+    EXPECT_TRUE(proximos.contains("MÉNDEZ VEGA SERGIO - 70809010W"));
+    w.chkProximos()->click();
+    EXPECT_TRUE(w.chkOcultarCaducados()->isEnabled());
+    EXPECT_TRUE(w.chkOcultarCaducados()->isChecked());
+    w.chkOcultarCaducados()->click();
+    w.chkVerCertificadosCliente()->click();
+    EXPECT_FALSE(w.cdsCertificados().Filtered());
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 34);
+}
+
+TEST_F(Ventana, ArranqueConProximosYSinOcultar) {
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("PanelProximosCaducar", "1");
+        a.EscribirValor("PanelOcultarCertificadosCaducados", "0");
+    }
+    auto& w = Abrir();
+    EXPECT_TRUE(w.chkProximos()->isChecked());
+    EXPECT_TRUE(w.chkOcultarCaducados()->isChecked());
+    EXPECT_FALSE(w.chkOcultarCaducados()->isEnabled());
+    CerrarDiciendoSi();
+    EXPECT_EQ(Ajustes().LeerValor("PanelOcultarCertificadosCaducados"), "1");
+    EXPECT_EQ(Ajustes().LeerValor("PanelProximosCaducar"), "1");
+}
+
+TEST_F(Ventana, BusquedaDesdeLaRejillaYCaracteresRechazados) {
+    auto& w = Abrir();
+    w.edtBuscarNombre()->setText("xyz");
+    w.grdCertificados()->setFocus();
+    QTest::keyClicks(w.grdCertificados(), "m");
+    EXPECT_EQ(w.edtBuscarNombre()->text(), "m");
+    EXPECT_EQ(w.focusWidget(), w.edtBuscarNombre());
+    EXPECT_EQ(w.edtBuscarNombre()->cursorPosition(), 1);
+    EXPECT_FALSE(w.edtBuscarNombre()->hasSelectedText());
+    QTest::keyClicks(w.edtBuscarNombre(), "o%r*e");
+    EXPECT_EQ(w.edtBuscarNombre()->text(), "more");
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 2);
+    w.grdCertificados()->setFocus();
+    QTest::keyClicks(w.grdCertificados(), "-");  // not a letter or digit: left alone
+    EXPECT_EQ(w.edtBuscarNombre()->text(), "more");
+    w.edtBuscarNombre()->setText(QString(50, u'a'));  // pasted
+    EXPECT_EQ(w.edtBuscarNombre()->text().size(), 40);
+}
+
+TEST_F(Ventana, OrdenDesdeElMenuContextual) {
+    auto& w = Abrir();
+    w.menuGrid()->findChild<QAction*>("miOrdenAlias")->trigger();
+    EXPECT_EQ(w.cmbOrden()->currentText(), "Ordenado por Alias");
+    EXPECT_EQ(w.cdsCertificados().IndexName(), kIndiceInAlias);
+    EXPECT_EQ(w.Modelo()->ColumnaResaltada(), 2);
+    const QModelIndex alias = w.Modelo()->index(0, 2);
+    EXPECT_EQ(alias.data(Qt::BackgroundRole).value<QColor>(),
+              QGuiApplication::palette().color(QPalette::ToolTipBase));
+    EXPECT_EQ(w.Modelo()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::white));
+    EXPECT_EQ(Vista().last(), "GARCÍA LÓPEZ MARÍA - 12345678Z");  // the one row with an alias
+    EXPECT_EQ(w.cdsCertificados().RecNo(), 1);
+    CerrarDiciendoSi();
+    EXPECT_EQ(Ajustes().LeerValor("GridColumnaOrden"), "2");
+}
+
+TEST_F(Ventana, ColoresDeLasFilas) {
+    auto& w = Abrir();
+    w.chkOcultarCaducados()->setChecked(false);
+    w.chkVerCertificadosCliente()->setChecked(false);
+    const auto color = [&](int id) {
+        for (int i = 0; i < w.cdsCertificados().RecordCount(); ++i) {
+            if (w.cdsCertificados().Fila(i).id == id)
+                return w.Modelo()->index(i, 1).data(Qt::ForegroundRole);
+        }
+        return QVariant();
+    };
+    EXPECT_EQ(color(5).value<QColor>(), ModeloCertificados::kRojo);
+    EXPECT_EQ(color(7).value<QColor>(), ModeloCertificados::kAzul);
+    EXPECT_FALSE(color(8).isValid());  // the grid's own colour
+}
+
+TEST_F(Ventana, CerradaMaximizadaReabreMaximizadaSinTocarMedidas) {
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("FormWidth", "1000");
+    }
+    Abrir().showMaximized();
+    QApplication::processEvents();
+    CerrarDiciendoSi();
+    auto a = Ajustes();
+    EXPECT_EQ(a.LeerValor("FormMaximized"), "1");
+    EXPECT_EQ(a.LeerValor("FormWidth"), "1000");
+    auto& w = Abrir();
+    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(Ventana, BordesFueraDeLaPantalla) {
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("FormLeft", "3000");
+        a.EscribirValor("FormTop", "1200");
+        a.EscribirValor("FormHeight", "700");
+    }
+    EXPECT_EQ(Abrir().pos(), QPoint(1920 - 950, 1080 - 700 - 20));
+    v.reset();
+    {
+        auto a = Ajustes();
+        a.EscribirValor("FormLeft", "-500");
+        a.EscribirValor("FormTop", "1080");
+    }
+    EXPECT_EQ(Abrir().pos(), QPoint(-500, 1080));
+}
+
+TEST_F(Ventana, BordeQueNoEsNumeroSeAvisaYLaVentanaSeAbre) {
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("FormTop", "abc");
+        a.EscribirValor("PanelSoloCertificadosCliente", "0");
+    }
+    QString mensaje;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        if (auto* caja = qobject_cast<QMessageBox*>(d)) mensaje = caja->text();
+        d->close();
+    });
+    auto& w = Abrir();
+    EXPECT_EQ(mensaje, "'abc' is not a valid integer value");
+    EXPECT_TRUE(w.isVisible());
+    // The steps after the failing one did not run: the switch keeps its design state.
+    EXPECT_TRUE(w.chkVerCertificadosCliente()->isChecked());
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 29);
+}
+
+TEST_F(Ventana, ModoDemoSoloConElArgumento) {
+    QTemporaryDir home;
+    prueba::Entorno h("HOME", home.path().toStdString());  // no NSS database there
+    QString error;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        if (auto* caja = qobject_cast<QMessageBox*>(d)) error = caja->text();
+        d->close();
+    });
+    auto& w = Abrir({"-demo"});
+    EXPECT_FALSE(w.modo_demo);
+    EXPECT_TRUE(error.contains(".pki/nssdb")) << error.toStdString();
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 0);
+    EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
+    EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
+    v.reset();
+    EXPECT_TRUE(Abrir({"x", " /DEMO "}).modo_demo);
+}
+
+TEST_F(Ventana, EditarAliasConEscapeLoGuarda) {
+    auto& w = Abrir();
+    w.edtBuscarNombre()->setText("RUIZ CASTRO");
+    ASSERT_EQ(w.cdsCertificados().Actual().id, 12);
+    QString certificado;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        auto* editor = qobject_cast<TfrmEditarAlias*>(d);
+        ASSERT_NE(editor, nullptr);
+        certificado = editor->lblCertificado()->text();
+        EXPECT_TRUE(editor->edtAlias()->hasFocus());
+        QTest::keyClicks(editor->edtAlias(), "  Talleres Ruiz  ");
+        QTest::keyClick(editor->edtAlias(), Qt::Key_Escape);
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F2);
+    EXPECT_EQ(certificado, "RUIZ CASTRO PABLO - 89012345E");
+    EXPECT_EQ(w.cdsCertificados().Actual().alias, "Talleres Ruiz");
+    EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado 13\rTalleres Ruiz");
+    EXPECT_EQ(Ajustes().LeerAlias("DEMO-12"), "Talleres Ruiz");
+    EXPECT_EQ(w.focusWidget(), w.grdCertificados());
+
+    // Blanks only: stored empty, and the button shows the subject again.
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        auto* editor = qobject_cast<TfrmEditarAlias*>(d);
+        editor->edtAlias()->setText("   ");
+        editor->btnCerrar()->click();
+    });
+    w.menuGrid()->findChild<QAction*>("miEditarAlias")->trigger();
+    EXPECT_EQ(w.cdsCertificados().Actual().alias, "");
+    EXPECT_EQ(Ajustes().LeerAlias("DEMO-12"), "");
+    EXPECT_EQ(w.btnUsarCertificado()->Caption(),
+              "Usar certificado 13\rRUIZ CASTRO PABLO - 89012345E");
+}
+
+TEST(Recortar, BlancosYControles) {
+    EXPECT_EQ(Recortar(QStringLiteral(" \t\x01"
+                                      "Ana Ruiz\r\n ")),
+              "Ana Ruiz");
+    EXPECT_EQ(Recortar(QStringLiteral("   ")), "");
+}
