@@ -38,6 +38,8 @@ TfrmEditarAlias::TfrmEditarAlias(QWidget* owner)
     setFont(Tahoma(11));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
+    // Without a frame, a thin line keeps it apart from the window below.
+    setStyleSheet(QStringLiteral("QDialog#frmEditarAlias { border: 1px solid palette(dark); }"));
 
     auto* label2 = new QLabel(QStringLiteral("Alias para el certificado:"), this);
     label2->setFont(Tahoma(13));

@@ -188,6 +188,9 @@ TfrmMenu::TfrmMenu(Opciones opciones) : opciones_(std::move(opciones)) {
 
 TfrmMenu::~TfrmMenu() {
     qApp->removeEventFilter(this);
+    // The grid reads the table until it is gone, and the table is a member: the grid goes first.
+    delete grdCertificados_;
+    delete modelo_;
     if (frmMenu == this) frmMenu = nullptr;
     if (ManejadorFuncionesComunes == funcionesComunes_.get()) ManejadorFuncionesComunes = nullptr;
     if (ManejadorRegistro == registro_.get()) ManejadorRegistro = nullptr;
@@ -354,6 +357,7 @@ void TfrmMenu::CrearControles() {
     connect(grdCertificados_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& actual) {
                 if (sincronizando_ || !actual.isValid()) return;
+                columnaActual_ = actual.column();
                 if (actual.row() + 1 != cdsCertificados_->RecNo())
                     cdsCertificados_->SetRecNo(actual.row() + 1);
             });
@@ -512,7 +516,8 @@ void TfrmMenu::SincronizarFilaActual() {
     const int fila = cdsCertificados_->RecNo() - 1;
     sincronizando_ = true;
     if (fila >= 0) {
-        const int columna = std::max(grdCertificados_->currentIndex().column(), 0);
+        // A reset of the model forgets the current cell: the column comes back as it was.
+        const int columna = columnaActual_;
         grdCertificados_->setCurrentIndex(modelo_->index(fila, columna));
         grdCertificados_->scrollTo(modelo_->index(fila, columna));
     }

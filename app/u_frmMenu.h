@@ -139,6 +139,7 @@ private:
     bool cerrando_ = false;
     bool sincronizando_ = false;
     int tamanoFuente_ = 10;
+    int columnaActual_ = 0;
     int anchos_[8] = {50, 400, 200, 120, 250, 300, 120, 350};
 
     QWidget* pnlTop_ = nullptr;

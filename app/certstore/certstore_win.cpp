@@ -1,6 +1,7 @@
 // The Windows back-end: the CryptoAPI system store "MY" of the current user.
-#include <wincrypt.h>
 #include <windows.h>
+// wincrypt.h needs the types of windows.h first.
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <vector>
