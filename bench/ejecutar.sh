@@ -10,9 +10,16 @@ cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLEVANTA_BENCH
 cmake --build build/bench >/dev/null
 b=build/bench/bench
 "$b/bench_tabla" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$b/bench_ventana" --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+
+echo "== start-up to the first shown window (/demo), against an empty Qt Widgets window"
+XDG_CONFIG_HOME="$tmp/arranque" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
+    hyperfine -N --warmup 3 --runs 20 -n "marlevanta /demo" "$b/arranque" \
+    -n "empty window" "$b/ventana_vacia"
 for n in "${@:-1000 5000}"; do
     for k in $n; do
         db="$tmp/nssdb-$k"

@@ -1,0 +1,105 @@
+// The main window with 10,000 certificates: one typed character until the grid has repainted,
+// and the memory the rows take; beside the plain Qt way of doing the same (a QStandardItemModel
+// behind a QSortFilterProxyModel).
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/u_frmMenu.h"
+#include "datos_sinteticos.h"
+
+using namespace marlevanta;
+
+namespace {
+
+constexpr int kFilas = 10000;
+
+// Bytes the heap holds in use: unlike the resident size, not hidden by memory freed earlier.
+long EnUso() {
+    return static_cast<long>(mallinfo2().uordblks);
+}
+
+// The window with its rows loaded, against the empty process: bytes_por_fila.
+// Types one character into the search box and back, each followed by a full repaint.
+void BM_VentanaTeclaHastaRepintar(benchmark::State& state) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const long antes = EnUso();
+    TfrmMenu::Opciones o;
+    o.almacen = [] { return std::make_unique<bench::AlmacenEnMemoria>(kFilas); };
+    TfrmMenu w(std::move(o));
+    w.chkVerCertificadosCliente()->setChecked(false);
+    w.show();
+    QApplication::processEvents();
+    const long despues = EnUso();
+    QLineEdit* busqueda = w.edtBuscarNombre();
+    busqueda->setFocus();
+    QTest::keyClicks(busqueda, "ga");
+    bool borrar = false;
+    for (auto _ : state) {
+        if (borrar) {
+            QTest::keyClick(busqueda, Qt::Key_Backspace);
+        } else {
+            QTest::keyClick(busqueda, Qt::Key_R);
+        }
+        borrar = !borrar;
+        w.grdCertificados()->viewport()->repaint();
+        benchmark::DoNotOptimize(w.cdsCertificados().RecordCount());
+    }
+    state.counters["filas"] = w.cdsCertificados().TotalFilas();
+    state.counters["bytes_por_fila"] = double(despues - antes) / kFilas;
+}
+BENCHMARK(BM_VentanaTeclaHastaRepintar)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PeerProxyQt(benchmark::State& state) {
+    const long antes = EnUso();
+    QStandardItemModel modelo(0, 4);
+    for (const auto& c : bench::Certificados(kFilas)) {
+        QList<QStandardItem*> fila;
+        fila << new QStandardItem(QString::fromStdString(c.emitidoPara))
+             << new QStandardItem(QString())
+             << new QStandardItem(QString::fromStdString(c.validoHasta))
+             << new QStandardItem(QString::fromStdString(c.email));
+        modelo.appendRow(fila);
+    }
+    QSortFilterProxyModel proxy;
+    proxy.setSourceModel(&modelo);
+    proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
+    proxy.setFilterKeyColumn(-1);
+    QTableView vista;
+    vista.setModel(&proxy);
+    vista.resize(700, 600);
+    vista.show();
+    QApplication::processEvents();
+    const long despues = EnUso();
+    QString texto = QStringLiteral("ga");
+    bool borrar = false;
+    for (auto _ : state) {
+        proxy.setFilterFixedString(borrar ? texto : texto + u'r');
+        borrar = !borrar;
+        vista.viewport()->repaint();
+        benchmark::DoNotOptimize(proxy.rowCount());
+    }
+    state.counters["bytes_por_fila"] = double(despues - antes) / kFilas;
+}
+BENCHMARK(BM_PeerProxyQt)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
