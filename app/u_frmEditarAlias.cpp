@@ -7,15 +7,11 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "common/fuentes.h"
+
 namespace marlevanta {
 
 namespace {
-QFont Tahoma(int pixeles, bool negrita = false) {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixeles);
-    f.setBold(negrita);
-    return f;
-}
 
 bool Blanco(QChar c) {
     return c.unicode() <= 32 || c.isSpace();

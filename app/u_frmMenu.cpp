@@ -24,6 +24,7 @@
 #include "app/cargar_certificados.h"
 #include "app/modelo_certificados.h"
 #include "app/u_frmEditarAlias.h"
+#include "common/fuentes.h"
 #include "online/u_manejadorDatosVersion.h"
 
 namespace marlevanta {
@@ -40,13 +41,6 @@ const char* kIndices[] = {kIndiceInIndice, kIndiceInEmitidoPara, kIndiceInAlias,
                           kIndiceInFechaCaducidad};
 const char* kAjustesVisibilidad[] = {"GridVerEmail", "GridVerEmitidoPor", "GridVerValidoDesde",
                                      "GridVerPropositos"};
-
-QFont Tahoma(int pixeles, bool negrita = false) {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixeles);
-    f.setBold(negrita);
-    return f;
-}
 
 // Whole number as the settings hold it, or nullopt.
 std::optional<int> Entero(const std::string& texto) {
@@ -579,13 +573,16 @@ int TfrmMenu::TamanoFuenteTitulos() const {
     return grdCertificados_->horizontalHeader()->font().pointSize();
 }
 
-void TfrmMenu::CambiarTamanoFuente(int n) {
+void TfrmMenu::FijarFuenteGrid(int n) {
     tamanoFuente_ = n;
-    QFont celdas(QStringLiteral("Tahoma"), n);
+    const QFont celdas(QStringLiteral("Tahoma"), n);
     grdCertificados_->setFont(celdas);
-    QFont titulos(QStringLiteral("Tahoma"), n + 3);
-    grdCertificados_->horizontalHeader()->setFont(titulos);
+    grdCertificados_->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), n + 3));
     grdCertificados_->verticalHeader()->setDefaultSectionSize(QFontMetrics(celdas).height() + 6);
+}
+
+void TfrmMenu::CambiarTamanoFuente(int n) {
+    FijarFuenteGrid(n);
     CambiarAnchoColumnasGrid();
 }
 
@@ -601,11 +598,7 @@ void TfrmMenu::AjustarGrid() {
     }
     int n = Entero(registro_->LeerValor("GridTamanoFuente")).value_or(10);
     if (n < 6 || n > 48) n = 10;
-    tamanoFuente_ = n;
-    QFont celdas(QStringLiteral("Tahoma"), n);
-    grdCertificados_->setFont(celdas);
-    grdCertificados_->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), n + 3));
-    grdCertificados_->verticalHeader()->setDefaultSectionSize(QFontMetrics(celdas).height() + 6);
+    FijarFuenteGrid(n);
 
     const QString texto = QString::fromStdString(registro_->LeerValor("GridAnchoColumnas"));
     const QStringList items = texto.isEmpty() ? QStringList() : texto.split(u',');

@@ -124,6 +124,7 @@ private:
     void btnEditarAliasClick();
     void btnSalirClick();
     void Recargar();
+    void FijarFuenteGrid(int n);
     void CambiarTamanoFuente(int n);
     void GuardarAnchoColumnasGrid();
     static int AnchoColumnaDefecto(int index);

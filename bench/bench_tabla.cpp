@@ -48,17 +48,21 @@ std::vector<RegistroCertificado> Filas(int n) {
     return filas;
 }
 
-// Order change followed by a filter rebuild, as choosing another order does.
-void BM_TablaOrdenYFiltro(benchmark::State& state) {
-    TTablaCertificados t;
+void Llenar(TTablaCertificados& t, int n) {
     t.Open();
     t.DisableControls();
-    for (const auto& f : Filas(static_cast<int>(state.range(0)))) {
+    for (const auto& f : Filas(n)) {
         t.Append();
         t.Buffer() = f;
         t.Post();
     }
     t.EnableControls();
+}
+
+// Order change followed by a filter rebuild, as choosing another order does.
+void BM_TablaOrdenYFiltro(benchmark::State& state) {
+    TTablaCertificados t;
+    Llenar(t, static_cast<int>(state.range(0)));
     const QString filtro =
         ConstruirFiltro(QStringLiteral("garcía"), false, true, true, QDate::currentDate())
             .expresion;
@@ -76,14 +80,7 @@ BENCHMARK(BM_TablaOrdenYFiltro)->Arg(10000)->Unit(benchmark::kMillisecond);
 // An alias edit changes the data, so the next order change sorts again from scratch.
 void BM_TablaEditarAliasYOrdenar(benchmark::State& state) {
     TTablaCertificados t;
-    t.Open();
-    t.DisableControls();
-    for (const auto& f : Filas(static_cast<int>(state.range(0)))) {
-        t.Append();
-        t.Buffer() = f;
-        t.Post();
-    }
-    t.EnableControls();
+    Llenar(t, static_cast<int>(state.range(0)));
     t.SetIndexName(kIndiceInIndice);
     int k = 0;
     for (auto _ : state) {
@@ -100,14 +97,7 @@ BENCHMARK(BM_TablaEditarAliasYOrdenar)->Arg(10000)->Unit(benchmark::kMillisecond
 // Only the filter changes, as typing in the search box does.
 void BM_TablaSoloFiltro(benchmark::State& state) {
     TTablaCertificados t;
-    t.Open();
-    t.DisableControls();
-    for (const auto& f : Filas(static_cast<int>(state.range(0)))) {
-        t.Append();
-        t.Buffer() = f;
-        t.Post();
-    }
-    t.EnableControls();
+    Llenar(t, static_cast<int>(state.range(0)));
     t.SetIndexName(kIndiceInEmitidoPara);
     t.SetFiltered(true);
     const QStringList busquedas = {QStringLiteral("g"), QStringLiteral("ga"), QStringLiteral("gar"),
