@@ -24,6 +24,7 @@
 #include "app/cargar_certificados.h"
 #include "app/modelo_certificados.h"
 #include "app/u_frmEditarAlias.h"
+#include "browser/u_frmElegirNavegador.h"
 #include "common/fuentes.h"
 #include "online/u_manejadorDatosVersion.h"
 
@@ -391,6 +392,9 @@ void TfrmMenu::FormCreate(const QStringList& argumentos) {
     // still opens.
     try {
         registro_->IniciarValoresSiNoExisten();
+        // A run that did not end normally may have left a policy behind.
+        registro_->EliminarCertificadoChrome();
+        registro_->EliminarCertificadoEdge();
         cdsCertificados_->OnCalcFields = [](RegistroCertificado& r) {
             r.calculated_indice = r.id + 1;
         };
@@ -535,7 +539,10 @@ void TfrmMenu::cdsCertificadosAfterScroll() {
 void TfrmMenu::btnUsarCertificadoClick() {
     if (!btnUsarCertificado_->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    emit UsarCertificado(DescripcionCertificado(r), r.emitido_para);
+    TfrmElegirNavegador dialogo(this);
+    dialogo.lblCertificado()->setText(DescripcionCertificado(r));
+    dialogo.certificado = r.emitido_para;
+    dialogo.exec();
 }
 
 void TfrmMenu::btnEditarAliasClick() {
@@ -636,6 +643,8 @@ bool TfrmMenu::FormCloseQuery() {
 
 void TfrmMenu::FormClose() {
     cdsCertificados_->Close();
+    registro_->EliminarCertificadoChrome();
+    registro_->EliminarCertificadoEdge();
     if (isMaximized()) {
         registro_->EscribirValor("FormMaximized", "1");
     } else {

@@ -94,10 +94,6 @@ public:
     int AnchoColumna(int posicion) const { return anchos_[posicion]; }
     int lblUpdateTag = 0;
 
-signals:
-    // The use-certificate command, for the browser choice that it opens.
-    void UsarCertificado(const QString& descripcion, const QString& certificado);
-
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

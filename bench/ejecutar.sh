@@ -8,7 +8,7 @@ command -v hyperfine >/dev/null || { echo "hyperfine is needed: apt-get install 
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLEVANTA_BENCH=ON \
     -DMARLEVANTA_TESTS=OFF >/dev/null
 cmake --build build/bench >/dev/null
-b=build/bench/bench
+b=build/bench/bin
 "$b/bench_tabla" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$b/bench_ventana" --benchmark_repetitions=5 \
     --benchmark_report_aggregates_only=true

@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "common/ejecutar.h"
+
 namespace marlevanta {
 
 namespace {
@@ -156,6 +158,24 @@ quint16 TmanejadorFuncionesComunes::wmessagedlg(const QString& msg, TMsgDlgType 
     dialogo.CentrarEn(principal ? principal->frameGeometry()
                                 : QGuiApplication::primaryScreen()->availableGeometry());
     return static_cast<quint16>(dialogo.exec());
+}
+
+bool TmanejadorFuncionesComunes::RunAndWaitShell(const QString& Ejecutable,
+                                                 const QStringList& Argumentos, QString* error,
+                                                 int* codigo) const {
+    std::vector<std::string> argumentos;
+    for (const QString& a : Argumentos) argumentos.push_back(a.toStdString());
+    std::string motivo;
+    auto proceso = IniciarProceso(Ejecutable.toStdString(), argumentos, motivo);
+    if (!proceso) {
+        QCoreApplication::processEvents();
+        if (error) *error = QString::fromStdString(motivo);
+        return false;
+    }
+    while (!proceso->Terminado(std::chrono::milliseconds(500))) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    if (codigo) *codigo = proceso->CodigoSalida();
+    return true;
 }
 
 void TmanejadorFuncionesComunes::FijarVentanaPrincipal(QWidget* ventana) {

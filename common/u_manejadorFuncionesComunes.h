@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <initializer_list>
 
 class QLabel;
@@ -69,6 +70,12 @@ public:
     // The result code of the button that closed the dialog; 2 for the close box.
     quint16 wmessagedlg(const QString& msg, TMsgDlgType tipo, TMsgDlgButtons Botones,
                         int defBtn) const;
+
+    // Starts the program and waits for it in 500 ms slices, dispatching the waiting window events
+    // between them, so that windows stay painted and the open dialog takes keys. False, with the
+    // reason in `error`, when it cannot be started. `codigo` receives its exit code.
+    bool RunAndWaitShell(const QString& Ejecutable, const QStringList& Argumentos,
+                         QString* error = nullptr, int* codigo = nullptr) const;
 
     // The window that dialogs are centred over once it is on screen.
     static void FijarVentanaPrincipal(QWidget* ventana);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "store/permisos.h"
+
 namespace marlevanta {
 
 const std::vector<ValorPorDefecto>& ValoresPorDefecto() {
@@ -54,8 +56,11 @@ int TextoAEntero(const std::string& texto) {
 }
 
 TManejadorRegistro::TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro,
-                                       FuentePantalla pantalla)
-    : registro_(std::move(registro)), pantalla_(std::move(pantalla)) {}
+                                       FuentePantalla pantalla,
+                                       std::unique_ptr<AlmacenPoliticas> politicas)
+    : registro_(std::move(registro)),
+      pantalla_(std::move(pantalla)),
+      politicas_(std::move(politicas)) {}
 
 bool TManejadorRegistro::IniciarValoresSiNoExisten() {
     auto clave = registro_->AbrirEscritura(kClaveAjustes);
@@ -110,6 +115,26 @@ bool TManejadorRegistro::Escribir(const char* ruta, const std::string& nombre,
     clave->EscribirTexto(nombre, valor);
     if (!clave->Cerrar()) throw ErrorRegistro(TextoErrorEscritura(nombre));
     return true;
+}
+
+bool TManejadorRegistro::EscribirCertificadoEdge(const std::string& cn) {
+    return politicas_->Escribir(Navegador::Edge, TextoPolitica(cn));
+}
+
+bool TManejadorRegistro::EscribirCertificadoChrome(const std::string& cn) {
+    return politicas_->Escribir(Navegador::Chrome, TextoPolitica(cn));
+}
+
+bool TManejadorRegistro::EliminarCertificadoEdge() {
+    return politicas_->Eliminar(Navegador::Edge);
+}
+
+bool TManejadorRegistro::EliminarCertificadoChrome() {
+    return politicas_->Eliminar(Navegador::Chrome);
+}
+
+std::string TManejadorRegistro::DarPermisosSoftwarePolicies(const std::string& user) {
+    return marlevanta::DarPermisosSoftwarePolicies(user);
 }
 
 }  // namespace marlevanta

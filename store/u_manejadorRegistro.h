@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/politicas.h"
 #include "store/registry.h"
 
 namespace marlevanta {
@@ -36,7 +37,8 @@ class TManejadorRegistro {
 public:
     using FuentePantalla = std::function<TamanoPantalla()>;
 
-    TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro, FuentePantalla pantalla);
+    TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro, FuentePantalla pantalla,
+                       std::unique_ptr<AlmacenPoliticas> politicas = CrearAlmacenPoliticas());
 
     // False only when the settings key cannot be opened or created. A FormHeight or FormWidth
     // that is not a number ends it with std::invalid_argument; values before it stay written.
@@ -46,6 +48,14 @@ public:
     std::string LeerAlias(const std::string& nombre);
     bool EscribirAlias(const std::string& nombre, const std::string& valor);
 
+    // The browsers' automatic certificate selection for the subject common name `cn`.
+    bool EscribirCertificadoEdge(const std::string& cn);
+    bool EscribirCertificadoChrome(const std::string& cn);
+    bool EliminarCertificadoEdge();
+    bool EliminarCertificadoChrome();
+    // "" on success, otherwise the message of the failing step.
+    std::string DarPermisosSoftwarePolicies(const std::string& user);
+
     RegistroUsuario& Registro() { return *registro_; }
 
 private:
@@ -53,6 +63,7 @@ private:
 
     std::unique_ptr<RegistroUsuario> registro_;
     FuentePantalla pantalla_;
+    std::unique_ptr<AlmacenPoliticas> politicas_;
 };
 
 }  // namespace marlevanta

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <ctime>
 
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     setenv("LANG", "es_ES.UTF-8", 1);
     setenv("LC_ALL", "es_ES.UTF-8", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The browsers' policy folders of these tests live in a folder of their own, never in /etc.
+    QTemporaryDir politicas;
+    setenv("MARLEVANTA_POLICY_ROOT", politicas.path().toLocal8Bit().constData(), 0);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

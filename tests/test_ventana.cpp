@@ -15,6 +15,7 @@
 #include "app/u_frmEditarAlias.h"
 #include "app/u_frmMenu.h"
 #include "ayudantes.h"
+#include "browser/u_frmElegirNavegador.h"
 #include "store/registry_sqlite.h"
 #include "tabla_prueba.h"
 #include "ventanas.h"
@@ -145,11 +146,23 @@ TEST_F(Ventana, SinConfirmarSalidaCierraSinPreguntar) {
 
 TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     auto& w = Abrir();
-    QSignalSpy usar(&w, &TfrmMenu::UsarCertificado);
+    int abiertos = 0;
+    QString descripcion, certificado;
+    const auto leerYSalir = [&](QWidget* d) {
+        auto* dialogo = qobject_cast<TfrmElegirNavegador*>(d);
+        ASSERT_NE(dialogo, nullptr);
+        ++abiertos;
+        descripcion = dialogo->lblCertificado()->text();
+        certificado = dialogo->certificado;
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+    };
+    prueba::AlAbrirseDialogo(leerYSalir);
     QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Return);
-    ASSERT_EQ(usar.count(), 1);
-    EXPECT_EQ(usar.at(0).at(0).toString(), "Ebrotrans - GARCÍA LÓPEZ MARÍA - 12345678Z");
-    EXPECT_EQ(usar.at(0).at(1).toString(), "GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(abiertos, 1);
+    EXPECT_EQ(descripcion, "Ebrotrans - GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(certificado, "GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.cdsCertificados().Actual().id, 2);  // nothing changes in the main window
 
     // Row 5 has expired: the button is off and Enter goes on to the search box.
     w.chkOcultarCaducados()->setChecked(false);
@@ -157,12 +170,14 @@ TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     ASSERT_EQ(w.cdsCertificados().Actual().id, 5);
     EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
     QSignalSpy enterEnBusqueda(w.edtBuscarNombre(), &QLineEdit::returnPressed);
+    prueba::OlvidarDialogos();
+    prueba::AlAbrirseDialogo(leerYSalir, 20);
     QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Return);
-    EXPECT_EQ(usar.count(), 1);
     EXPECT_EQ(enterEnBusqueda.count(), 1);
     QTest::mouseDClick(w.grdCertificados()->viewport(), Qt::LeftButton, {},
                        w.grdCertificados()->visualRect(w.Modelo()->index(0, 1)).center());
-    EXPECT_EQ(usar.count(), 1);
+    QTest::qWait(300);
+    EXPECT_EQ(abiertos, 1);
 
     // Everything filtered out: both buttons off, the caption keeps only its first line.
     w.edtBuscarNombre()->setText("no existe");

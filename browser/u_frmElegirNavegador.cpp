@@ -1,0 +1,236 @@
+#include "browser/u_frmElegirNavegador.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QToolButton>
+
+#include "browser/comando_navegador.h"
+#include "browser/imagenes.h"
+#include "browser/u_frmDarPermisos.h"
+#include "common/fuentes.h"
+#include "common/u_manejadorFuncionesComunes.h"
+#include "store/u_manejadorRegistro.h"
+
+namespace marlevanta {
+
+extern TmanejadorFuncionesComunes* ManejadorFuncionesComunes;
+extern TManejadorRegistro* ManejadorRegistro;
+
+namespace {
+
+struct DatosNavegador {
+    const char* nombre;
+    const char* aviso;
+    const char* final;
+    const char* noEncontrado;
+};
+
+const DatosNavegador& Datos(Navegador n) {
+    static const DatosNavegador edge = {"Microsoft Edge",
+                                        "Cierre Microsoft Edge para poder salir de esta ventana",
+                                        "Proceso finalizado con Microsoft Edge",
+                                        "No se ha encontrado Microsoft Edge en este equipo "
+                                        "(microsoft-edge-stable o microsoft-edge)."};
+    static const DatosNavegador chrome = {
+        "Google Chrome", "Cierre Google Chrome para poder salir de esta ventana",
+        "Proceso finalizado con Google Chrome",
+        "No se ha encontrado Google Chrome ni Chromium en este equipo (google-chrome-stable, "
+        "google-chrome, chromium o chromium-browser)."};
+    return n == Navegador::Edge ? edge : chrome;
+}
+
+QFont Puntos(int puntos, bool negrita = false) {
+    QFont f(QStringLiteral("Tahoma"), puntos);
+    f.setBold(negrita);
+    return f;
+}
+
+QToolButton* BotonPlano(QWidget* padre, const char* nombre) {
+    auto* b = new QToolButton(padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+}  // namespace
+
+TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("frmElegirNavegador"));
+    setWindowTitle(QStringLiteral("Elegir navegador"));
+    setFixedSize(419, 304);
+    setFont(Puntos(8));
+    setStyleSheet(
+        QStringLiteral("QDialog#frmElegirNavegador { border: 1px solid palette(dark); }"));
+
+    lblPregunta_ =
+        new QLabel(QStringLiteral("¿Con qué navegador quiere usar el certificado?"), this);
+    lblPregunta_->setObjectName(QStringLiteral("lblPregunta"));
+    lblPregunta_->setFont(Puntos(12, true));
+    lblPregunta_->setGeometry(8, 179, 403, 19);
+    btnEdge_ = BotonPlano(this, "btnEdge");
+    btnEdge_->setIcon(QIcon(LogoNavegador(QColor(0, 120, 170), QStringLiteral("E"), 90)));
+    btnEdge_->setIconSize(QSize(90, 90));
+    btnEdge_->setToolTip(QStringLiteral("Usar Microsoft Edge (E)"));
+    btnEdge_->setGeometry(8, 203, 90, 93);
+    btnChrome_ = BotonPlano(this, "btnChrome");
+    btnChrome_->setIcon(QIcon(LogoNavegador(QColor(220, 68, 55), QStringLiteral("C"), 90)));
+    btnChrome_->setIconSize(QSize(90, 90));
+    btnChrome_->setToolTip(QStringLiteral("Usar Google Chrome (C)"));
+    btnChrome_->setGeometry(103, 203, 90, 93);
+    btnCerrar_ = BotonPlano(this, "btnCerrar");
+    btnCerrar_->setIcon(QIcon(CruzRoja(16)));
+    btnCerrar_->setGeometry(394, 0, 25, 25);
+    lblCertificado_ = new QLabel(this);
+    lblCertificado_->setObjectName(QStringLiteral("lblCertificado"));
+    lblCertificado_->setFont(Puntos(10, true));
+    lblCertificado_->setWordWrap(true);
+    lblCertificado_->setTextFormat(Qt::PlainText);
+    lblCertificado_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblCertificado_->setGeometry(8, 40, 403, 29);
+    auto* label2 = new QLabel(QStringLiteral("Certificado seleccionado:"), this);
+    label2->setFont(Puntos(10));
+    label2->setGeometry(8, 18, 380, 18);
+    lblAyuda_ = new QLabel(this);
+    lblAyuda_->setObjectName(QStringLiteral("lblAyuda"));
+    lblAyuda_->setFont(Puntos(10));
+    lblAyuda_->setStyleSheet(QStringLiteral("color: navy"));
+    lblAyuda_->setWordWrap(true);
+    lblAyuda_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblAyuda_->setGeometry(8, 75, 403, 98);
+    btnSalir_ = BotonPlano(this, "btnSalir");
+    btnSalir_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    btnSalir_->setIconSize(QSize(48, 48));
+    btnSalir_->setText(QStringLiteral("Salir"));
+    btnSalir_->setFont(Puntos(14));
+    btnSalir_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    btnSalir_->setGeometry(199, 203, 90, 93);
+
+    // FormCreate
+    btnSalir_->hide();
+    lblAyuda_->setText(
+        QStringLiteral(
+            "Marlevanta asignará el certificado al navegador que elija y lo abrirá. De esa "
+            "forma cualquier página que visite en el navegador y que precise de un "
+            "certificado, automáticamente seleccionará el certificado elegido sin "
+            "visualizar la ventana de selección de certificados del navegador.") +
+        u'\n' + QStringLiteral("Marlevanta quedará deshabilitado hasta que cierre el navegador."));
+
+    connect(btnCerrar_, &QToolButton::clicked, this, &QDialog::reject);
+    connect(btnSalir_, &QToolButton::clicked, this, &QDialog::reject);
+    connect(btnEdge_, &QToolButton::clicked, this, [this] { Ejecutar(Navegador::Edge); });
+    connect(btnChrome_, &QToolButton::clicked, this, [this] { Ejecutar(Navegador::Chrome); });
+}
+
+void TfrmElegirNavegador::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (QWidget* owner = parentWidget()) {
+        QRect r = frameGeometry();
+        r.moveCenter(owner->frameGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+void TfrmElegirNavegador::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Escape:
+            btnCerrar_->click();
+            return;
+        case Qt::Key_E:
+            btnEdge_->click();
+            return;
+        case Qt::Key_C:
+            btnChrome_->click();
+            return;
+        default:
+            e->accept();
+            return;  // nothing else does anything here
+    }
+}
+
+void TfrmElegirNavegador::done(int resultado) {
+    // Closing during a run waits for the browser to close and the policy to be removed.
+    if (ejecutando_) {
+        resultadoPendiente_ = resultado;
+        return;
+    }
+    QDialog::done(resultado);
+}
+
+void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
+    const DatosNavegador& datos = Datos(navegador);
+    TmanejadorFuncionesComunes comunes;
+    if (btnCerrar_->isHidden()) {
+        comunes.wmessagedlg(QString::fromUtf8(datos.aviso), mtWarning, Botones({mbOK}), 0);
+        return;
+    }
+    const bool edge = navegador == Navegador::Edge;
+    lblPregunta_->setText(QStringLiteral("Procesando certificado ..."));
+    btnCerrar_->hide();
+    (edge ? btnChrome_ : btnEdge_)->hide();
+    ejecutando_ = true;
+    TManejadorRegistro& registro = *ManejadorRegistro;
+    const std::string cn = certificado.toStdString();
+    const auto escribir = [&] {
+        return edge ? registro.EscribirCertificadoEdge(cn) : registro.EscribirCertificadoChrome(cn);
+    };
+    const auto abrir = [&] {
+        ComandoNavegador comando;
+        if (!BuscarComandoNavegador(navegador, comando)) {
+            comunes.wmessagedlg(QString::fromUtf8(datos.noEncontrado), mtError, Botones({mbOK}), 0);
+            return;
+        }
+        QStringList argumentos;
+        for (const auto& a : comando.argumentos) argumentos << QString::fromStdString(a);
+        QString error;
+        if (!comunes.RunAndWaitShell(QString::fromStdString(comando.ejecutable), argumentos,
+                                     &error)) {
+            comunes.wmessagedlg(QStringLiteral("No se ha podido abrir ") +
+                                    QString::fromUtf8(datos.nombre) + QStringLiteral(": ") + error,
+                                mtError, Botones({mbOK}), 0);
+        }
+    };
+    try {
+        if (escribir()) {
+            abrir();
+        } else {
+            {
+                TfrmDarPermisos permisos(this);
+                permisos.exec();
+            }
+            if (!edge) {
+                if (escribir()) {
+                    abrir();
+                } else {
+                    comunes.wmessagedlg(
+                        QStringLiteral("No se ha podido seleccionar el certificado para "
+                                       "el navegador Google Chrome"),
+                        mtError, Botones({mbOK}), 0);
+                }
+            }
+        }
+    } catch (...) {
+        FinDeEjecucion(navegador);
+        throw;
+    }
+    FinDeEjecucion(navegador);
+}
+
+void TfrmElegirNavegador::FinDeEjecucion(Navegador navegador) {
+    const bool edge = navegador == Navegador::Edge;
+    if (edge) {
+        ManejadorRegistro->EliminarCertificadoEdge();
+    } else {
+        ManejadorRegistro->EliminarCertificadoChrome();
+    }
+    lblPregunta_->setText(QString::fromUtf8(Datos(navegador).final));
+    (edge ? btnEdge_ : btnChrome_)->hide();
+    btnSalir_->move(8, btnSalir_->y());
+    btnSalir_->show();
+    ejecutando_ = false;
+    if (resultadoPendiente_ >= 0) QDialog::done(resultadoPendiente_);
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,53 @@
+// Asks which browser to use the certificate with, and runs it with the policy in force.
+#pragma once
+
+#include <QDialog>
+
+#include "store/politicas.h"
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace marlevanta {
+
+class TfrmElegirNavegador : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfrmElegirNavegador(QWidget* owner);
+
+    // The subject common name that the policy names.
+    QString certificado;
+
+    QLabel* lblPregunta() const { return lblPregunta_; }
+    QLabel* lblCertificado() const { return lblCertificado_; }
+    QLabel* lblAyuda() const { return lblAyuda_; }
+    QToolButton* btnEdge() const { return btnEdge_; }
+    QToolButton* btnChrome() const { return btnChrome_; }
+    QToolButton* btnCerrar() const { return btnCerrar_; }
+    QToolButton* btnSalir() const { return btnSalir_; }
+    bool Ejecutando() const { return ejecutando_; }
+
+    void done(int resultado) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void Ejecutar(Navegador navegador);
+    void FinDeEjecucion(Navegador navegador);
+
+    QLabel* lblPregunta_;
+    QLabel* lblCertificado_;
+    QLabel* lblAyuda_;
+    QToolButton* btnEdge_;
+    QToolButton* btnChrome_;
+    QToolButton* btnCerrar_;
+    QToolButton* btnSalir_;
+    bool ejecutando_ = false;
+    int resultadoPendiente_ = -1;
+};
+
+}  // namespace marlevanta
