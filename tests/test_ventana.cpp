@@ -16,6 +16,7 @@
 #include "app/u_frmMenu.h"
 #include "ayudantes.h"
 #include "browser/u_frmElegirNavegador.h"
+#include "store/politicas_archivos.h"
 #include "store/registry_sqlite.h"
 #include "tabla_prueba.h"
 #include "ventanas.h"
@@ -114,6 +115,20 @@ TEST_F(Ventana, PrimerArranqueSinAjustes) {
     EXPECT_EQ(a.LeerValor("FormWidth"), "950");
     EXPECT_EQ(a.LeerValor("GridAnchoColumnas"), "50,400,200,120,-1,-1,-1,-1");
     EXPECT_EQ(a.LeerValor("GridColumnaOrden"), "0");
+}
+
+TEST_F(Ventana, PoliticasQueQuedaronSeQuitanAlAbrirYAlCerrar) {
+    QTemporaryDir raiz;
+    prueba::Entorno politicas("MARLEVANTA_POLICY_ROOT", raiz.path().toStdString());
+    auto almacen = CrearAlmacenPoliticasArchivos(raiz.path().toStdString());
+    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, TextoPolitica("DE UNA EJECUCION ROTA")));
+    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("DE UNA EJECUCION ROTA")));
+    Abrir();
+    EXPECT_FALSE(almacen->Eliminar(Navegador::Chrome));
+    EXPECT_FALSE(almacen->Eliminar(Navegador::Edge));
+    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("OTRA")));
+    CerrarDiciendoSi();
+    EXPECT_FALSE(almacen->Eliminar(Navegador::Edge));
 }
 
 TEST_F(Ventana, EscapePreguntaYNoDejaLaVentanaComoEstaba) {

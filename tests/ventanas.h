@@ -33,6 +33,21 @@ inline void AlAbrirseDialogo(std::function<void(QWidget*)> accion, int intentos 
     });
 }
 
+// The same, for the next modal dialog of type T only.
+template <typename T>
+void AlAbrirseDialogoDe(std::function<void(T*)> accion, int intentos = 200) {
+    const int generacion = Generacion();
+    QTimer::singleShot(10, [accion = std::move(accion), intentos, generacion]() mutable {
+        if (generacion != Generacion()) return;
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (w && w->isVisible()) {
+            accion(w);
+        } else if (intentos > 0) {
+            AlAbrirseDialogoDe<T>(std::move(accion), intentos - 1);
+        }
+    });
+}
+
 inline void Teclear(QWidget* w, Qt::Key tecla, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(w, tecla, mods);
 }
