@@ -1,0 +1,141 @@
+// The whole road in real components: an NSS database with client certificates, a TLS server on
+// 127.0.0.1 that asks for one, the main window, Enter, C, and Debian's headless Chromium.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTableView>
+#include <QTcpSocket>
+#include <filesystem>
+#include <fstream>
+
+#include "app/u_frmMenu.h"
+#include "ayudantes.h"
+#include "browser/u_frmElegirNavegador.h"
+#include "common/ejecutar.h"
+#include "ventanas.h"
+
+using namespace marlevanta;
+namespace fs = std::filesystem;
+
+namespace {
+
+int PuertoLibre() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t largo = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &largo);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+// Folders the run may create below /etc, deepest first; those that were not there are removed.
+class EtcComoEstaba {
+public:
+    EtcComoEstaba() {
+        for (const char* c : {"/etc/chromium/policies/managed", "/etc/chromium/policies",
+                              "/etc/opt/chrome/policies/managed", "/etc/opt/chrome/policies",
+                              "/etc/opt/chrome", "/etc/opt"}) {
+            if (!fs::exists(c)) nuevas_.push_back(c);
+        }
+    }
+    ~EtcComoEstaba() {
+        std::error_code ec;
+        for (const auto& c : nuevas_) fs::remove(c, ec);  // only when empty
+    }
+
+private:
+    std::vector<std::string> nuevas_;
+};
+
+}  // namespace
+
+TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
+    const std::string chromium = BuscarEnPath({"chromium"});
+    if (getuid() != 0 || chromium.empty()) {
+        GTEST_SKIP() << "needs root (Chromium reads policies only from /etc) and Debian's chromium";
+    }
+    const auto& base = prueba::BaseNssCompartida();
+    const std::string trabajo = base.home.path().toStdString() + "/trabajo";
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    fs::create_directories(d + "/bin");
+    prueba::Entorno home("HOME", base.home.path().toStdString());
+    prueba::Entorno xdg("XDG_CONFIG_HOME", d + "/config");
+    prueba::Entorno raiz("MARLEVANTA_POLICY_ROOT", "/");
+    prueba::Entorno path("PATH", d + "/bin:" + std::string(std::getenv("PATH")));
+    EtcComoEstaba etc;
+
+    prueba::Ejecutar(
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" + d +
+        "/srv.key' -out '" + d + "/srv.pem' -subj /CN=127.0.0.1 -addext " +
+        "subjectAltName=IP:127.0.0.1 -days 2 2>&1");
+    const int puerto = PuertoLibre();
+    QProcess servidor;
+    servidor.start(
+        "openssl",
+        {"s_server", "-accept", QString::number(puerto), "-cert",
+         QString::fromStdString(d + "/srv.pem"), "-key", QString::fromStdString(d + "/srv.key"),
+         "-Verify", "1", "-verifyCAfile", QString::fromStdString(trabajo + "/ca.pem"), "-www"});
+    ASSERT_TRUE(servidor.waitForStarted());
+    bool escucha = false;
+    for (int i = 0; i < 100 && !escucha; ++i) {
+        QTcpSocket s;
+        s.connectToHost("127.0.0.1", static_cast<quint16>(puerto));
+        escucha = s.waitForConnected(100);
+        if (!escucha) QTest::qWait(50);
+    }
+    ASSERT_TRUE(escucha);
+
+    // Stands in for Google Chrome: Debian's Chromium, headless, with a time limit, since without
+    // the policy it would wait for a certificate choice that never comes.
+    const std::string pagina = d + "/pagina.html";
+    {
+        std::ofstream w(d + "/bin/google-chrome");
+        w << "#!/bin/sh\nexec timeout 60 " << chromium
+          << " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
+             " --disable-component-update --disable-sync --ignore-certificate-errors \"$@\""
+             " --dump-dom https://127.0.0.1:"
+          << puerto << "/ > '" << pagina << "' 2>/dev/null\n";
+    }
+    fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
+
+    TfrmMenu::Opciones o;
+    auto ventana = std::make_unique<TfrmMenu>(std::move(o));
+    ventana->show();
+    QApplication::processEvents();
+    ventana->edtBuscarNombre()->setText("12345678Z");
+    ASSERT_EQ(ventana->cdsCertificados().Actual().emitido_para, "PÉREZ GARCÍA ANA - 12345678Z");
+
+    bool politicaDurante = false;
+    QString final;
+    prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* dialogo) {
+        QTimer::singleShot(200, [&] {
+            politicaDurante = fs::exists("/etc/chromium/policies/managed/marlevanta.json");
+        });
+        QTest::keyClick(dialogo, Qt::Key_C);  // returns when the browser has closed
+        final = dialogo->lblPregunta()->text();
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+    });
+    QTest::keyClick(ventana->grdCertificados(), Qt::Key_Return);
+    ventana.reset();
+    servidor.kill();
+    servidor.waitForFinished();
+
+    std::ifstream f(pagina);
+    const std::string html((std::istreambuf_iterator<char>(f)), {});
+    EXPECT_EQ(final, "Proceso finalizado con Google Chrome");
+    EXPECT_TRUE(politicaDurante);
+    EXPECT_NE(html.find("Subject: CN=P\\xC3\\x89REZ GARC\\xC3\\x8DA ANA - 12345678Z"),
+              std::string::npos)
+        << html.substr(0, 2000);
+    EXPECT_FALSE(fs::exists("/etc/chromium/policies/managed/marlevanta.json"));
+    EXPECT_FALSE(fs::exists("/etc/opt/chrome/policies/managed/marlevanta.json"));
+}
