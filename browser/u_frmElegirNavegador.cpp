@@ -117,6 +117,8 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner)
             "certificado, automáticamente seleccionará el certificado elegido sin "
             "visualizar la ventana de selección de certificados del navegador.") +
         u'\n' + QStringLiteral("Marlevanta quedará deshabilitado hasta que cierre el navegador."));
+    EncajarTexto(lblAyuda_, 13, 9);
+    EncajarTexto(lblPregunta_, 16, 10);
 
     connect(btnCerrar_, &QToolButton::clicked, this, &QDialog::reject);
     connect(btnSalir_, &QToolButton::clicked, this, &QDialog::reject);
@@ -168,6 +170,7 @@ void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
     }
     const bool edge = navegador == Navegador::Edge;
     lblPregunta_->setText(QStringLiteral("Procesando certificado ..."));
+    EncajarTexto(lblPregunta_, 16, 10);
     btnCerrar_->hide();
     (edge ? btnChrome_ : btnEdge_)->hide();
     ejecutando_ = true;
@@ -226,6 +229,7 @@ void TfrmElegirNavegador::FinDeEjecucion(Navegador navegador) {
         ManejadorRegistro->EliminarCertificadoChrome();
     }
     lblPregunta_->setText(QString::fromUtf8(Datos(navegador).final));
+    EncajarTexto(lblPregunta_, 16, 10);
     (edge ? btnEdge_ : btnChrome_)->hide();
     btnSalir_->move(8, btnSalir_->y());
     btnSalir_->show();
