@@ -178,6 +178,23 @@ bool TmanejadorFuncionesComunes::RunAndWaitShell(const QString& Ejecutable,
     return true;
 }
 
+QString TmanejadorFuncionesComunes::Encripta(const QString& str) {
+    if (str.isEmpty()) return {};
+    const qsizetype largo = str.size();
+    QString r;
+    const auto anadir = [&r](uint valor) {
+        r += QString::number(valor, 16).toUpper().rightJustified(3, u'0');
+    };
+    for (qsizetype i = 1; i <= largo; ++i) anadir(str.at(i - 1).unicode() + 3 * (i % 40) + 12);
+    if (r.size() < 420) r += QStringLiteral("fff");
+    for (uint pasada = 1; r.size() < 420; ++pasada) {
+        for (qsizetype j = largo; j >= 1; --j) {
+            anadir(str.at(j - 1).unicode() + static_cast<uint>(j) * (pasada + 5) + 7);
+        }
+    }
+    return r.left(420).toLower();
+}
+
 void TmanejadorFuncionesComunes::FijarVentanaPrincipal(QWidget* ventana) {
     ventanaPrincipal = ventana;
 }

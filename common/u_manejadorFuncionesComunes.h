@@ -77,6 +77,10 @@ public:
     bool RunAndWaitShell(const QString& Ejecutable, const QStringList& Argumentos,
                          QString* error = nullptr, int* codigo = nullptr) const;
 
+    // The web API's request token from an input such as "20261209marlevanta": 420 lower-case
+    // hexadecimal characters for a non-empty input.
+    static QString Encripta(const QString& str);
+
     // The window that dialogs are centred over once it is on screen.
     static void FijarVentanaPrincipal(QWidget* ventana);
     static QWidget* VentanaPrincipal();

@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""A stand-in for the maker's web API, on 127.0.0.1 only, for the tests.
+
+Prints "PUERTO <n>" once it listens. --modo chooses a failure for every request; otherwise the
+answers come from --respuesta PATH TEXT ("\\n" and "\\r" in TEXT are line breaks), the three
+questions answer only to today's token, and /paquete serves --paquete.
+"""
+import argparse
+import datetime
+import http.server
+import os
+import socketserver
+import ssl
+import sys
+import time
+
+
+def encripta(texto):
+    """The request token, computed independently of the program."""
+    if not texto:
+        return ""
+    r = "".join("%03X" % (ord(c) + 3 * (i % 40) + 12) for i, c in enumerate(texto, 1))
+    if len(r) < 420:
+        r += "fff"
+    pasada = 1
+    while len(r) < 420:
+        for j in range(len(texto), 0, -1):
+            r += "%03X" % (ord(texto[j - 1]) + j * (pasada + 5) + 7)
+        pasada += 1
+    return r[:420].lower()
+
+
+class Manejador(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def responder(self, estado, cuerpo, razon=None, cabeceras=()):
+        self.send_response(estado, razon)
+        self.send_header("Content-Type", "text/plain; charset=utf-8")
+        self.send_header("Content-Length", str(len(cuerpo)))
+        for k, v in cabeceras:
+            self.send_header(k, v)
+        self.end_headers()
+        self.wfile.write(cuerpo)
+
+    def do_GET(self):
+        a = self.server.args
+        if a.registro:
+            with open(a.registro, "a", encoding="utf-8") as f:
+                f.write("%s\t%s\t%s\n" % (self.path, self.headers.get("User-Agent"),
+                                          self.headers.get("Accept")))
+        modo = a.modo
+        if modo == "mudo":
+            time.sleep(120)
+            return
+        if modo == "error":
+            return self.responder(500, b"x", "Fallo Interno Muy Raro")
+        if modo == "redireccion":
+            return self.responder(302, b"", None, [("Location", "https://otro.example/")])
+        if modo == "basura":
+            return self.responder(200, bytes(range(256)) * 8)
+        if modo == "enorme":
+            return self.responder(200, b"10005\n" + b"x" * (3 << 20))
+        if modo == "corto":
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.write(b"PK" * 100)
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        token = encripta(datetime.date.today().strftime("%Y%m%d") + "marlevanta")
+        if self.path == "/paquete" and a.paquete:
+            with open(a.paquete, "rb") as f:
+                datos = f.read()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(datos)))
+            self.end_headers()
+            paso = max(1, len(datos) // 50)
+            for i in range(0, len(datos), paso):
+                self.wfile.write(datos[i:i + paso])
+                self.wfile.flush()
+                if a.lento:
+                    time.sleep(a.lento)
+            return
+        for ruta, texto in a.respuesta:
+            base = self.path if ruta == "/host" else self.path.rsplit("/", 1)[0]
+            if base == ruta and (ruta == "/host" or self.path == ruta + "/" + token):
+                cuerpo = texto.replace("\\n", "\n").replace("\\r", "\r")
+                return self.responder(200, cuerpo.encode("utf-8"))
+        self.responder(404, b"no", "Not Found")
+
+
+class Servidor(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
+    p.add_argument("--modo", default="normal")
+    p.add_argument("--respuesta", nargs=2, action="append", default=[])
+    p.add_argument("--paquete")
+    p.add_argument("--lento", type=float, default=0)
+    p.add_argument("--registro")
+    a = p.parse_args()
+    s = Servidor(("127.0.0.1", 0), Manejador)
+    s.args = a
+    if a.tls:
+        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        ctx.load_cert_chain(*a.tls)
+        s.socket = ctx.wrap_socket(s.socket, server_side=True)
+    print("PUERTO %d" % s.server_address[1], flush=True)
+    s.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
