@@ -26,6 +26,9 @@
 #include "app/u_frmEditarAlias.h"
 #include "browser/u_frmElegirNavegador.h"
 #include "common/fuentes.h"
+#include "online/u_actualizador.h"
+#include "online/u_frmActualizadorInternet.h"
+#include "online/u_manejadorApi.h"
 #include "online/u_manejadorDatosVersion.h"
 
 namespace marlevanta {
@@ -33,6 +36,7 @@ namespace marlevanta {
 TfrmMenu* frmMenu = nullptr;
 TmanejadorFuncionesComunes* ManejadorFuncionesComunes = nullptr;
 TManejadorRegistro* ManejadorRegistro = nullptr;
+TManejadorApi* ManejadorApi = nullptr;
 
 namespace {
 
@@ -391,6 +395,10 @@ void TfrmMenu::FormCreate(const QStringList& argumentos) {
     // The remaining steps stop at the first error, which the general handler shows; the window
     // still opens.
     try {
+        api_ = std::make_unique<TManejadorApi>(*registro_);
+        ManejadorApi = api_.get();
+        // The updater's files are looked up beside the program, wherever it was started from.
+        SustituirFicherosActualizador(QCoreApplication::applicationDirPath(), *funcionesComunes_);
         registro_->IniciarValoresSiNoExisten();
         // A run that did not end normally may have left a policy behind.
         registro_->EliminarCertificadoChrome();
@@ -399,6 +407,7 @@ void TfrmMenu::FormCreate(const QStringList& argumentos) {
             r.calculated_indice = r.id + 1;
         };
         cdsCertificados_->Open();
+        ComprobarActualizacionInicio();
         ColocarVentana();
         chkOcultarCaducados_->setChecked(
             registro_->LeerValor("PanelOcultarCertificadosCaducados") == "1");
@@ -567,6 +576,33 @@ void TfrmMenu::btnEditarAliasClick() {
 
 void TfrmMenu::btnSalirClick() {
     close();
+}
+
+int TfrmMenu::VersionPropia() const {
+    return VersionComparable(appVersion, appSubversion, appBuild);
+}
+
+void TfrmMenu::ComprobarActualizacionInicio() {
+    QString version, cambios;
+    if (!api_->LeerVersion(version, cambios)) return;
+    const int n = version.toInt();
+    if (n <= VersionPropia()) return;
+    lblUpdate_->setStyleSheet(QStringLiteral("color: red"));
+    lblUpdate_->setText(QStringLiteral("Disponible la versión ") + VersionPuntos(n));
+    lblUpdateTag = 1;
+    lblUpdate_->setCursor(Qt::PointingHandCursor);
+    if (registro_->LeerValor("PanelComprobarActualizaciones") != "1") return;
+    if (funcionesComunes_->wmessagedlg(PreguntaActualizacion(n, cambios), mtConfirmation,
+                                       Botones({mbYes, mbNo}), 0) == 6) {
+        TfrmActualizadorInternet actualizador(nullptr, *api_, VersionPropia());
+        actualizador.exec();
+    }
+}
+
+void TfrmMenu::lblUpdateClick() {
+    if (lblUpdateTag != 1) return;
+    TfrmActualizadorInternet actualizador(this, *api_, VersionPropia());
+    actualizador.exec();
 }
 
 void TfrmMenu::Recargar() {
@@ -745,6 +781,7 @@ bool TfrmMenu::FormKeyDown(QKeyEvent* e) {
 
 bool TfrmMenu::eventFilter(QObject* objeto, QEvent* e) {
     if (objeto == lblUpdate_) {
+        if (e->type() == QEvent::MouseButtonRelease) lblUpdateClick();
         if ((e->type() == QEvent::Enter || e->type() == QEvent::Leave) && lblUpdateTag != 0) {
             QFont f = lblUpdate_->font();
             f.setUnderline(e->type() == QEvent::Enter);

@@ -28,6 +28,7 @@ class QKeyEvent;
 namespace marlevanta {
 
 class ModeloCertificados;
+class TManejadorApi;
 class BotonUsarCertificado;
 class TfrmMenu;
 
@@ -35,6 +36,7 @@ class TfrmMenu;
 extern TfrmMenu* frmMenu;
 extern TmanejadorFuncionesComunes* ManejadorFuncionesComunes;
 extern TManejadorRegistro* ManejadorRegistro;
+extern TManejadorApi* ManejadorApi;
 
 // True when an argument reads "/demo" after trimming blanks and lowering its letters.
 bool ArgumentosPidenDemo(const QStringList& argumentos);
@@ -119,6 +121,9 @@ private:
     void btnUsarCertificadoClick();
     void btnEditarAliasClick();
     void btnSalirClick();
+    void lblUpdateClick();
+    void ComprobarActualizacionInicio();
+    int VersionPropia() const;
     void Recargar();
     void FijarFuenteGrid(int n);
     void CambiarTamanoFuente(int n);
@@ -130,6 +135,7 @@ private:
     Opciones opciones_;
     std::unique_ptr<TmanejadorFuncionesComunes> funcionesComunes_;
     std::unique_ptr<TManejadorRegistro> registro_;
+    std::unique_ptr<TManejadorApi> api_;
     std::unique_ptr<TTablaCertificados> cdsCertificados_;
     ModeloCertificados* modelo_ = nullptr;
     bool mostrado_ = false;

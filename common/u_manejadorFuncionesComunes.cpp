@@ -1,6 +1,7 @@
 #include "common/u_manejadorFuncionesComunes.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -193,6 +194,12 @@ QString TmanejadorFuncionesComunes::Encripta(const QString& str) {
         }
     }
     return r.left(420).toLower();
+}
+
+QString TmanejadorFuncionesComunes::DirTemporalWindows() {
+    QString dir = QDir::toNativeSeparators(QDir::tempPath());
+    if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
+    return dir;
 }
 
 void TmanejadorFuncionesComunes::FijarVentanaPrincipal(QWidget* ventana) {

@@ -81,6 +81,9 @@ public:
     // hexadecimal characters for a non-empty input.
     static QString Encripta(const QString& str);
 
+    // The temporary folder with a separator at its end.
+    static QString DirTemporalWindows();
+
     // The window that dialogs are centred over once it is on screen.
     static void FijarVentanaPrincipal(QWidget* ventana);
     static QWidget* VentanaPrincipal();
