@@ -89,6 +89,7 @@ class Manejador(http.server.BaseHTTPRequestHandler):
             base = self.path if ruta == "/host" else self.path.rsplit("/", 1)[0]
             if base == ruta and (ruta == "/host" or self.path == ruta + "/" + token):
                 cuerpo = texto.replace("\\n", "\n").replace("\\r", "\r")
+                cuerpo = cuerpo.replace("{base}", self.server.base)
                 return self.responder(200, cuerpo.encode("utf-8"))
         self.responder(404, b"no", "Not Found")
 
@@ -112,6 +113,7 @@ def main():
         ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         ctx.load_cert_chain(*a.tls)
         s.socket = ctx.wrap_socket(s.socket, server_side=True)
+    s.base = "%s://127.0.0.1:%d" % ("https" if a.tls else "http", s.server_address[1])
     print("PUERTO %d" % s.server_address[1], flush=True)
     s.serve_forever()
 

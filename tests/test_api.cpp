@@ -9,60 +9,12 @@
 #include "ayudantes.h"
 #include "common/u_manejadorFuncionesComunes.h"
 #include "online/u_manejadorApi.h"
+#include "servidor_api.h"
 #include "store/u_manejadorRegistro.h"
 
 using namespace marlevanta;
 
 namespace {
-
-// The test web API server (tests/servidor_api.py) on 127.0.0.1, with its own CA for HTTPS.
-class ServidorApi {
-public:
-    explicit ServidorApi(QStringList argumentos, bool tls = true) {
-        const QString d = dir_.path();
-        if (tls) {
-            prueba::Ejecutar(
-                "cd '" + d.toStdString() +
-                "' && printf 'subjectAltName=IP:127.0.0.1' > srv.ext && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes "
-                "-keyout ca.key -out ca.pem -subj '/CN=CA de pruebas' -days 2 2>/dev/null && "
-                "openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout "
-                "srv.key "
-                "-out srv.csr -subj /CN=127.0.0.1 2>/dev/null && openssl x509 -req -in srv.csr -CA "
-                "ca.pem "
-                "-CAkey ca.key -CAcreateserial -days 2 -out srv.pem -extfile srv.ext 2>/dev/null");
-            argumentos << "--tls" << d + "/srv.pem" << d + "/srv.key";
-        }
-        argumentos << "--registro" << d + "/registro.txt";
-        proceso_.start("python3", QStringList{QString::fromLatin1(MARLEVANTA_TEST_SCRIPTS) +
-                                              "/servidor_api.py"} +
-                                      argumentos);
-        proceso_.waitForStarted();
-        while (proceso_.waitForReadyRead(5000)) {
-            const QByteArray linea = proceso_.readLine().trimmed();
-            if (linea.startsWith("PUERTO ")) {
-                base_ = QStringLiteral("%1://127.0.0.1:%2")
-                            .arg(tls ? "https" : "http")
-                            .arg(linea.mid(7).toInt());
-                break;
-            }
-        }
-    }
-    ~ServidorApi() {
-        proceso_.kill();
-        proceso_.waitForFinished();
-    }
-    QString Base() const { return base_; }
-    std::string Ca() const { return dir_.path().toStdString() + "/ca.pem"; }
-    QString Registro() const {
-        QFile f(dir_.path() + "/registro.txt");
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-private:
-    QTemporaryDir dir_;
-    QProcess proceso_;
-    QString base_;
-};
 
 class Api : public testing::Test {
 protected:
@@ -71,7 +23,7 @@ protected:
         registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
     }
     // The client against a server answering `respuestas` (path, text pairs).
-    std::unique_ptr<TManejadorApi> Cliente(ServidorApi& s) {
+    std::unique_ptr<TManejadorApi> Cliente(prueba::ServidorApi& s) {
         ca_.reset();  // restores the previous value before the new one is set
         ca_ = std::make_unique<prueba::Entorno>("SSL_CERT_FILE", s.Ca());
         registro_->EscribirValor("ApiHost", s.Base().toStdString());
@@ -121,7 +73,7 @@ TEST(LineasRespuesta, CortesDeLinea) {
 }
 
 TEST_F(Api, PreguntasYRespuestas) {
-    ServidorApi s(
+    prueba::ServidorApi s(
         Respuestas({{"/version", "10005\\nA\\nB"},
                     {"/updatefile", "https://descargas.example/p.zip\\nclave secreta"},
                     {"/ayudas", "https://a.example/uso\\r\\nhttps://a.example/trucos\\n"}}));
@@ -152,7 +104,7 @@ TEST_F(Api, RespuestasQueNoValen) {
         const char* texto;
     };
     {
-        ServidorApi s(Respuestas(
+        prueba::ServidorApi s(Respuestas(
             {{"/version", "1.0.5\\nA"}, {"/updatefile", "  KO  \\nx"}, {"/ayudas", "a\\nb\\nc"}}));
         auto api = Cliente(s);
         QString a = "x", b = "y";
@@ -165,7 +117,7 @@ TEST_F(Api, RespuestasQueNoValen) {
         EXPECT_TRUE(a.isEmpty() && b.isEmpty());
     }
     {
-        ServidorApi s(
+        prueba::ServidorApi s(
             Respuestas({{"/version", "10005\\n"}, {"/updatefile", "https://d.example/p.zip"}}));
         auto api = Cliente(s);
         QString a, b;
@@ -177,9 +129,9 @@ TEST_F(Api, RespuestasQueNoValen) {
 }
 
 TEST_F(Api, ElHostSeSigueAunqueSoloCambieEnMayusculas) {
-    ServidorApi s({});
+    prueba::ServidorApi s({});
     const QString otro = s.Base().toUpper().replace("HTTPS://", "https://");
-    ServidorApi conHost(Respuestas({{"/host", otro.toUtf8().constData()}}));
+    prueba::ServidorApi conHost(Respuestas({{"/host", otro.toUtf8().constData()}}));
     auto api = Cliente(conHost);
     EXPECT_EQ(api->host, otro.toUtf8().constData());
     EXPECT_EQ(registro_->LeerValor("ApiHost"), otro.toStdString());
@@ -205,7 +157,7 @@ TEST_F(Api, ElTokenCambiaConElDia) {
 }
 
 TEST_F(Api, FallosDelServidorYDeLaRed) {
-    const auto fallo = [](ServidorApi& s, OpcionesHttp o = {}) {
+    const auto fallo = [](prueba::ServidorApi& s, OpcionesHttp o = {}) {
         prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
         ClienteHttp cliente(o);
         std::string cuerpo, error;
@@ -214,23 +166,23 @@ TEST_F(Api, FallosDelServidorYDeLaRed) {
         return error;
     };
     {
-        ServidorApi s({});
+        prueba::ServidorApi s({});
         EXPECT_EQ(fallo(s), "HTTP/1.1 404 Not Found");
     }
     {
-        ServidorApi s({"--modo", "error"});
+        prueba::ServidorApi s({"--modo", "error"});
         EXPECT_EQ(fallo(s), "HTTP/1.1 500 Fallo Interno Muy Raro");
     }
     {
-        ServidorApi s({"--modo", "redireccion"});
+        prueba::ServidorApi s({"--modo", "redireccion"});
         EXPECT_EQ(fallo(s), "HTTP/1.1 302 Found");
     }
     {
-        ServidorApi s({"--modo", "enorme"});
+        prueba::ServidorApi s({"--modo", "enorme"});
         EXPECT_EQ(fallo(s), "Answer too large");
     }
     {
-        ServidorApi s({"--modo", "mudo"});
+        prueba::ServidorApi s({"--modo", "mudo"});
         OpcionesHttp o;
         o.segundosSinDatos = 1;
         QElapsedTimer reloj;
@@ -240,7 +192,7 @@ TEST_F(Api, FallosDelServidorYDeLaRed) {
     }
     {
         // A server whose certificate no trusted authority signed.
-        ServidorApi s({});
+        prueba::ServidorApi s({});
         prueba::Entorno sinCa("SSL_CERT_FILE", "/etc/ssl/certs/ca-certificates.crt");
         ClienteHttp cliente({});
         std::string cuerpo, error;
@@ -248,7 +200,7 @@ TEST_F(Api, FallosDelServidorYDeLaRed) {
         EXPECT_NE(error.find("certificate"), std::string::npos) << error;
     }
     {
-        ServidorApi s({"--modo", "basura"});
+        prueba::ServidorApi s({"--modo", "basura"});
         registro_->EscribirValor("ApiHost", s.Base().toStdString());
         prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
         TManejadorApi api(*registro_);
@@ -267,7 +219,7 @@ TEST_F(Api, DescargaConProgresoCancelacionYLongitudIncompleta) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(datos.data(), static_cast<qint64>(datos.size()));
     }
-    ServidorApi s({"--paquete", QString::fromStdString(paquete), "--lento", "0.02"});
+    prueba::ServidorApi s({"--paquete", QString::fromStdString(paquete), "--lento", "0.02"});
     prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
     ClienteHttp cliente(OpcionesHttp{"text/html, */*"});
     const std::string destino = d.path().toStdString() + "/descarga.zip";
@@ -301,7 +253,7 @@ TEST_F(Api, DescargaConProgresoCancelacionYLongitudIncompleta) {
     std::fclose(f);
     EXPECT_EQ(error, "Cancelled");
 
-    ServidorApi corto({"--modo", "corto"});
+    prueba::ServidorApi corto({"--modo", "corto"});
     prueba::Entorno ca2("SSL_CERT_FILE", corto.Ca());
     f = std::fopen(destino.c_str(), "wb");
     EXPECT_FALSE(cliente.Descargar(

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 #include "app/u_frmMenu.h"
 #include "ayudantes.h"
 #include "browser/u_frmElegirNavegador.h"
+#include "servidor_api.h"
 #include "store/politicas_archivos.h"
 #include "store/registry_sqlite.h"
 #include "tabla_prueba.h"
@@ -452,6 +454,50 @@ TEST_F(Ventana, EditarAliasConEscapeLoGuarda) {
     EXPECT_EQ(Ajustes().LeerAlias("DEMO-12"), "");
     EXPECT_EQ(w.btnUsarCertificado()->Caption(),
               "Usar certificado 13\rRUIZ CASTRO PABLO - 89012345E");
+}
+
+TEST_F(Ventana, VersionNuevaAlArrancar) {
+    prueba::ServidorApi s({"--respuesta", "/version", "10005\\nMejoras"});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    {
+        auto a = Ajustes();
+        a.IniciarValoresSiNoExisten();
+        a.EscribirValor("ApiHost", s.Base().toStdString());
+        a.EscribirValor("PanelComprobarActualizaciones", "0");
+    }
+    auto& w = Abrir();
+    EXPECT_EQ(w.lblUpdate()->text(), "Disponible la versión 1.0.5");
+    EXPECT_EQ(w.lblUpdateTag, 1);
+    EXPECT_TRUE(w.lblUpdate()->styleSheet().contains("red"));
+    EXPECT_EQ(w.lblUpdate()->cursor().shape(), Qt::PointingHandCursor);
+    QEvent entrar(QEvent::Enter);
+    QApplication::sendEvent(w.lblUpdate(), &entrar);
+    EXPECT_TRUE(w.lblUpdate()->font().underline());
+    QEvent salir(QEvent::Leave);
+    QApplication::sendEvent(w.lblUpdate(), &salir);
+    EXPECT_FALSE(w.lblUpdate()->font().underline());
+    v.reset();
+
+    Ajustes().EscribirValor("PanelComprobarActualizaciones", "1");
+    QString pregunta;
+    prueba::AlAbrirseDialogoDe<DialogoMensaje>([&](DialogoMensaje* m) {
+        pregunta = m->Texto();
+        EXPECT_EQ(m->BotonPorDefecto()->text(), "Sí");
+        m->Boton(mbNo)->click();
+    });
+    Abrir();
+    EXPECT_TRUE(pregunta.startsWith(
+        "Existe la versión 1.0.5 que contempla los siguientes cambios: \n\nMejoras"))
+        << pregunta.toStdString();
+}
+
+TEST_F(Ventana, SinVersionNuevaLaEtiquetaNoCambiaNiSeSubraya) {
+    auto& w = Abrir();  // the default API address never resolves
+    EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
+    EXPECT_EQ(w.lblUpdateTag, 0);
+    QEvent entrar(QEvent::Enter);
+    QApplication::sendEvent(w.lblUpdate(), &entrar);
+    EXPECT_FALSE(w.lblUpdate()->font().underline());
 }
 
 TEST(Recortar, BlancosYControles) {

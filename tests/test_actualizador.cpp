@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "common/u_manejadorFuncionesComunes.h"
+#include "online/u_actualizador.h"
+#include "online/u_frmActualizadorInternet.h"
+#include "online/u_manejadorApi.h"
+#include "servidor_api.h"
+#include "store/u_manejadorRegistro.h"
+#include "ventanas.h"
+
+using namespace marlevanta;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Leer(const fs::path& p) {
+    std::ifstream f(p);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// A zip package made with libzip, AES-256 with `clave` when it is not empty.
+void Empaquetar(const std::string& ruta,
+                const std::vector<std::pair<std::string, std::string>>& entradas,
+                const std::string& clave) {
+    int error = 0;
+    zip_t* z = zip_open(ruta.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    for (const auto& [nombre, contenido] : entradas) {
+        zip_source_t* s = zip_source_buffer(z, contenido.data(), contenido.size(), 0);
+        const zip_int64_t i = zip_file_add(z, nombre.c_str(), s, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(i, 0);
+        if (!clave.empty()) {
+            ASSERT_EQ(zip_file_set_encryption(z, static_cast<zip_uint64_t>(i), ZIP_EM_AES_256,
+                                              clave.c_str()),
+                      0);
+        }
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+}  // namespace
+
+TEST(Actualizador, Textos) {
+    EXPECT_EQ(VersionPuntos(10005), "1.0.5");
+    EXPECT_EQ(VersionPuntos(10100), "1.1.0");
+    EXPECT_EQ(PreguntaActualizacion(10005, ""),
+              "Existe la versión 1.0.5\r\r¿Desea actualizar Marlevanta?");
+    EXPECT_EQ(PreguntaActualizacion(10005, "A\rB\r"),
+              "Existe la versión 1.0.5 que contempla los siguientes cambios: \r\rA\rB\r\r\r¿Desea "
+              "actualizar "
+              "Marlevanta?");
+    EXPECT_EQ(TextoDescarga(1234567, 1234567), "Descargando 1.205 de 1.205 Kbytes");
+    EXPECT_EQ(TextoDescarga(0, 0), "Descargando 0 de 0 Kbytes");
+    EXPECT_EQ(TextoDescarga(1023, 2000000000), "Descargando 0 de 1.953.125 Kbytes");
+    EXPECT_EQ(VersionParaMostrar(""), "0.0.0");
+    EXPECT_EQ(VersionParaMostrar("1.0.4"), "1.0.4");
+    EXPECT_EQ(VersionParaMostrar("1.x.4"), "1.0.4");
+    EXPECT_EQ(VersionParaMostrar("7"), "7.7.7");  // no "." left: the whole text each time
+    EXPECT_EQ(RutaPaquete(), QDir::tempPath() + "/tmpMarlevanta-BuscadordecertificadosSSL.zip");
+    EXPECT_EQ(ArgumentosTraspaso("/t/p.zip", "", "/a/m"),
+              (QStringList{"class(TForm)", "/t/p.zip", "", "/a/m"}));
+}
+
+TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
+    QTemporaryDir d;
+    const fs::path c = d.path().toStdString();
+    const auto poner = [&](const char* nombre, const char* contenido) {
+        std::ofstream(c / nombre) << contenido;
+    };
+    TmanejadorFuncionesComunes comunes;
+    QStringList mensajes;
+    const auto responder = [&mensajes](int cuantos) {
+        for (int i = 0; i < cuantos; ++i) {
+            prueba::AlAbrirseDialogoDe<DialogoMensaje>([&mensajes](DialogoMensaje* m) {
+                mensajes << m->Texto();
+                m->close();
+            });
+        }
+    };
+
+    poner("tqupdater.exe", "viejo");
+    poner("tqUpd.exe", "1");
+    poner("tqUpd.exe.act", "2");
+    poner("tqUnz.dll", "1");
+    poner("tqUnz.dll.act", "2");
+    poner("tqUnz.dll.bak", "resto");
+    SustituirFicherosActualizador(d.path(), comunes);
+    EXPECT_EQ(Leer(c / "tqUpd.exe"), "2");
+    EXPECT_EQ(Leer(c / "tqUnz.dll"), "2");
+    for (const char* n :
+         {"tqupdater.exe", "tqUpd.exe.act", "tqUpd.exe.bak", "tqUnz.dll.act", "tqUnz.dll.bak"}) {
+        EXPECT_FALSE(fs::exists(c / n)) << n;
+    }
+
+    // The updater is missing: the new copy stays where it is, and the user is told.
+    fs::remove(c / "tqUpd.exe");
+    poner("tqUpd.exe.act", "3");
+    responder(1);
+    SustituirFicherosActualizador(d.path(), comunes);
+    EXPECT_EQ(Leer(c / "tqUpd.exe.act"), "3");
+    ASSERT_EQ(mensajes.size(), 1);
+    EXPECT_EQ(
+        mensajes[0],
+        "No se ha podido actualizar correctamente el fichero \"tqUpd.exe\". Es posible que el "
+        "usuario "
+        "windows no tenga permisos de administrador.Vuelva a ejecutar la aplicación con un usuario "
+        "windows administrador para que se actualice correctamente.");
+
+    // The library cannot be moved aside (its backup name is taken): nothing changes.
+    poner("tqUpd.exe", "2");
+    fs::remove(c / "tqUpd.exe.act");
+    poner("tqUnz.dll.act", "4");
+    fs::create_directories(c / "tqUnz.dll.bak" / "ocupado");
+    mensajes.clear();
+    responder(1);
+    SustituirFicherosActualizador(d.path(), comunes);
+    EXPECT_EQ(Leer(c / "tqUnz.dll"), "2");
+    EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "4");
+    ASSERT_EQ(mensajes.size(), 1);
+    EXPECT_TRUE(mensajes[0].contains("\"tqUnz.dll\""));
+    prueba::OlvidarDialogos();
+}
+
+class VentanaActualizador : public testing::Test {
+protected:
+    void SetUp() override {
+        xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME",
+                                                 dir_.path().toStdString() + "/config");
+        tmp_ = std::make_unique<prueba::Entorno>("TMPDIR", dir_.path().toStdString());
+        registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
+        carpeta_ = dir_.path() + "/programa";
+        fs::create_directories(carpeta_.toStdString());
+        // The external updater stand-in records its arguments.
+        const std::string tq = carpeta_.toStdString() + "/tqUpd.exe";
+        std::ofstream(tq) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" << dir_.path().toStdString()
+                          << "/traspaso\"\n";
+        fs::permissions(tq, fs::perms::owner_all);
+    }
+    void TearDown() override { prueba::OlvidarDialogos(); }
+
+    std::unique_ptr<TManejadorApi> Api(prueba::ServidorApi& s) {
+        ca_.reset();
+        ca_ = std::make_unique<prueba::Entorno>("SSL_CERT_FILE", s.Ca());
+        registro_->EscribirValor("ApiHost", s.Base().toStdString());
+        return std::make_unique<TManejadorApi>(*registro_);
+    }
+    // One attempt in the window; `responder` answers the dialogs it shows.
+    void Intento(TManejadorApi& api,
+                 const std::function<void(TfrmActualizadorInternet&)>& durante = {}) {
+        TfrmActualizadorInternet w(nullptr, api, 10004);
+        w.carpetaPrograma = carpeta_;
+        w.rutaPrograma = carpeta_ + "/marlevanta";
+        w.SolicitarFin = [this] { ++fines_; };
+        QTimer::singleShot(0, [&] {
+            EXPECT_EQ(w.edtNombre()->text(), kTituloAplicacion);
+            EXPECT_EQ(w.edtVersion()->text(), "1.0.4");
+            EXPECT_EQ(w.btnCerrar()->text(), "C&errar");
+            if (durante) durante(w);
+            w.btnActualizar()->click();
+            estado_ = w.lblEstado()->text();
+            progreso_ = w.pgbDescarga()->value();
+            EXPECT_TRUE(w.btnActualizar()->isEnabled());
+            EXPECT_EQ(w.btnCerrar()->property("tag").toInt(), 0);
+            w.close();
+        });
+        w.exec();
+    }
+    void Responder(std::function<void(DialogoMensaje*)> accion) {
+        prueba::AlAbrirseDialogoDe<DialogoMensaje>(std::move(accion));
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<prueba::Entorno> xdg_, tmp_, ca_;
+    std::unique_ptr<TManejadorRegistro> registro_;
+    QString carpeta_;
+    QString estado_;
+    int progreso_ = 0;
+    int fines_ = 0;
+};
+
+TEST_F(VentanaActualizador, SinVersionNuevaLoDiceYNoDescarga) {
+    prueba::ServidorApi s({"--respuesta", "/version", "10004"});
+    auto api = Api(s);
+    QString mensaje;
+    Responder([&](DialogoMensaje* m) {
+        mensaje = m->Texto();
+        m->close();
+    });
+    Intento(*api);
+    EXPECT_EQ(mensaje, "El programa no necesita actualización ya que tiene la última versión");
+    EXPECT_EQ(estado_, "");
+    EXPECT_EQ(fines_, 0);
+}
+
+TEST_F(VentanaActualizador, DescargaCompletaYTraspaso) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", std::string(1234567, 'd')}}, "s3cr3to");
+    prueba::ServidorApi s({"--respuesta", "/version", "10005\\nMejoras", "--respuesta",
+                           "/updatefile", "{base}/paquete\\ns3cr3to", "--paquete",
+                           QString::fromStdString(origen)});
+    auto api = Api(s);
+    QString pregunta, enFoco;
+    Responder([&](DialogoMensaje* m) {
+        pregunta = m->Texto();
+        enFoco = m->BotonPorDefecto()->text();
+        m->Boton(mbYes)->click();
+    });
+    Intento(*api);
+    EXPECT_EQ(pregunta, PreguntaActualizacion(10005, "Mejoras\r").replace(u'\r', u'\n'));
+    EXPECT_EQ(enFoco, "&No");  // No is the default in the window
+    EXPECT_EQ(estado_, "Descarga completa");
+    EXPECT_EQ(progreso_, 100);
+    EXPECT_EQ(fs::file_size(RutaPaquete().toStdString()), fs::file_size(origen));
+    EXPECT_EQ(fines_, 1);
+    QTest::qWait(300);
+    EXPECT_EQ(Leer(dir_.path().toStdString() + "/traspaso"),
+              "class(TForm)\n" + RutaPaquete().toStdString() + "\ns3cr3to\n" +
+                  carpeta_.toStdString() + "/marlevanta\n");
+}
+
+TEST_F(VentanaActualizador, CancelarYDespuesCompletar) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", std::string(500000, 'd')}}, "");
+    prueba::ServidorApi s({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                           "{base}/paquete", "--paquete", QString::fromStdString(origen), "--lento",
+                           "0.05"});
+    auto api = Api(s);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    QString textoDurante;
+    Intento(*api, [&](TfrmActualizadorInternet& w) {
+        QTimer::singleShot(600, [&] {
+            textoDurante = w.lblEstado()->text();
+            EXPECT_EQ(w.btnCerrar()->text(), "Canc&elar");
+            QTest::keyClick(&w, Qt::Key_Escape);
+        });
+    });
+    EXPECT_TRUE(textoDurante.startsWith("Descargando ")) << textoDurante.toStdString();
+    EXPECT_EQ(estado_, "Descarga cancelada");
+    EXPECT_FALSE(fs::exists(RutaPaquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api);
+    EXPECT_EQ(estado_, "Descarga completa");
+    EXPECT_EQ(fines_, 1);
+}
+
+TEST_F(VentanaActualizador, ErroresDeDescarga) {
+    prueba::ServidorApi s(
+        {"--respuesta", "/version", "10005", "--respuesta", "/updatefile", "{base}/nada"});
+    auto api = Api(s);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api);
+    // "Not Found" in capitals is not "404 not found": the status line itself is shown.
+    EXPECT_EQ(estado_, "Error: HTTP/1.1 404 Not Found");
+    EXPECT_FALSE(fs::exists(RutaPaquete().toStdString()));
+
+    prueba::ServidorApi sinHost({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                                 "https://nohay.invalid/p.zip"});
+    auto api2 = Api(sinHost);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api2);
+    EXPECT_EQ(estado_, "Error: Servidor no disponible o no encontrado en este momento");
+
+    // No updater beside the program: the user is told and the package stays.
+    fs::remove(carpeta_.toStdString() + "/tqUpd.exe");
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"a", "b"}}, "");
+    prueba::ServidorApi bueno({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                               "{base}/paquete", "--paquete", QString::fromStdString(origen)});
+    auto api3 = Api(bueno);
+    QStringList mensajes;
+    Responder([&](DialogoMensaje* m) {
+        m->Boton(mbYes)->click();
+        Responder([&](DialogoMensaje* m2) {
+            mensajes << m2->Texto();
+            m2->close();
+        });
+    });
+    Intento(*api3);
+    EXPECT_EQ(mensajes, QStringList{"No se puede ejecutar el programa actualizador."});
+    EXPECT_TRUE(fs::exists(RutaPaquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
+}
+
+class ActualizadorExterno : public testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path d = dir_.path().toStdString();
+        carpeta_ = d / "programa";
+        fs::create_directories(carpeta_);
+        for (const char* n : {"tqUpd.exe", "tqUnz.dll"}) {
+            fs::copy_file(fs::path(QCoreApplication::applicationDirPath().toStdString()) / n,
+                          carpeta_ / n);
+        }
+        // The program: when started again it leaves a mark.
+        std::ofstream(carpeta_ / "marlevanta")
+            << "#!/bin/sh\necho otra vez > \"" << (d / "reiniciado").string() << "\"\n";
+        fs::permissions(carpeta_ / "marlevanta", fs::perms::owner_all);
+        std::ofstream(carpeta_ / "datos.txt") << "viejo";
+        paquete_ = (d / "paquete.zip").string();
+    }
+    int Actualizar(const std::string& clave) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("TMPDIR", dir_.path());
+        p.setProcessEnvironment(e);
+        p.start(QString::fromStdString((carpeta_ / "tqUpd.exe").string()),
+                {"class(TForm)", QString::fromStdString(paquete_), QString::fromStdString(clave),
+                 QString::fromStdString((carpeta_ / "marlevanta").string())});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        QTest::qWait(200);
+        return p.exitCode();
+    }
+    std::string Reiniciado() { return Leer(fs::path(dir_.path().toStdString()) / "reiniciado"); }
+
+    QTemporaryDir dir_;
+    fs::path carpeta_;
+    std::string paquete_;
+};
+
+TEST_F(ActualizadorExterno, InstalaElPaqueteYArrancaElPrograma) {
+    Empaquetar(paquete_,
+               {{"datos.txt", "nuevo"}, {"sub/otro.txt", "x"}, {"tqUpd.exe", "actualizador nuevo"}},
+               "clave buena");
+    EXPECT_EQ(Actualizar("clave buena"), 0);
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "nuevo");
+    EXPECT_EQ(Leer(carpeta_ / "sub/otro.txt"), "x");
+    EXPECT_EQ(Leer(carpeta_ / "tqUpd.exe.act"), "actualizador nuevo");
+    EXPECT_NE(Leer(carpeta_ / "tqUpd.exe"), "actualizador nuevo");
+    EXPECT_EQ(Reiniciado(), "otra vez\n");
+    EXPECT_NE(Leer(fs::path(dir_.path().toStdString()) / "tqUpd.log").find("paquete instalado"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(paquete_));
+}
+
+TEST_F(ActualizadorExterno, ClaveMalaOPaqueteRotoNoCambianNada) {
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "clave buena");
+    EXPECT_NE(Actualizar("clave mala"), 0);
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
+    EXPECT_EQ(Reiniciado(), "otra vez\n");  // the program comes back all the same
+    std::ofstream(paquete_) << "esto no es un zip";
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
+    for (const auto& e : fs::directory_iterator(carpeta_)) {
+        EXPECT_EQ(e.path().filename().string().find(".tqUpd"), std::string::npos);
+    }
+}
+
+TEST_F(ActualizadorExterno, NingunaEntradaSaleDeLaCarpeta) {
+    const fs::path fuera = fs::path(dir_.path().toStdString()) / "fuera";
+    fs::create_directories(fuera);
+    fs::create_directory_symlink(fuera, carpeta_ / "enlace");
+    for (const char* malo :
+         {"../escapado.txt", "/tmp/absoluto.txt", "enlace/dentro.txt", "a/../../b.txt"}) {
+        Empaquetar(paquete_, {{"datos.txt", "nuevo"}, {malo, "mal"}}, "");
+        EXPECT_NE(Actualizar(""), 0) << malo;
+        EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo") << malo;
+    }
+    EXPECT_FALSE(fs::exists(fs::path(dir_.path().toStdString()) / "escapado.txt"));
+    EXPECT_FALSE(fs::exists(fuera / "dentro.txt"));
+    EXPECT_FALSE(fs::exists("/tmp/absoluto.txt"));
+}
