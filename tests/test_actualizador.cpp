@@ -371,3 +371,32 @@ TEST_F(ActualizadorExterno, NingunaEntradaSaleDeLaCarpeta) {
     EXPECT_FALSE(fs::exists(fuera / "dentro.txt"));
     EXPECT_FALSE(fs::exists("/tmp/absoluto.txt"));
 }
+
+TEST_F(VentanaActualizador, ActualizacionCompletaDeExtremoAExtremo) {
+    // The program's folder with the real external updater and its library beside the program.
+    const fs::path c = carpeta_.toStdString();
+    fs::remove(c / "tqUpd.exe");
+    for (const char* n : {"tqUpd.exe", "tqUnz.dll"}) {
+        fs::copy_file(fs::path(QCoreApplication::applicationDirPath().toStdString()) / n, c / n);
+    }
+    const fs::path marca = fs::path(dir_.path().toStdString()) / "reiniciado";
+    std::ofstream(c / "marlevanta") << "#!/bin/sh\necho otra vez > '" << marca.string() << "'\n";
+    fs::permissions(c / "marlevanta", fs::perms::owner_all);
+    std::ofstream(c / "datos.txt") << "viejo";
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "nuevo"}, {"tqUnz.dll", "libreria nueva"}},
+               "clave del paquete");
+    prueba::ServidorApi s({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                           "{base}/paquete\\nclave del paquete", "--paquete",
+                           QString::fromStdString(origen)});
+    auto api = Api(s);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api);
+    EXPECT_EQ(estado_, "Descarga completa");
+    EXPECT_EQ(fines_, 1);
+    for (int i = 0; i < 100 && !fs::exists(marca); ++i) QTest::qWait(100);
+    EXPECT_EQ(Leer(marca), "otra vez\n");
+    EXPECT_EQ(Leer(c / "datos.txt"), "nuevo");
+    EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "libreria nueva");
+    EXPECT_FALSE(fs::exists(RutaPaquete().toStdString()));
+}
