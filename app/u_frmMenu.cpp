@@ -30,6 +30,9 @@
 #include "online/u_frmActualizadorInternet.h"
 #include "online/u_manejadorApi.h"
 #include "online/u_manejadorDatosVersion.h"
+#include "windows/u_frmAcercade.h"
+#include "windows/u_frmAyuda.h"
+#include "windows/u_frmConfiguracion.h"
 
 namespace marlevanta {
 
@@ -56,7 +59,9 @@ std::optional<int> Entero(const std::string& texto) {
     }
 }
 
-QPixmap Logo() {
+}  // namespace
+
+QPixmap LogoPrograma() {
     QPixmap p(96, 96);
     p.fill(Qt::transparent);
     QPainter g(&p);
@@ -79,6 +84,8 @@ QPixmap Logo() {
     g.drawEllipse(QPointF(48, 37), 5, 5);
     return p;
 }
+
+namespace {
 
 QPixmap ImagenCertificado(bool gris) {
     QPixmap p(56, 56);
@@ -212,7 +219,7 @@ void TfrmMenu::CrearControles() {
 
     auto* logo = new QLabel(pnlTop_);
     logo->setGeometry(70, 8, 96, 96);
-    logo->setPixmap(Logo());
+    logo->setPixmap(LogoPrograma());
     auto* label1 = new QLabel(QStringLiteral("Marlevanta"), pnlTop_);
     label1->setGeometry(4, 105, 229, 23);
     label1->setAlignment(Qt::AlignCenter);
@@ -351,6 +358,10 @@ void TfrmMenu::CrearControles() {
             &TfrmMenu::btnUsarCertificadoClick);
     connect(btnEditarAlias_, &QPushButton::clicked, this, &TfrmMenu::btnEditarAliasClick);
     connect(btnSalir_, &QToolButton::clicked, this, &TfrmMenu::btnSalirClick);
+    connect(btnConfig_, &QToolButton::clicked, this, [this] { btnConfigClick(false); });
+    connect(apariencia, &QAction::triggered, this, [this] { btnConfigClick(true); });
+    connect(btnAyuda_, &QToolButton::clicked, this, &TfrmMenu::btnAyudaClick);
+    connect(btnAcercade_, &QToolButton::clicked, this, &TfrmMenu::btnAcercadeClick);
     connect(cdsCertificados_.get(), &TTablaCertificados::AfterScroll, this,
             &TfrmMenu::cdsCertificadosAfterScroll);
     connect(grdCertificados_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -572,6 +583,27 @@ void TfrmMenu::btnEditarAliasClick() {
     cdsCertificados_->Post();
     cdsCertificadosAfterScroll();
     grdCertificados_->setFocus();
+}
+
+void TfrmMenu::btnConfigClick(bool /*apariencia: the window always opens on that page*/) {
+    {
+        TfrmConfiguracion opciones(this, *registro_, api_.get(), VersionPropia());
+        opciones.exec();
+    }
+    // The widths in force are stored first, so that dragged widths survive the re-application.
+    GuardarAnchoColumnasGrid();
+    AjustarGrid();
+    CargarCertificados();
+}
+
+void TfrmMenu::btnAyudaClick() {
+    TfrmAyuda ayuda(this, *registro_, api_.get());
+    ayuda.exec();
+}
+
+void TfrmMenu::btnAcercadeClick() {
+    TfrmAcercade acercade(this);
+    acercade.exec();
 }
 
 void TfrmMenu::btnSalirClick() {

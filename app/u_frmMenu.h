@@ -44,6 +44,9 @@ bool ArgumentosPidenDemo(const QStringList& argumentos);
 // "alias - subject" for a row with an alias (trimmed), the subject alone otherwise.
 QString DescripcionCertificado(const RegistroCertificado& r);
 
+// The program's picture, 96 x 96.
+QPixmap LogoPrograma();
+
 // Shows an error that escaped an event handler, as the application's general error handler.
 void MostrarErrorGeneral(const QString& mensaje);
 
@@ -75,6 +78,8 @@ public:
 
     void AjustarGrid();
     void CambiarAnchoColumnasGrid();
+    // Cell font n points, titles n + 3; the widths stay as they are.
+    void FijarFuenteGrid(int n);
 
     // For the windows and the tests that drive this one.
     TTablaCertificados& cdsCertificados() { return *cdsCertificados_; }
@@ -120,12 +125,14 @@ private:
     void cdsCertificadosAfterScroll();
     void btnUsarCertificadoClick();
     void btnEditarAliasClick();
+    void btnConfigClick(bool apariencia);
+    void btnAyudaClick();
+    void btnAcercadeClick();
     void btnSalirClick();
     void lblUpdateClick();
     void ComprobarActualizacionInicio();
     int VersionPropia() const;
     void Recargar();
-    void FijarFuenteGrid(int n);
     void CambiarTamanoFuente(int n);
     void GuardarAnchoColumnasGrid();
     static int AnchoColumnaDefecto(int index);

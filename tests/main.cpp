@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
     setenv("LANG", "es_ES.UTF-8", 1);
     setenv("LC_ALL", "es_ES.UTF-8", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The web views run as root here, where Chromium's sandbox cannot.
+    setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 0);
     // The browsers' policy folders of these tests live in a folder of their own, never in /etc.
     QTemporaryDir politicas;
     setenv("MARLEVANTA_POLICY_ROOT", politicas.path().toLocal8Bit().constData(), 0);

@@ -71,6 +71,15 @@ class Manejador(http.server.BaseHTTPRequestHandler):
             self.wfile.flush()
             self.close_connection = True
             return
+        for ruta, texto in a.pagina:
+            if self.path == ruta:
+                cuerpo = texto.encode("utf-8")
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html; charset=utf-8")
+                self.send_header("Content-Length", str(len(cuerpo)))
+                self.end_headers()
+                self.wfile.write(cuerpo)
+                return
         token = encripta(datetime.date.today().strftime("%Y%m%d") + "marlevanta")
         if self.path == "/paquete" and a.paquete:
             with open(a.paquete, "rb") as f:
@@ -103,6 +112,7 @@ def main():
     p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
     p.add_argument("--modo", default="normal")
     p.add_argument("--respuesta", nargs=2, action="append", default=[])
+    p.add_argument("--pagina", nargs=2, action="append", default=[])
     p.add_argument("--paquete")
     p.add_argument("--lento", type=float, default=0)
     p.add_argument("--registro")

@@ -1,0 +1,129 @@
+#include "windows/u_frmAyuda.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include "common/fuentes.h"
+#include "online/u_manejadorApi.h"
+#include "store/u_manejadorRegistro.h"
+
+namespace marlevanta {
+
+QString DireccionAyuda(const QString& direccion) {
+    const QString d = direccion.trimmed().toLower();
+    return d.startsWith(QLatin1String("http")) ? d : QStringLiteral("about:blank");
+}
+
+namespace {
+
+QToolButton* Boton(QWidget* padre, const char* nombre, const char* texto,
+                   QStyle::StandardPixmap icono) {
+    auto* b = new QToolButton(padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setText(QString::fromUtf8(texto));
+    b->setIcon(padre->style()->standardIcon(icono));
+    b->setIconSize(QSize(16, 16));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(true);
+    b->setFont(Tahoma(16));
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return b;
+}
+
+}  // namespace
+
+QWebEngineView* TfrmAyuda::Vista(QWidget* pagina) {
+    auto* capa = new QVBoxLayout(pagina);
+    capa->setContentsMargins(3, 3, 3, 3);
+    auto* vista = new QWebEngineView(pagina);
+    vista->setFocusPolicy(Qt::NoFocus);
+    capa->addWidget(vista);
+    // A page that cannot be loaded shows nothing rather than an error page.
+    connect(vista, &QWebEngineView::loadFinished, vista, [vista](bool ok) {
+        if (!ok && vista->url() != QUrl(QStringLiteral("about:blank")))
+            vista->setUrl(QUrl(QStringLiteral("about:blank")));
+    });
+    // The busy cursor while a page works.
+    connect(vista, &QWebEngineView::loadStarted, this, [this] { setCursor(Qt::BusyCursor); });
+    connect(vista, &QWebEngineView::loadFinished, this, [this] { unsetCursor(); });
+    return vista;
+}
+
+TfrmAyuda::TfrmAyuda(QWidget* owner, TManejadorRegistro& registro, TManejadorApi* api)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmAyuda"));
+    setWindowTitle(QStringLiteral("Ayuda de Marlevanta"));
+    setFixedSize(828, 461);
+    auto* capa = new QHBoxLayout(this);
+    capa->setContentsMargins(0, 0, 0, 0);
+    capa->setSpacing(0);
+    auto* panel1 = new QWidget(this);
+    panel1->setFixedWidth(149);
+    panel1->setAutoFillBackground(true);
+    QPalette blanco = panel1->palette();
+    blanco.setColor(QPalette::Window, Qt::white);
+    panel1->setPalette(blanco);
+    auto* botones = new QVBoxLayout(panel1);
+    btnUso_ = Boton(panel1, "btnUso", "Uso", QStyle::SP_DialogHelpButton);
+    btnTrucos_ = Boton(panel1, "btnTrucos", "Trucos", QStyle::SP_MessageBoxInformation);
+    btnSalir_ = Boton(panel1, "btnSalir", "Salir", QStyle::SP_DialogCloseButton);
+    botones->addWidget(btnUso_);
+    botones->addWidget(btnTrucos_);
+    botones->addStretch(1);
+    botones->addWidget(btnSalir_);
+    capa->addWidget(panel1);
+    pgSecciones_ = new QStackedWidget(this);
+    auto* tbsUso = new QWidget(pgSecciones_);
+    auto* tbsTrucos = new QWidget(pgSecciones_);
+    wbUso_ = Vista(tbsUso);
+    wbTrucos_ = Vista(tbsTrucos);
+    pgSecciones_->addWidget(tbsUso);
+    pgSecciones_->addWidget(tbsTrucos);
+    pgSecciones_->setCurrentIndex(0);
+    capa->addWidget(pgSecciones_, 1);
+    connect(btnUso_, &QToolButton::clicked, this, [this] { pgSecciones_->setCurrentIndex(0); });
+    connect(btnTrucos_, &QToolButton::clicked, this, [this] { pgSecciones_->setCurrentIndex(1); });
+    connect(btnSalir_, &QToolButton::clicked, this, &QDialog::accept);
+
+    // FormCreate
+    QString uso = QString::fromStdString(registro.LeerValor("AyudaUso")).toLower().trimmed();
+    QString trucos = QString::fromStdString(registro.LeerValor("AyudaTrucos")).toLower().trimmed();
+    QString nuevoUso, nuevoTrucos;
+    if (api && api->LeerUrlsAyuda(nuevoUso, nuevoTrucos)) {
+        nuevoUso = nuevoUso.toLower().trimmed();
+        nuevoTrucos = nuevoTrucos.toLower().trimmed();
+        if (nuevoUso != uso && nuevoUso.startsWith(QLatin1String("http"))) {
+            registro.EscribirValor("AyudaUso", nuevoUso.toStdString());
+            uso = nuevoUso;
+        }
+        if (nuevoTrucos != trucos && nuevoTrucos.startsWith(QLatin1String("http"))) {
+            registro.EscribirValor("AyudaTrucos", nuevoTrucos.toStdString());
+            trucos = nuevoTrucos;
+        }
+    }
+    direccionUso_ = DireccionAyuda(uso);
+    direccionTrucos_ = DireccionAyuda(trucos);
+    wbUso_->setUrl(QUrl(direccionUso_));
+    wbTrucos_->setUrl(QUrl(direccionTrucos_));
+    if (owner) {
+        QRect r = frameGeometry();
+        r.moveCenter(owner->frameGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+void TfrmAyuda::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        btnSalir_->click();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+}  // namespace marlevanta
