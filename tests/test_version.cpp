@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include "online/programfile_posix.h"
@@ -63,14 +64,19 @@ TEST(Version, FechaDeVersionEnHoraLocal) {
     struct utimbuf t {};
     t.actime = t.modtime = static_cast<time_t>(local.toSecsSinceEpoch());
     ASSERT_EQ(utime(ruta.toLocal8Bit().constData(), &t), 0);
+    // The month name is the system's: "febrero" where the tests run in Spanish (as CTest does).
+    const QLocale sistema = QLocale::system();
     EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, ruta.toStdString()).ObtenerFechaVersion(),
-              "febrero 2023");
+              sistema.standaloneMonthName(2) + " 2023");
+    if (sistema.language() == QLocale::Spanish) {
+        EXPECT_EQ(sistema.standaloneMonthName(2), "febrero");
+    }
     // Midnight of 1 January local time is 31 December in UTC.
     const QDateTime anoNuevo(QDate(2024, 1, 1), QTime(0, 10));
     t.actime = t.modtime = static_cast<time_t>(anoNuevo.toSecsSinceEpoch());
     ASSERT_EQ(utime(ruta.toLocal8Bit().constData(), &t), 0);
     EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, ruta.toStdString()).ObtenerFechaVersion(),
-              "enero 2024");
+              sistema.standaloneMonthName(1) + " 2024");
     EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, dir.filePath("no-existe").toStdString())
                   .ObtenerFechaVersion(),
               "");
