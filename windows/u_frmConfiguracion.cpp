@@ -60,6 +60,8 @@ QToolButton* BotonLateral(QWidget* padre, const char* nombre, const char* texto,
     b->setFont(Tahoma(16));
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     b->setMinimumHeight(36);
+    b->setCheckable(true);
+    b->setAutoExclusive(true);
     return b;
 }
 
@@ -98,6 +100,8 @@ TfrmConfiguracion::TfrmConfiguracion(TfrmMenu* owner, TManejadorRegistro& regist
     btnComportamiento_ = BotonLateral(izquierda, "btnComportamiento", "Comportamiento",
                                       QStyle::SP_FileDialogDetailedView);
     btnSalir_ = BotonLateral(izquierda, "btnSalir", "Salir", QStyle::SP_DialogCloseButton);
+    btnSalir_->setCheckable(false);
+    btnApariencia_->setChecked(true);
     botones->addWidget(btnApariencia_);
     botones->addWidget(btnComportamiento_);
     botones->addStretch(1);
@@ -106,6 +110,7 @@ TfrmConfiguracion::TfrmConfiguracion(TfrmMenu* owner, TManejadorRegistro& regist
 
     pgSecciones_ = new QStackedWidget(this);  // pages without tabs
     pgSecciones_->setObjectName(QStringLiteral("pgSecciones"));
+    pgSecciones_->setFont(Tahoma(11));
     capa->addWidget(pgSecciones_, 1);
 
     tbsApariencia_ = new QWidget(pgSecciones_);
