@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "common/fuentes.h"
+#include "common/ventanas.h"
 
 namespace marlevanta {
 
@@ -74,11 +74,7 @@ TfrmEditarAlias::TfrmEditarAlias(QWidget* owner)
 
 void TfrmEditarAlias::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (QWidget* owner = parentWidget()) {
-        QRect r = frameGeometry();
-        r.moveCenter(owner->frameGeometry().center());
-        move(r.topLeft());
-    }
+    CentrarSobre(this, parentWidget());
     edtAlias_->setFocus();
 }
 

@@ -8,8 +8,8 @@
 #include "browser/comando_navegador.h"
 #include "browser/imagenes.h"
 #include "browser/u_frmDarPermisos.h"
-#include "common/fuentes.h"
 #include "common/u_manejadorFuncionesComunes.h"
+#include "common/ventanas.h"
 #include "store/u_manejadorRegistro.h"
 
 namespace marlevanta {
@@ -128,11 +128,7 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner)
 
 void TfrmElegirNavegador::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (QWidget* owner = parentWidget()) {
-        QRect r = frameGeometry();
-        r.moveCenter(owner->frameGeometry().center());
-        move(r.topLeft());
-    }
+    CentrarSobre(this, parentWidget());
 }
 
 void TfrmElegirNavegador::keyPressEvent(QKeyEvent* e) {

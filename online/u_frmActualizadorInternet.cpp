@@ -13,8 +13,8 @@
 #include <stdexcept>
 
 #include "common/ejecutar.h"
-#include "common/fuentes.h"
 #include "common/u_manejadorFuncionesComunes.h"
+#include "common/ventanas.h"
 #include "online/cliente_http.h"
 #include "online/u_actualizador.h"
 #include "online/u_manejadorApi.h"
@@ -100,10 +100,7 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, TManejadorApi
 
 void TfrmActualizadorInternet::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    QRect r = frameGeometry();
-    r.moveCenter(parentWidget() ? parentWidget()->frameGeometry().center()
-                                : QGuiApplication::primaryScreen()->availableGeometry().center());
-    move(r.topLeft());
+    CentrarSobre(this, parentWidget());
     FormShow();
 }
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/u_frmMenu.h"
-#include "common/fuentes.h"
+#include "common/ventanas.h"
 #include "online/u_manejadorDatosVersion.h"
 
 namespace marlevanta {
@@ -142,11 +142,7 @@ TfrmAcercade::TfrmAcercade(TfrmMenu* owner) : QDialog(owner) {
             QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + correo->text()));
         });
     }
-    if (owner) {
-        QRect r = frameGeometry();
-        r.moveCenter(owner->frameGeometry().center());
-        move(r.topLeft());
-    }
+    CentrarSobre(this, owner);
 }
 
 }  // namespace marlevanta

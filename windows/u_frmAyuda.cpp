@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
-#include "common/fuentes.h"
+#include "common/ventanas.h"
 #include "online/u_manejadorApi.h"
 #include "store/u_manejadorRegistro.h"
 
@@ -20,23 +20,7 @@ QString DireccionAyuda(const QString& direccion) {
     return d.startsWith(QLatin1String("http")) ? d : QStringLiteral("about:blank");
 }
 
-namespace {
-
-QToolButton* Boton(QWidget* padre, const char* nombre, const char* texto,
-                   QStyle::StandardPixmap icono) {
-    auto* b = new QToolButton(padre);
-    b->setObjectName(QString::fromLatin1(nombre));
-    b->setText(QString::fromUtf8(texto));
-    b->setIcon(padre->style()->standardIcon(icono));
-    b->setIconSize(QSize(16, 16));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setAutoRaise(true);
-    b->setFont(Tahoma(16));
-    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return b;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 QWebEngineView* TfrmAyuda::Vista(QWidget* pagina) {
     auto* capa = new QVBoxLayout(pagina);
@@ -63,16 +47,11 @@ TfrmAyuda::TfrmAyuda(QWidget* owner, TManejadorRegistro& registro, TManejadorApi
     auto* capa = new QHBoxLayout(this);
     capa->setContentsMargins(0, 0, 0, 0);
     capa->setSpacing(0);
-    auto* panel1 = new QWidget(this);
-    panel1->setFixedWidth(149);
-    panel1->setAutoFillBackground(true);
-    QPalette blanco = panel1->palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    panel1->setPalette(blanco);
+    auto* panel1 = PanelBlanco(this, 149);
     auto* botones = new QVBoxLayout(panel1);
-    btnUso_ = Boton(panel1, "btnUso", "Uso", QStyle::SP_DialogHelpButton);
-    btnTrucos_ = Boton(panel1, "btnTrucos", "Trucos", QStyle::SP_MessageBoxInformation);
-    btnSalir_ = Boton(panel1, "btnSalir", "Salir", QStyle::SP_DialogCloseButton);
+    btnUso_ = BotonLateral(panel1, "btnUso", "Uso", QStyle::SP_DialogHelpButton);
+    btnTrucos_ = BotonLateral(panel1, "btnTrucos", "Trucos", QStyle::SP_MessageBoxInformation);
+    btnSalir_ = BotonLateral(panel1, "btnSalir", "Salir", QStyle::SP_DialogCloseButton);
     botones->addWidget(btnUso_);
     botones->addWidget(btnTrucos_);
     botones->addStretch(1);
@@ -111,11 +90,7 @@ TfrmAyuda::TfrmAyuda(QWidget* owner, TManejadorRegistro& registro, TManejadorApi
     direccionTrucos_ = DireccionAyuda(trucos);
     wbUso_->setUrl(QUrl(direccionUso_));
     wbTrucos_->setUrl(QUrl(direccionTrucos_));
-    if (owner) {
-        QRect r = frameGeometry();
-        r.moveCenter(owner->frameGeometry().center());
-        move(r.topLeft());
-    }
+    CentrarSobre(this, owner);
 }
 
 void TfrmAyuda::keyPressEvent(QKeyEvent* e) {

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/u_frmMenu.h"
-#include "common/fuentes.h"
+#include "common/ventanas.h"
 #include "online/u_frmActualizadorInternet.h"
 #include "store/u_manejadorRegistro.h"
 
@@ -49,16 +49,9 @@ protected:
     }
 };
 
-QToolButton* BotonLateral(QWidget* padre, const char* nombre, const char* texto,
-                          QStyle::StandardPixmap icono) {
-    auto* b = new QToolButton(padre);
-    b->setObjectName(QString::fromLatin1(nombre));
-    b->setText(QString::fromUtf8(texto));
-    b->setIcon(padre->style()->standardIcon(icono));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setAutoRaise(true);
-    b->setFont(Tahoma(16));
-    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+QToolButton* BotonPagina(QWidget* padre, const char* nombre, const char* texto,
+                         QStyle::StandardPixmap icono) {
+    QToolButton* b = BotonLateral(padre, nombre, texto, icono);
     b->setMinimumHeight(36);
     b->setCheckable(true);
     b->setAutoExclusive(true);
@@ -89,18 +82,12 @@ TfrmConfiguracion::TfrmConfiguracion(TfrmMenu* owner, TManejadorRegistro& regist
     capa->setContentsMargins(0, 0, 0, 0);
     capa->setSpacing(0);
 
-    auto* izquierda = new QWidget(this);
-    izquierda->setFixedWidth(185);
-    izquierda->setAutoFillBackground(true);
-    QPalette blanco = izquierda->palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    izquierda->setPalette(blanco);
+    auto* izquierda = PanelBlanco(this, 185);
     auto* botones = new QVBoxLayout(izquierda);
-    btnApariencia_ = BotonLateral(izquierda, "btnApariencia", "Apariencia", QStyle::SP_DesktopIcon);
-    btnComportamiento_ = BotonLateral(izquierda, "btnComportamiento", "Comportamiento",
-                                      QStyle::SP_FileDialogDetailedView);
+    btnApariencia_ = BotonPagina(izquierda, "btnApariencia", "Apariencia", QStyle::SP_DesktopIcon);
+    btnComportamiento_ = BotonPagina(izquierda, "btnComportamiento", "Comportamiento",
+                                     QStyle::SP_FileDialogDetailedView);
     btnSalir_ = BotonLateral(izquierda, "btnSalir", "Salir", QStyle::SP_DialogCloseButton);
-    btnSalir_->setCheckable(false);
     btnApariencia_->setChecked(true);
     botones->addWidget(btnApariencia_);
     botones->addWidget(btnComportamiento_);
@@ -196,11 +183,7 @@ TfrmConfiguracion::TfrmConfiguracion(TfrmMenu* owner, TManejadorRegistro& regist
     connect(chkGridVerEmail_, &QCheckBox::clicked, this, &TfrmConfiguracion::chkGridVerEmailClick);
     connect(btnComprobarAhora_, &QPushButton::clicked, this,
             &TfrmConfiguracion::btnComprobarAhoraClick);
-    if (owner) {
-        QRect r = frameGeometry();
-        r.moveCenter(owner->frameGeometry().center());
-        move(r.topLeft());
-    }
+    CentrarSobre(this, owner);
 }
 
 int TfrmConfiguracion::TamanoFuente() const {
