@@ -16,7 +16,10 @@ std::string TextoSid(const std::array<std::uint8_t, 6>& a, const std::vector<std
                                 (std::uint32_t(a[4]) << 8) | a[5];
         r += std::to_string(v);
     }
-    for (std::uint32_t s : sub) r += "-" + std::to_string(s);
+    for (std::uint32_t s : sub) {
+        r += '-';
+        r += std::to_string(s);
+    }
     return r;
 }
 
