@@ -23,6 +23,8 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The help window's web engine, loaded later, needs this before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TAplicacion app(argc, argv);
     app.setApplicationName(QStringLiteral("marlevanta"));
     app.setApplicationDisplayName(marlevanta::kTituloAplicacion);

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -30,6 +31,7 @@
 #include "online/u_frmActualizadorInternet.h"
 #include "online/u_manejadorApi.h"
 #include "online/u_manejadorDatosVersion.h"
+#include "windows/ayuda_direcciones.h"
 #include "windows/u_frmAcercade.h"
 #include "windows/u_frmAyuda.h"
 #include "windows/u_frmConfiguracion.h"
@@ -597,8 +599,17 @@ void TfrmMenu::btnConfigClick(bool /*apariencia: the window always opens on that
 }
 
 void TfrmMenu::btnAyudaClick() {
-    TfrmAyuda ayuda(this, *registro_, api_.get());
-    ayuda.exec();
+    const DireccionesAyuda direcciones = ResolverDireccionesAyuda(*registro_, api_.get());
+    QLibrary modulo(QCoreApplication::applicationDirPath() +
+                    QStringLiteral("/libmarlevanta_ayuda.so"));
+    auto mostrar = reinterpret_cast<FuncionMostrarAyuda>(modulo.resolve("MostrarAyuda"));
+    if (!mostrar) {
+        funcionesComunes_->wmessagedlg(
+            QStringLiteral("No se puede mostrar la ayuda: ") + modulo.errorString(), mtError,
+            Botones({mbOK}), 0);
+        return;
+    }
+    mostrar(this, direcciones.uso, direcciones.trucos);
 }
 
 void TfrmMenu::btnAcercadeClick() {

@@ -17,6 +17,7 @@
 #include "servidor_api.h"
 #include "store/registry_sqlite.h"
 #include "ventanas.h"
+#include "windows/ayuda_direcciones.h"
 #include "windows/u_frmAcercade.h"
 #include "windows/u_frmAyuda.h"
 #include "windows/u_frmConfiguracion.h"
@@ -171,6 +172,19 @@ TEST_F(Secundarias, AcercaDeConLosDatosDelPrograma) {
     EXPECT_EQ(vacio.Panel2()->height(), 201 + 13 - 81);
 }
 
+TEST_F(Secundarias, F1AbreLaAyudaDesdeSuModulo) {
+    auto& w = Abrir();
+    bool abierta = false;
+    // The window comes from the module that F1 loads, so it is found by name.
+    prueba::AlAbrirseDialogo([&](QWidget* a) {
+        abierta = a->objectName() == "frmAyuda";
+        EXPECT_EQ(a->windowTitle(), "Ayuda de Marlevanta");
+        QTest::keyClick(a, Qt::Key_Escape);
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F1);
+    EXPECT_TRUE(abierta);
+}
+
 TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
     EXPECT_EQ(DireccionAyuda("  HTTPS://Www.Marlevanta.Example/Ayuda/Uso.php "),
               "https://www.marlevanta.example/ayuda/uso.php");
@@ -200,14 +214,15 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
         prueba::Entorno ca("SSL_CERT_FILE", api.Ca());
         registro.EscribirValor("ApiHost", api.Base().toStdString());
         TManejadorApi cliente(registro);
-        TfrmAyuda ayuda(nullptr, registro, &cliente);
-        EXPECT_EQ(ayuda.DireccionUso(), c.usoEsperado);
-        EXPECT_EQ(ayuda.DireccionTrucos(), c.trucosEsperado);
+        const DireccionesAyuda d = ResolverDireccionesAyuda(registro, &cliente);
+        EXPECT_EQ(d.uso, c.usoEsperado);
+        EXPECT_EQ(d.trucos, c.trucosEsperado);
         EXPECT_EQ(QString::fromStdString(registro.LeerValor("AyudaUso")), c.usoEsperado);
     }
     // A page that cannot be loaded shows an empty page.
     registro.EscribirValor("AyudaUso", "http://127.0.0.1:1/nada");
-    TfrmAyuda ayuda(nullptr, registro, nullptr);
+    const DireccionesAyuda d = ResolverDireccionesAyuda(registro, nullptr);
+    TfrmAyuda ayuda(nullptr, d.uso, d.trucos);
     ayuda.show();
     for (int i = 0; i < 200 && ayuda.wbUso()->url() != QUrl("about:blank"); ++i) QTest::qWait(50);
     EXPECT_EQ(ayuda.wbUso()->url(), QUrl("about:blank"));

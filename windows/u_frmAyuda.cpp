@@ -10,15 +10,8 @@
 #include <QWebEngineView>
 
 #include "common/ventanas.h"
-#include "online/u_manejadorApi.h"
-#include "store/u_manejadorRegistro.h"
 
 namespace marlevanta {
-
-QString DireccionAyuda(const QString& direccion) {
-    const QString d = direccion.trimmed().toLower();
-    return d.startsWith(QLatin1String("http")) ? d : QStringLiteral("about:blank");
-}
 
 namespace {}  // namespace
 
@@ -39,7 +32,7 @@ QWebEngineView* TfrmAyuda::Vista(QWidget* pagina) {
     return vista;
 }
 
-TfrmAyuda::TfrmAyuda(QWidget* owner, TManejadorRegistro& registro, TManejadorApi* api)
+TfrmAyuda::TfrmAyuda(QWidget* owner, const QString& uso, const QString& trucos)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAyuda"));
     setWindowTitle(QStringLiteral("Ayuda de Marlevanta"));
@@ -70,24 +63,8 @@ TfrmAyuda::TfrmAyuda(QWidget* owner, TManejadorRegistro& registro, TManejadorApi
     connect(btnTrucos_, &QToolButton::clicked, this, [this] { pgSecciones_->setCurrentIndex(1); });
     connect(btnSalir_, &QToolButton::clicked, this, &QDialog::accept);
 
-    // FormCreate
-    QString uso = QString::fromStdString(registro.LeerValor("AyudaUso")).toLower().trimmed();
-    QString trucos = QString::fromStdString(registro.LeerValor("AyudaTrucos")).toLower().trimmed();
-    QString nuevoUso, nuevoTrucos;
-    if (api && api->LeerUrlsAyuda(nuevoUso, nuevoTrucos)) {
-        nuevoUso = nuevoUso.toLower().trimmed();
-        nuevoTrucos = nuevoTrucos.toLower().trimmed();
-        if (nuevoUso != uso && nuevoUso.startsWith(QLatin1String("http"))) {
-            registro.EscribirValor("AyudaUso", nuevoUso.toStdString());
-            uso = nuevoUso;
-        }
-        if (nuevoTrucos != trucos && nuevoTrucos.startsWith(QLatin1String("http"))) {
-            registro.EscribirValor("AyudaTrucos", nuevoTrucos.toStdString());
-            trucos = nuevoTrucos;
-        }
-    }
-    direccionUso_ = DireccionAyuda(uso);
-    direccionTrucos_ = DireccionAyuda(trucos);
+    direccionUso_ = uso;
+    direccionTrucos_ = trucos;
     wbUso_->setUrl(QUrl(direccionUso_));
     wbTrucos_->setUrl(QUrl(direccionTrucos_));
     CentrarSobre(this, owner);
@@ -102,3 +79,9 @@ void TfrmAyuda::keyPressEvent(QKeyEvent* e) {
 }
 
 }  // namespace marlevanta
+
+extern "C" Q_DECL_EXPORT void MostrarAyuda(QWidget* owner, const QString& uso,
+                                           const QString& trucos) {
+    marlevanta::TfrmAyuda ayuda(owner, uso, trucos);
+    ayuda.exec();
+}

@@ -1,4 +1,6 @@
 // The help window: the usage guide and the tips page of the maker's site, in two web views.
+// It lives in a module of its own, loaded at the first F1, so that starting the program does not
+// load the web engine.
 #pragma once
 
 #include <QDialog>
@@ -9,17 +11,11 @@ class QWebEngineView;
 
 namespace marlevanta {
 
-class TManejadorRegistro;
-class TManejadorApi;
-
-// Lower case without surrounding blanks; "about:blank" for anything that does not begin "http".
-QString DireccionAyuda(const QString& direccion);
-
 class TfrmAyuda : public QDialog {
     Q_OBJECT
 
 public:
-    TfrmAyuda(QWidget* owner, TManejadorRegistro& registro, TManejadorApi* api);
+    TfrmAyuda(QWidget* owner, const QString& uso, const QString& trucos);
 
     QWebEngineView* wbUso() const { return wbUso_; }
     QWebEngineView* wbTrucos() const { return wbTrucos_; }
@@ -47,3 +43,8 @@ private:
 };
 
 }  // namespace marlevanta
+
+// The module's entry: shows the window modally with these two addresses.
+extern "C" Q_DECL_EXPORT void MostrarAyuda(QWidget* owner, const QString& uso,
+                                           const QString& trucos);
+using FuncionMostrarAyuda = void (*)(QWidget*, const QString&, const QString&);
