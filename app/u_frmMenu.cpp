@@ -661,9 +661,9 @@ int TfrmMenu::TamanoFuenteTitulos() const {
 
 void TfrmMenu::FijarFuenteGrid(int n) {
     tamanoFuente_ = n;
-    const QFont celdas(QStringLiteral("Tahoma"), n);
+    const QFont celdas = TahomaPuntos(n);
     grdCertificados_->setFont(celdas);
-    grdCertificados_->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), n + 3));
+    grdCertificados_->horizontalHeader()->setFont(TahomaPuntos(n + 3));
     grdCertificados_->verticalHeader()->setDefaultSectionSize(QFontMetrics(celdas).height() + 6);
 }
 

@@ -41,9 +41,7 @@ const DatosNavegador& Datos(Navegador n) {
 }
 
 QFont Puntos(int puntos, bool negrita = false) {
-    QFont f(QStringLiteral("Tahoma"), puntos);
-    f.setBold(negrita);
-    return f;
+    return TahomaPuntos(puntos, negrita);
 }
 
 QToolButton* BotonPlano(QWidget* padre, const char* nombre) {

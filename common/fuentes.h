@@ -2,13 +2,31 @@
 #pragma once
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
 
 namespace marlevanta {
 
+// Tahoma where the system has it, else the desktop's own family: asking for a family that is not
+// installed makes every font lookup search for a stand-in, which costs start-up time.
+inline QString FamiliaTahoma() {
+    static const QString familia =
+        QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+            ? QStringLiteral("Tahoma")
+            : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    return familia;
+}
+
+// The typeface at a size in points, for the grid and the browser dialog.
+inline QFont TahomaPuntos(int puntos, bool negrita = false) {
+    QFont f(FamiliaTahoma(), puntos);
+    f.setBold(negrita);
+    return f;
+}
+
 inline QFont Tahoma(int pixeles, bool negrita = false) {
-    QFont f(QStringLiteral("Tahoma"));
+    QFont f(FamiliaTahoma());
     f.setPixelSize(pixeles);
     f.setBold(negrita);
     return f;
