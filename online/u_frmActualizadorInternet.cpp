@@ -63,8 +63,13 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, TManejadorApi
     setPalette(blanco);
     carpetaPrograma = QCoreApplication::applicationDirPath();
     rutaPrograma = QCoreApplication::applicationFilePath();
-    // exit(), not quit(): quit() would ask the main window to close, with its question.
-    SolicitarFin = [] { QCoreApplication::exit(0); };
+    // exit(), not quit(): quit() would ask the main window to close, with its question. Posted, so
+    // that it also ends the program when the hand-over happens at start-up, before the event loop
+    // runs.
+    SolicitarFin = [] {
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    };
 
     Etiqueta(this, "Datos del programa:", 8, 8, true);
     Etiqueta(this, "Nombre:", 16, 34);

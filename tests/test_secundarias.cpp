@@ -219,6 +219,16 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
         EXPECT_EQ(d.trucos, c.trucosEsperado);
         EXPECT_EQ(QString::fromStdString(registro.LeerValor("AyudaUso")), c.usoEsperado);
     }
+    {
+        // A web API that fails leaves the stored addresses as they are.
+        prueba::ServidorApi fallo({"--modo", "error"});
+        prueba::Entorno ca("SSL_CERT_FILE", fallo.Ca());
+        registro.EscribirValor("ApiHost", fallo.Base().toStdString());
+        TManejadorApi cliente(registro);
+        const DireccionesAyuda d = ResolverDireccionesAyuda(registro, &cliente);
+        EXPECT_EQ(d.uso, uso);
+        EXPECT_EQ(d.trucos, trucos);
+    }
     // A page that cannot be loaded shows an empty page.
     registro.EscribirValor("AyudaUso", "http://127.0.0.1:1/nada");
     const DireccionesAyuda d = ResolverDireccionesAyuda(registro, nullptr);
