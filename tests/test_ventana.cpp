@@ -492,12 +492,31 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
 }
 
 TEST_F(Ventana, SinVersionNuevaLaEtiquetaNoCambiaNiSeSubraya) {
-    auto& w = Abrir();  // the default API address never resolves
+    {
+        auto& w = Abrir();  // the default API address never resolves
+        EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
+        EXPECT_EQ(w.lblUpdateTag, 0);
+        QEvent entrar(QEvent::Enter);
+        QApplication::sendEvent(w.lblUpdate(), &entrar);
+        EXPECT_FALSE(w.lblUpdate()->font().underline());
+    }
+    v.reset();
+    // The same version as the program's: nothing changes and nothing is asked.
+    prueba::ServidorApi s({"--respuesta", "/version", "10004\\nNada"});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    Ajustes().EscribirValor("ApiHost", s.Base().toStdString());
+    bool preguntado = false;
+    prueba::AlAbrirseDialogoDe<DialogoMensaje>(
+        [&](DialogoMensaje* m) {
+            preguntado = true;
+            m->close();
+        },
+        30);
+    auto& w = Abrir();
+    QTest::qWait(400);
+    EXPECT_FALSE(preguntado);
     EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
     EXPECT_EQ(w.lblUpdateTag, 0);
-    QEvent entrar(QEvent::Enter);
-    QApplication::sendEvent(w.lblUpdate(), &entrar);
-    EXPECT_FALSE(w.lblUpdate()->font().underline());
 }
 
 TEST(Recortar, BlancosYControles) {
