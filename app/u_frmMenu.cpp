@@ -561,7 +561,7 @@ void TfrmMenu::cdsCertificadosAfterScroll() {
 void TfrmMenu::btnUsarCertificadoClick() {
     if (!btnUsarCertificado_->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    TfrmElegirNavegador dialogo(this);
+    TfrmElegirNavegador dialogo(this, *registro_);
     dialogo.lblCertificado()->setText(DescripcionCertificado(r));
     dialogo.certificado = r.emitido_para;
     dialogo.exec();

@@ -14,9 +14,6 @@
 
 namespace marlevanta {
 
-extern TmanejadorFuncionesComunes* ManejadorFuncionesComunes;
-extern TManejadorRegistro* ManejadorRegistro;
-
 namespace {
 
 struct DatosNavegador {
@@ -40,10 +37,6 @@ const DatosNavegador& Datos(Navegador n) {
     return n == Navegador::Edge ? edge : chrome;
 }
 
-QFont Puntos(int puntos, bool negrita = false) {
-    return TahomaPuntos(puntos, negrita);
-}
-
 QToolButton* BotonPlano(QWidget* padre, const char* nombre) {
     auto* b = new QToolButton(padre);
     b->setObjectName(QString::fromLatin1(nombre));
@@ -54,19 +47,19 @@ QToolButton* BotonPlano(QWidget* padre, const char* nombre) {
 
 }  // namespace
 
-TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, TManejadorRegistro& registro)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), registro_(registro) {
     setObjectName(QStringLiteral("frmElegirNavegador"));
     setWindowTitle(QStringLiteral("Elegir navegador"));
     setFixedSize(419, 304);
-    setFont(Puntos(8));
+    setFont(TahomaPuntos(8));
     setStyleSheet(
         QStringLiteral("QDialog#frmElegirNavegador { border: 1px solid palette(dark); }"));
 
     lblPregunta_ =
         new QLabel(QStringLiteral("¿Con qué navegador quiere usar el certificado?"), this);
     lblPregunta_->setObjectName(QStringLiteral("lblPregunta"));
-    lblPregunta_->setFont(Puntos(12, true));
+    lblPregunta_->setFont(TahomaPuntos(12, true));
     lblPregunta_->setGeometry(8, 179, 403, 19);
     btnEdge_ = BotonPlano(this, "btnEdge");
     btnEdge_->setIcon(QIcon(LogoNavegador(QColor(0, 120, 170), QStringLiteral("E"), 90)));
@@ -83,17 +76,17 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner)
     btnCerrar_->setGeometry(394, 0, 25, 25);
     lblCertificado_ = new QLabel(this);
     lblCertificado_->setObjectName(QStringLiteral("lblCertificado"));
-    lblCertificado_->setFont(Puntos(10, true));
+    lblCertificado_->setFont(TahomaPuntos(10, true));
     lblCertificado_->setWordWrap(true);
     lblCertificado_->setTextFormat(Qt::PlainText);
     lblCertificado_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblCertificado_->setGeometry(8, 40, 403, 29);
     auto* label2 = new QLabel(QStringLiteral("Certificado seleccionado:"), this);
-    label2->setFont(Puntos(10));
+    label2->setFont(TahomaPuntos(10));
     label2->setGeometry(8, 18, 380, 18);
     lblAyuda_ = new QLabel(this);
     lblAyuda_->setObjectName(QStringLiteral("lblAyuda"));
-    lblAyuda_->setFont(Puntos(10));
+    lblAyuda_->setFont(TahomaPuntos(10));
     lblAyuda_->setStyleSheet(QStringLiteral("color: navy"));
     lblAyuda_->setWordWrap(true);
     lblAyuda_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -102,7 +95,7 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner)
     btnSalir_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     btnSalir_->setIconSize(QSize(48, 48));
     btnSalir_->setText(QStringLiteral("Salir"));
-    btnSalir_->setFont(Puntos(14));
+    btnSalir_->setFont(TahomaPuntos(14));
     btnSalir_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     btnSalir_->setGeometry(199, 203, 90, 93);
 
@@ -168,10 +161,10 @@ void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
     btnCerrar_->hide();
     (edge ? btnChrome_ : btnEdge_)->hide();
     ejecutando_ = true;
-    TManejadorRegistro& registro = *ManejadorRegistro;
     const std::string cn = certificado.toStdString();
     const auto escribir = [&] {
-        return edge ? registro.EscribirCertificadoEdge(cn) : registro.EscribirCertificadoChrome(cn);
+        return edge ? registro_.EscribirCertificadoEdge(cn)
+                    : registro_.EscribirCertificadoChrome(cn);
     };
     const auto abrir = [&] {
         ComandoNavegador comando;
@@ -218,9 +211,9 @@ void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
 void TfrmElegirNavegador::FinDeEjecucion(Navegador navegador) {
     const bool edge = navegador == Navegador::Edge;
     if (edge) {
-        ManejadorRegistro->EliminarCertificadoEdge();
+        registro_.EliminarCertificadoEdge();
     } else {
-        ManejadorRegistro->EliminarCertificadoChrome();
+        registro_.EliminarCertificadoChrome();
     }
     lblPregunta_->setText(QString::fromUtf8(Datos(navegador).final));
     EncajarTexto(lblPregunta_, 16, 10);

@@ -11,11 +11,14 @@ class QToolButton;
 
 namespace marlevanta {
 
+class TManejadorRegistro;
+
 class TfrmElegirNavegador : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmElegirNavegador(QWidget* owner);
+    // `registro` writes and removes the browser policies.
+    TfrmElegirNavegador(QWidget* owner, TManejadorRegistro& registro);
 
     // The subject common name that the policy names.
     QString certificado;
@@ -39,6 +42,7 @@ private:
     void Ejecutar(Navegador navegador);
     void FinDeEjecucion(Navegador navegador);
 
+    TManejadorRegistro& registro_;
     QLabel* lblPregunta_;
     QLabel* lblCertificado_;
     QLabel* lblAyuda_;

@@ -20,10 +20,6 @@
 using namespace marlevanta;
 namespace fs = std::filesystem;
 
-namespace marlevanta {
-extern TManejadorRegistro* ManejadorRegistro;
-}
-
 namespace {
 
 // A browser stand-in: records its arguments and the policy in force while it runs, and stays
@@ -50,12 +46,8 @@ protected:
         entorno_.push_back(std::make_unique<prueba::Entorno>("MARLEVANTA_PRUEBA_LOG", d + "/log"));
         entorno_.push_back(std::make_unique<prueba::Entorno>("PATH", d + "/bin:/usr/bin:/bin"));
         registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
-        ManejadorRegistro = registro_.get();
     }
-    void TearDown() override {
-        prueba::OlvidarDialogos();
-        ManejadorRegistro = nullptr;
-    }
+    void TearDown() override { prueba::OlvidarDialogos(); }
     void Instalar(const std::string& nombre, const char* guion) {
         const std::string ruta = dir_.path().toStdString() + "/bin/" + nombre;
         std::ofstream(ruta) << guion;
@@ -95,7 +87,7 @@ protected:
 
 TEST_F(EleccionNavegador, ChromeConLaPoliticaEnVigorYQuitadaAlCerrarse) {
     Instalar("google-chrome", kNavegadorFalso);
-    TfrmElegirNavegador d(nullptr);
+    TfrmElegirNavegador d(nullptr, *registro_);
     d.certificado = "PÉREZ \"PEPE\" - 1Z";
     EXPECT_EQ(d.lblPregunta()->text(), "¿Con qué navegador quiere usar el certificado?");
     EXPECT_TRUE(d.lblAyuda()->text().endsWith(
@@ -126,7 +118,7 @@ TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
     Instalar("google-chrome", kNavegadorFalso);
     const std::string senal = dir_.path().toStdString() + "/log/cerrar";
     prueba::Entorno espera("MARLEVANTA_PRUEBA_ESPERA", senal);
-    TfrmElegirNavegador d(nullptr);
+    TfrmElegirNavegador d(nullptr, *registro_);
     d.certificado = "ANA";
     QStringList avisos;
     bool visibleTrasEscape = false;
@@ -155,7 +147,7 @@ TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
 
 TEST_F(EleccionNavegador, NavegadorQueNoEstaSeDiceYLaPoliticaSeQuita) {
     Instalar("google-chrome", kNavegadorFalso);  // Edge is not installed
-    TfrmElegirNavegador d(nullptr);
+    TfrmElegirNavegador d(nullptr, *registro_);
     d.certificado = "ANA";
     QStringList errores;
     Responder(&errores, 1);
@@ -176,7 +168,7 @@ TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
     Instalar("microsoft-edge", kNavegadorFalso);
     std::ofstream(dir_.path().toStdString() + "/politicas/etc") << "no es una carpeta";
     for (const bool edge : {true, false}) {
-        TfrmElegirNavegador d(nullptr);
+        TfrmElegirNavegador d(nullptr, *registro_);
         d.certificado = "ANA";
         int permisos = 0;
         QStringList errores;

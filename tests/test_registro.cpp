@@ -281,6 +281,34 @@ TEST_F(Registro, DosCopiasEscribiendoALaVezNoPierdenNada) {
     }
 }
 
+TEST_F(Registro, BorrarUnaClaveSeLlevaSusSubclavesYNadaMas) {
+    auto registro = CrearRegistroSqlite(Archivo());
+    const std::string politica =
+        "\\Software\\Policies\\Google\\Chrome\\AutoSelectCertificateForUrls";
+    auto clave = registro->AbrirEscritura(politica + "\\Otra");
+    ASSERT_TRUE(clave);
+    clave->EscribirTexto("x", "y");
+    ASSERT_TRUE(clave->Cerrar());
+    clave = registro->AbrirEscritura(politica);
+    clave->EscribirTexto("1", "{}");
+    ASSERT_TRUE(clave->Cerrar());
+    clave = registro->AbrirEscritura(politica + "Bis");  // a sibling whose name starts the same
+    clave->EscribirTexto("1", "queda");
+    ASSERT_TRUE(clave->Cerrar());
+    clave.reset();
+
+    EXPECT_TRUE(
+        registro->BorrarArbol("software\\policies\\google\\chrome\\autoselectcertificateforurls"));
+    EXPECT_FALSE(registro->AbrirLectura(politica));
+    EXPECT_FALSE(registro->AbrirLectura(politica + "\\Otra"));
+    auto hermana = registro->AbrirLectura(politica + "Bis");
+    ASSERT_TRUE(hermana);
+    EXPECT_EQ(hermana->LeerTexto("1"), "queda");
+    EXPECT_TRUE(registro->AbrirLectura("\\Software\\Policies\\Google\\Chrome"));  // parents stay
+    hermana.reset();
+    EXPECT_FALSE(registro->BorrarArbol(politica));  // already gone
+}
+
 TEST(TextoAEntero, ComoStrToInt) {
     EXPECT_EQ(TextoAEntero("540"), 540);
     EXPECT_EQ(TextoAEntero("-500"), -500);
