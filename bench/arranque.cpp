@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/u_frmMenu.h"
+#include "ui/u_frmMenu.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

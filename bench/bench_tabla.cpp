@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <random>
 
-#include "app/cargar_certificados.h"
-#include "app/filtro.h"
-#include "app/tabla_certificados.h"
-#include "store/registry_sqlite.h"
+#include "core/u_cargaCertificados.h"
+#include "core/u_expresionFiltro.h"
+#include "core/u_tablaCertificados.h"
+#include "platform/linux/u_registroSqlite.h"
 
 using namespace marlevanta;
 

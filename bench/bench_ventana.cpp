@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/u_frmMenu.h"
 #include "datos_sinteticos.h"
+#include "ui/u_frmMenu.h"
 
 using namespace marlevanta;
 

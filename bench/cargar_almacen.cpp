@@ -5,9 +5,9 @@
 #include <QDateTime>
 #include <cstdio>
 
-#include "app/cargar_certificados.h"
-#include "app/certstore/certstore_nss.h"
-#include "store/registry_sqlite.h"
+#include "core/u_cargaCertificados.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_registroSqlite.h"
 
 using namespace marlevanta;
 

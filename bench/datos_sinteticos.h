@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/certstore/certstore.h"
+#include "core/plataforma/u_almacenCertificados.h"
 
 namespace bench {
 

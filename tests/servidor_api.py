@@ -55,6 +55,16 @@ class Manejador(http.server.BaseHTTPRequestHandler):
         if modo == "mudo":
             time.sleep(120)
             return
+        if modo == "goteo":
+            # An answer that never stops arriving: two bytes a second.
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            for _ in range(50000):
+                self.wfile.write(b"10")
+                self.wfile.flush()
+                time.sleep(1)
+            return
         if modo == "error":
             return self.responder(500, b"x", "Fallo Interno Muy Raro")
         if modo == "redireccion":

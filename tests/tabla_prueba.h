@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "app/tabla_certificados.h"
+#include "core/u_tablaCertificados.h"
 
 #include <ostream>
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+
 #include <zip.h>
+#include "resultado_prueba.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,12 +13,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/u_manejadorFuncionesComunes.h"
-#include "online/u_actualizador.h"
-#include "online/u_frmActualizadorInternet.h"
-#include "online/u_manejadorApi.h"
+#include "core/u_actualizacion.h"
+#include "core/u_actualizador.h"
+#include "core/u_manejadorApi.h"
+#include "core/u_manejadorRegistro.h"
+#include "core/u_segundoPlano.h"
+#include "platform/u_sistema.h"
 #include "servidor_api.h"
-#include "store/u_manejadorRegistro.h"
+#include "ui/u_frmActualizadorInternet.h"
+#include "ui/u_manejadorFuncionesComunes.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
@@ -67,7 +72,7 @@ TEST(Actualizador, Textos) {
     EXPECT_EQ(VersionParaMostrar("1.0.4"), "1.0.4");
     EXPECT_EQ(VersionParaMostrar("1.x.4"), "1.0.4");
     EXPECT_EQ(VersionParaMostrar("7"), "7.7.7");  // no "." left: the whole text each time
-    EXPECT_EQ(RutaPaquete(), QDir::tempPath() + "/tmpMarlevanta-BuscadordecertificadosSSL.zip");
+    EXPECT_EQ(RutaPaquete("/x/y"), "/x/y/tmpMarlevanta-BuscadordecertificadosSSL.zip");
     EXPECT_EQ(ArgumentosTraspaso("/t/p.zip", "", "/a/m"),
               (QStringList{"class(TForm)", "/t/p.zip", "", "/a/m"}));
 }
@@ -78,16 +83,7 @@ TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
     const auto poner = [&](const char* nombre, const char* contenido) {
         std::ofstream(c / nombre) << contenido;
     };
-    TmanejadorFuncionesComunes comunes;
     QStringList mensajes;
-    const auto responder = [&mensajes](int cuantos) {
-        for (int i = 0; i < cuantos; ++i) {
-            prueba::AlAbrirseDialogoDe<DialogoMensaje>([&mensajes](DialogoMensaje* m) {
-                mensajes << m->Texto();
-                m->close();
-            });
-        }
-    };
 
     poner("tqupdater.exe", "viejo");
     poner("tqUpd.exe", "1");
@@ -95,7 +91,7 @@ TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
     poner("tqUnz.dll", "1");
     poner("tqUnz.dll.act", "2");
     poner("tqUnz.dll.bak", "resto");
-    SustituirFicherosActualizador(d.path(), comunes);
+    EXPECT_EQ(SustituirFicherosActualizador(d.path()), QStringList{});
     EXPECT_EQ(Leer(c / "tqUpd.exe"), "2");
     EXPECT_EQ(Leer(c / "tqUnz.dll"), "2");
     for (const char* n :
@@ -106,8 +102,7 @@ TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
     // The updater is missing: the new copy stays where it is, and the user is told.
     fs::remove(c / "tqUpd.exe");
     poner("tqUpd.exe.act", "3");
-    responder(1);
-    SustituirFicherosActualizador(d.path(), comunes);
+    mensajes = SustituirFicherosActualizador(d.path());
     EXPECT_EQ(Leer(c / "tqUpd.exe.act"), "3");
     ASSERT_EQ(mensajes.size(), 1);
     EXPECT_EQ(
@@ -122,23 +117,40 @@ TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
     fs::remove(c / "tqUpd.exe.act");
     poner("tqUnz.dll.act", "4");
     fs::create_directories(c / "tqUnz.dll.bak" / "ocupado");
-    mensajes.clear();
-    responder(1);
-    SustituirFicherosActualizador(d.path(), comunes);
+    mensajes = SustituirFicherosActualizador(d.path());
     EXPECT_EQ(Leer(c / "tqUnz.dll"), "2");
     EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "4");
     ASSERT_EQ(mensajes.size(), 1);
     EXPECT_TRUE(mensajes[0].contains("\"tqUnz.dll\""));
-    prueba::OlvidarDialogos();
+}
+
+TEST(Actualizador, LaCarpetaDelPaqueteEsDelUsuarioYDeNadieMas) {
+    QTemporaryDir d;
+    prueba::Entorno cache("XDG_CACHE_HOME", d.path().toStdString());
+    const auto carpeta = CarpetaPrivada();
+    ASSERT_TRUE(carpeta) << carpeta.motivo();
+    EXPECT_EQ(*carpeta, d.path() + "/marlevanta");
+    EXPECT_EQ(fs::status(carpeta->toStdString()).permissions() & fs::perms::all,
+              fs::perms::owner_all);
+    // Loosened by hand: tightened again.
+    fs::permissions(carpeta->toStdString(), fs::perms::all);
+    ASSERT_TRUE(CarpetaPrivada());
+    EXPECT_EQ(fs::status(carpeta->toStdString()).permissions() & fs::perms::all,
+              fs::perms::owner_all);
+    // A link planted in its place is refused, not followed.
+    fs::remove(carpeta->toStdString());
+    fs::create_directory(d.path().toStdString() + "/otra");
+    fs::create_directory_symlink(d.path().toStdString() + "/otra", carpeta->toStdString());
+    const auto enlace = CarpetaPrivada();
+    EXPECT_FALSE(enlace);
+    EXPECT_NE(enlace.motivo().find("enlace"), std::string::npos) << enlace.motivo();
 }
 
 class VentanaActualizador : public testing::Test {
 protected:
     void SetUp() override {
-        xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME",
-                                                 dir_.path().toStdString() + "/config");
-        tmp_ = std::make_unique<prueba::Entorno>("TMPDIR", dir_.path().toStdString());
-        registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
+        cache_ = std::make_unique<prueba::Entorno>("XDG_CACHE_HOME",
+                                                   dir_.path().toStdString() + "/cache");
         carpeta_ = dir_.path() + "/programa";
         fs::create_directories(carpeta_.toStdString());
         // The external updater stand-in records its arguments.
@@ -152,22 +164,26 @@ protected:
     std::unique_ptr<TManejadorApi> Api(prueba::ServidorApi& s) {
         ca_.reset();
         ca_ = std::make_unique<prueba::Entorno>("SSL_CERT_FILE", s.Ca());
-        registro_->EscribirValor("ApiHost", s.Base().toStdString());
-        return std::make_unique<TManejadorApi>(*registro_);
+        return std::make_unique<TManejadorApi>(&CrearClienteHttp, s.Base());
     }
-    // One attempt in the window; `responder` answers the dialogs it shows.
+    QString Paquete() const { return RutaPaquete(dir_.path() + "/cache/marlevanta"); }
+    // One attempt in the window, waited for to its end; Responder answers the dialogs it shows.
     void Intento(TManejadorApi& api,
                  const std::function<void(TfrmActualizadorInternet&)>& durante = {}) {
-        TfrmActualizadorInternet w(nullptr, api, 10004);
-        w.carpetaPrograma = carpeta_;
-        w.rutaPrograma = carpeta_ + "/marlevanta";
-        w.SolicitarFin = [this] { ++fines_; };
+        SegundoPlano fondo;
+        Actualizacion actualizacion({api, CrearIniciadorProcesos(), carpeta_,
+                                     carpeta_ + "/marlevanta", 10004, [this] { ++fines_; }},
+                                    fondo);
+        TfrmActualizadorInternet w(nullptr, actualizacion, comunes_, "1.0.4");
         QTimer::singleShot(0, [&] {
             EXPECT_EQ(w.edtNombre()->text(), kTituloAplicacion);
             EXPECT_EQ(w.edtVersion()->text(), "1.0.4");
+            EXPECT_EQ(w.edtDestino()->text(), carpeta_);
             EXPECT_EQ(w.btnCerrar()->text(), "C&errar");
             if (durante) durante(w);
             w.btnActualizar()->click();
+            EXPECT_FALSE(w.btnActualizar()->isEnabled());
+            for (int i = 0; i < 3000 && w.Intentando(); ++i) QTest::qWait(10);
             estado_ = w.lblEstado()->text();
             progreso_ = w.pgbDescarga()->value();
             EXPECT_TRUE(w.btnActualizar()->isEnabled());
@@ -181,8 +197,8 @@ protected:
     }
 
     QTemporaryDir dir_;
-    std::unique_ptr<prueba::Entorno> xdg_, tmp_, ca_;
-    std::unique_ptr<TManejadorRegistro> registro_;
+    std::unique_ptr<prueba::Entorno> cache_, ca_;
+    TmanejadorFuncionesComunes comunes_;
     QString carpeta_;
     QString estado_;
     int progreso_ = 0;
@@ -221,12 +237,12 @@ TEST_F(VentanaActualizador, DescargaCompletaYTraspaso) {
     EXPECT_EQ(enFoco, "&No");  // No is the default in the window
     EXPECT_EQ(estado_, "Descarga completa");
     EXPECT_EQ(progreso_, 100);
-    EXPECT_EQ(fs::file_size(RutaPaquete().toStdString()), fs::file_size(origen));
+    EXPECT_EQ(fs::file_size(Paquete().toStdString()), fs::file_size(origen));
     EXPECT_EQ(fines_, 1);
     QTest::qWait(300);
     EXPECT_EQ(Leer(dir_.path().toStdString() + "/traspaso"),
-              "class(TForm)\n" + RutaPaquete().toStdString() + "\ns3cr3to\n" +
-                  carpeta_.toStdString() + "/marlevanta\n");
+              "class(TForm)\n" + Paquete().toStdString() + "\ns3cr3to\n" + carpeta_.toStdString() +
+                  "/marlevanta\n");
 }
 
 TEST_F(VentanaActualizador, CancelarYDespuesCompletar) {
@@ -247,7 +263,7 @@ TEST_F(VentanaActualizador, CancelarYDespuesCompletar) {
     });
     EXPECT_TRUE(textoDurante.startsWith("Descargando ")) << textoDurante.toStdString();
     EXPECT_EQ(estado_, "Descarga cancelada");
-    EXPECT_FALSE(fs::exists(RutaPaquete().toStdString()));
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
     EXPECT_EQ(fines_, 0);
     Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
     Intento(*api);
@@ -263,7 +279,7 @@ TEST_F(VentanaActualizador, ErroresDeDescarga) {
     Intento(*api);
     // "Not Found" in capitals is not "404 not found": the status line itself is shown.
     EXPECT_EQ(estado_, "Error: HTTP/1.1 404 Not Found");
-    EXPECT_FALSE(fs::exists(RutaPaquete().toStdString()));
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
 
     prueba::ServidorApi sinHost({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
                                  "https://nohay.invalid/p.zip"});
@@ -289,7 +305,7 @@ TEST_F(VentanaActualizador, ErroresDeDescarga) {
     });
     Intento(*api3);
     EXPECT_EQ(mensajes, QStringList{"No se puede ejecutar el programa actualizador."});
-    EXPECT_TRUE(fs::exists(RutaPaquete().toStdString()));
+    EXPECT_TRUE(fs::exists(Paquete().toStdString()));
     EXPECT_EQ(fines_, 0);
 }
 
@@ -398,5 +414,5 @@ TEST_F(VentanaActualizador, ActualizacionCompletaDeExtremoAExtremo) {
     EXPECT_EQ(Leer(marca), "otra vez\n");
     EXPECT_EQ(Leer(c / "datos.txt"), "nuevo");
     EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "libreria nueva");
-    EXPECT_FALSE(fs::exists(RutaPaquete().toStdString()));
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
 }

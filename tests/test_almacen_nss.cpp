@@ -1,19 +1,22 @@
 #include <gtest/gtest.h>
 
+#include "resultado_prueba.h"
+
 #include <filesystem>
 #include <fstream>
 #include <map>
 
-#include "app/certstore/certstore_nss.h"
 #include "ayudantes.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/u_sistema.h"
 
 using namespace marlevanta;
 
 namespace {
 
-std::map<std::string, DatosCertificado> PorHuella(const AlmacenCertificados& a) {
+std::map<std::string, DatosCertificado> PorHuella(const std::vector<DatosCertificado>& certs) {
     std::map<std::string, DatosCertificado> r;
-    for (int i = 0; i < a.NumeroCertificados(); ++i) r[a.Certificado(i).huella] = a.Certificado(i);
+    for (const auto& c : certs) r[c.huella] = c;
     return r;
 }
 
@@ -23,12 +26,11 @@ TEST(AlmacenNss, ListaSoloLosCertificadosConClavePrivadaEnOrdenDeImportacionEsta
     const auto& base = prueba::BaseNssCompartida();
     ASSERT_EQ(base.certificados.size(), 8u);
     for (int vez = 0; vez < 2; ++vez) {
-        auto almacen = CrearAlmacenNss(base.directorio);
-        ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
-        ASSERT_EQ(almacen->NumeroCertificados(), 8);  // the issuer without a key is not listed
-        for (int i = 0; i < 8; ++i) {
-            EXPECT_EQ(almacen->Certificado(i).huella,
-                      base.certificados[static_cast<size_t>(i)].second)
+        auto certs = CrearAlmacenNss(base.directorio)->LeerCertificados();
+        ASSERT_TRUE(certs) << certs.motivo();
+        ASSERT_EQ(certs->size(), 8u);  // the issuer without a key is not listed
+        for (size_t i = 0; i < 8; ++i) {
+            EXPECT_EQ((*certs)[i].huella, base.certificados[i].second)
                 << "position " << i << " load " << vez;
         }
     }
@@ -36,9 +38,9 @@ TEST(AlmacenNss, ListaSoloLosCertificadosConClavePrivadaEnOrdenDeImportacionEsta
 
 TEST(AlmacenNss, DaLosCamposComoLosEsperaLaCarga) {
     const auto& base = prueba::BaseNssCompartida();
-    auto almacen = CrearAlmacenNss(base.directorio);
-    ASSERT_TRUE(almacen->AbrirAlmacenUsuario());
-    auto certs = PorHuella(*almacen);
+    auto leidos = CrearAlmacenNss(base.directorio)->LeerCertificados();
+    ASSERT_TRUE(leidos);
+    auto certs = PorHuella(*leidos);
     std::map<std::string, std::string> huella(base.certificados.begin(), base.certificados.end());
 
     const DatosCertificado& uno = certs.at(huella.at("uno"));
@@ -71,11 +73,10 @@ TEST(AlmacenNss, SinBaseDeDatosFallaConUnMotivoQueElUsuarioPuedeSeguir) {
     QTemporaryDir vacio;
     const std::string inexistente = vacio.path().toStdString() + "/no/existe";
     for (const std::string& dir : {inexistente, vacio.path().toStdString()}) {
-        auto almacen = CrearAlmacenNss(dir);
-        EXPECT_FALSE(almacen->AbrirAlmacenUsuario());
-        EXPECT_EQ(almacen->NumeroCertificados(), 0);
-        EXPECT_NE(almacen->UltimoError().find(dir), std::string::npos) << almacen->UltimoError();
-        EXPECT_NE(almacen->UltimoError().find("pk12util"), std::string::npos);
+        auto certs = CrearAlmacenNss(dir)->LeerCertificados();
+        EXPECT_FALSE(certs);
+        EXPECT_NE(certs.motivo().find(dir), std::string::npos) << certs.motivo();
+        EXPECT_NE(certs.motivo().find("pk12util"), std::string::npos);
     }
 }
 
@@ -83,19 +84,18 @@ TEST(AlmacenNss, BaseDeDatosCorruptaFallaSinRomperNada) {
     QTemporaryDir dir;
     const std::string ruta = dir.path().toStdString() + "/cert9.db";
     std::ofstream(ruta) << std::string(4096, 'x');
-    auto almacen = CrearAlmacenNss(dir.path().toStdString());
-    EXPECT_FALSE(almacen->AbrirAlmacenUsuario());
-    EXPECT_NE(almacen->UltimoError().find("No se puede abrir"), std::string::npos)
-        << almacen->UltimoError();
+    auto certs = CrearAlmacenNss(dir.path().toStdString())->LeerCertificados();
+    EXPECT_FALSE(certs);
+    EXPECT_NE(certs.motivo().find("No se puede abrir"), std::string::npos) << certs.motivo();
     EXPECT_EQ(std::filesystem::file_size(ruta), 4096u);  // left as it was
 }
 
 TEST(AlmacenNss, SinDirectorioUsaElDelUsuario) {
     const auto& base = prueba::BaseNssCompartida();
     prueba::Entorno home("HOME", base.home.path().toStdString());
-    auto almacen = CrearAlmacenCertificados();
-    ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
-    EXPECT_EQ(almacen->NumeroCertificados(), 8);
+    auto certs = CrearAlmacenCertificados()->LeerCertificados();
+    ASSERT_TRUE(certs) << certs.motivo();
+    EXPECT_EQ(certs->size(), 8u);
 }
 
 TEST(AlmacenNss, UnaBaseConContrasenaTambienListaLosCertificadosDelUsuario) {
@@ -109,10 +109,10 @@ TEST(AlmacenNss, UnaBaseConContrasenaTambienListaLosCertificadosDelUsuario) {
                      "'/$n.p12 -d 'sql:" + d + "/db' -W '' -k '" + d +
                      "/pw' >/dev/null || exit 1; done && certutil -A -d 'sql:" + d +
                      "/db' -n ca -t C,, -i '" + trabajo + "/ca.pem' -f '" + d + "/pw'");
-    auto almacen = CrearAlmacenNss(d + "/db");
-    ASSERT_TRUE(almacen->AbrirAlmacenUsuario()) << almacen->UltimoError();
-    ASSERT_EQ(almacen->NumeroCertificados(), 2);
-    EXPECT_EQ(almacen->Certificado(0).emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
-    EXPECT_EQ(almacen->Certificado(1).emitidoPara, "ÑÚÑEZ ÁLVAREZ JOSÉ - 87654321X");
-    EXPECT_EQ(almacen->Certificado(0).validoDesde, "Thu, 05 Jan 2023 10:00:00 GMT");
+    auto certs = CrearAlmacenNss(d + "/db")->LeerCertificados();
+    ASSERT_TRUE(certs) << certs.motivo();
+    ASSERT_EQ(certs->size(), 2u);
+    EXPECT_EQ((*certs)[0].emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
+    EXPECT_EQ((*certs)[1].emitidoPara, "ÑÚÑEZ ÁLVAREZ JOSÉ - 87654321X");
+    EXPECT_EQ((*certs)[0].validoDesde, "Thu, 05 Jan 2023 10:00:00 GMT");
 }

@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <thread>
 
 #include "ayudantes.h"
-#include "common/u_manejadorFuncionesComunes.h"
-#include "online/u_manejadorApi.h"
+#include "core/u_manejadorApi.h"
+#include "core/u_manejadorRegistro.h"
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
 #include "servidor_api.h"
-#include "store/u_manejadorRegistro.h"
 
 using namespace marlevanta;
 
@@ -18,25 +20,18 @@ namespace {
 
 class Api : public testing::Test {
 protected:
-    void SetUp() override {
-        xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString());
-        registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
-    }
-    // The client against a server answering `respuestas` (path, text pairs).
+    // The client against the test server, trusting its authority.
     std::unique_ptr<TManejadorApi> Cliente(prueba::ServidorApi& s) {
         ca_.reset();  // restores the previous value before the new one is set
         ca_ = std::make_unique<prueba::Entorno>("SSL_CERT_FILE", s.Ca());
-        registro_->EscribirValor("ApiHost", s.Base().toStdString());
-        return std::make_unique<TManejadorApi>(*registro_);
+        return std::make_unique<TManejadorApi>(&CrearClienteHttp, s.Base());
     }
     static QStringList Respuestas(std::initializer_list<std::pair<const char*, const char*>> r) {
         QStringList a;
         for (const auto& [ruta, texto] : r) a << "--respuesta" << ruta << QString::fromUtf8(texto);
         return a;
     }
-    QTemporaryDir dir_;
-    std::unique_ptr<prueba::Entorno> xdg_, ca_;
-    std::unique_ptr<TManejadorRegistro> registro_;
+    std::unique_ptr<prueba::Entorno> ca_;
 };
 
 }  // namespace
@@ -50,19 +45,18 @@ protected:
 //   66 = "042"; 54 characters, "fff" makes 57; pass 1 starts with j = 18, "a" = 97 + 18 * 6 + 7 =
 //   212 = "0D4" at positions 58 to 60.
 TEST(Encripta, SegunLosCincoPasos) {
-    const QString a = TmanejadorFuncionesComunes::Encripta("A");
+    const QString a = Encripta("A");
     EXPECT_EQ(a.size(), 420);
     EXPECT_TRUE(a.startsWith("050fff04e04f"));
     EXPECT_TRUE(a.endsWith("0d7"));
-    const QString t = TmanejadorFuncionesComunes::Encripta("20261209marlevanta");
+    const QString t = Encripta("20261209marlevanta");
     EXPECT_EQ(t.size(), 420);
     EXPECT_TRUE(t.startsWith("041042"));
     EXPECT_EQ(t.mid(57, 3), "0d4");
     EXPECT_EQ(t, t.toLower());
-    EXPECT_EQ(TmanejadorFuncionesComunes::Encripta(""), "");
+    EXPECT_EQ(Encripta(""), "");
     // 0xFFFF + 3 + 12 needs five digits.
-    EXPECT_TRUE(
-        TmanejadorFuncionesComunes::Encripta(QString(QChar(0xFFFF))).startsWith("1000efff"));
+    EXPECT_TRUE(Encripta(QString(QChar(0xFFFF))).startsWith("1000efff"));
 }
 
 TEST(LineasRespuesta, CortesDeLinea) {
@@ -78,18 +72,19 @@ TEST_F(Api, PreguntasYRespuestas) {
                     {"/updatefile", "https://descargas.example/p.zip\\nclave secreta"},
                     {"/ayudas", "https://a.example/uso\\r\\nhttps://a.example/trucos\\n"}}));
     auto api = Cliente(s);
-    EXPECT_EQ(api->host, s.Base());  // the host question got 404: the address stays
-    QString v, c;
-    ASSERT_TRUE(api->LeerVersion(v, c)) << api->ultimoError.toStdString();
-    EXPECT_EQ(v, "10005");
-    EXPECT_EQ(c, "A\rB\r");
-    QString u, p;
-    ASSERT_TRUE(api->LeerUpdateFile(u, p));
-    EXPECT_EQ(u, "https://descargas.example/p.zip");
-    EXPECT_EQ(p, "clave secreta");
-    ASSERT_TRUE(api->LeerUrlsAyuda(u, p));
-    EXPECT_EQ(u, "https://a.example/uso");
-    EXPECT_EQ(p, "https://a.example/trucos");
+    EXPECT_EQ(api->LeerHost().motivo(), "HTTP/1.1 404 Not Found");
+    const auto v = api->LeerVersion();
+    ASSERT_TRUE(v) << v.motivo();
+    EXPECT_EQ(v->numero, 10005);
+    EXPECT_EQ(v->cambios, "A\rB\r");
+    const auto p = api->LeerUpdateFile();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->url, "https://descargas.example/p.zip");
+    EXPECT_EQ(p->clave, "clave secreta");
+    const auto a = api->LeerUrlsAyuda();
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->uso, "https://a.example/uso");
+    EXPECT_EQ(a->trucos, "https://a.example/trucos");
     const QString registro = s.Registro();
     EXPECT_TRUE(
         registro.contains("/version/" + api->Token() +
@@ -99,71 +94,56 @@ TEST_F(Api, PreguntasYRespuestas) {
 }
 
 TEST_F(Api, RespuestasQueNoValen) {
-    struct Caso {
-        const char* ruta;
-        const char* texto;
-    };
     {
         prueba::ServidorApi s(Respuestas(
             {{"/version", "1.0.5\\nA"}, {"/updatefile", "  KO  \\nx"}, {"/ayudas", "a\\nb\\nc"}}));
         auto api = Cliente(s);
-        QString a = "x", b = "y";
-        EXPECT_FALSE(api->LeerVersion(a, b));
-        EXPECT_TRUE(a.isEmpty() && b.isEmpty());
-        a = "x", b = "y";
-        EXPECT_FALSE(api->LeerUpdateFile(a, b));
-        EXPECT_TRUE(a.isEmpty() && b.isEmpty());
-        EXPECT_FALSE(api->LeerUrlsAyuda(a, b));
-        EXPECT_TRUE(a.isEmpty() && b.isEmpty());
+        EXPECT_FALSE(api->LeerVersion());
+        EXPECT_FALSE(api->LeerUpdateFile());
+        EXPECT_FALSE(api->LeerUrlsAyuda());
     }
     {
         prueba::ServidorApi s(
             Respuestas({{"/version", "10005\\n"}, {"/updatefile", "https://d.example/p.zip"}}));
         auto api = Cliente(s);
-        QString a, b;
-        EXPECT_TRUE(api->LeerVersion(a, b));
-        EXPECT_EQ(b, "");
-        EXPECT_TRUE(api->LeerUpdateFile(a, b));
-        EXPECT_EQ(b, "");
+        const auto v = api->LeerVersion();
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->cambios, "");
+        const auto p = api->LeerUpdateFile();
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->clave, "");
     }
 }
 
-TEST_F(Api, ElHostSeSigueAunqueSoloCambieEnMayusculas) {
-    prueba::ServidorApi s({});
-    const QString otro = s.Base().toUpper().replace("HTTPS://", "https://");
-    prueba::ServidorApi conHost(Respuestas({{"/host", otro.toUtf8().constData()}}));
-    auto api = Cliente(conHost);
-    EXPECT_EQ(api->host, otro.toUtf8().constData());
-    EXPECT_EQ(registro_->LeerValor("ApiHost"), otro.toStdString());
+TEST(HostAceptable, NuncaDeHttpsAOtraCosa) {
+    EXPECT_TRUE(HostAceptable("https://a.example", "https://b.example"));
+    EXPECT_TRUE(HostAceptable("https://a.example", "HTTPS://B.EXAMPLE"));
+    EXPECT_FALSE(HostAceptable("https://a.example", "http://a.example"));
+    EXPECT_FALSE(HostAceptable("https://a.example", "ftp://a.example"));
+    EXPECT_FALSE(HostAceptable("HTTPS://a.example", "a.example"));
+    EXPECT_TRUE(HostAceptable("http://a.example", "https://a.example"));
 }
 
-TEST_F(Api, SinApiHostUsaElDePorDefectoYLoGuarda) {
-    registro_->EscribirValor("ApiHost", "");
-    TManejadorApi api(*registro_);
-    EXPECT_EQ(api.host, kApiHostPorDefecto);
-    EXPECT_EQ(registro_->LeerValor("ApiHost"), kApiHostPorDefecto);
-    QString a, b;
-    EXPECT_FALSE(api.LeerVersion(a, b));  // .example never resolves
-    EXPECT_EQ(api.ultimoError, "Host not found");
+TEST(ApiSinServidor, ElFalloLoDice) {
+    TManejadorApi api(&CrearClienteHttp, kApiHostPorDefecto);
+    EXPECT_EQ(api.LeerVersion().motivo(), "Host not found");  // .example never resolves
 }
 
-TEST_F(Api, ElTokenCambiaConElDia) {
+TEST(ApiToken, CambiaConElDia) {
     QDate dia(2026, 12, 9);
-    TManejadorApi api(*registro_, [&] { return dia; });
+    TManejadorApi api(&CrearClienteHttp, QString(), [&] { return dia; });
     const QString hoy = api.Token();
     dia = dia.addDays(1);
     EXPECT_NE(api.Token(), hoy);
-    EXPECT_EQ(hoy, TmanejadorFuncionesComunes::Encripta("20261209marlevanta"));
+    EXPECT_EQ(hoy, Encripta("20261209marlevanta"));
 }
 
 TEST_F(Api, FallosDelServidorYDeLaRed) {
     const auto fallo = [](prueba::ServidorApi& s, OpcionesHttp o = {}) {
         prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
-        ClienteHttp cliente(o);
-        std::string cuerpo, error;
-        EXPECT_FALSE(cliente.Get(s.Base().toStdString() + "/version/x", cuerpo, error));
-        EXPECT_TRUE(cuerpo.empty());
-        return error;
+        auto r = CrearClienteHttp(o)->Get(s.Base().toStdString() + "/version/x");
+        EXPECT_FALSE(r);
+        return r.motivo();
     };
     {
         prueba::ServidorApi s({});
@@ -182,31 +162,58 @@ TEST_F(Api, FallosDelServidorYDeLaRed) {
         EXPECT_EQ(fallo(s), "Answer too large");
     }
     {
+        // A server that never answers: the stall limit, here one second, ends the wait (with
+        // the usual twenty it would take far longer than the bound checked).
         prueba::ServidorApi s({"--modo", "mudo"});
         OpcionesHttp o;
         o.segundosSinDatos = 1;
+        o.segundosTotal = 0;
         QElapsedTimer reloj;
         reloj.start();
         EXPECT_FALSE(fallo(s, o).empty());
-        EXPECT_LT(reloj.elapsed(), 30000);
+        EXPECT_LT(reloj.elapsed(), 10000);
+    }
+    {
+        // A server that trickles two bytes a second moves, so no stall limit stops it: the total
+        // limit does.
+        prueba::ServidorApi s({"--modo", "goteo"});
+        OpcionesHttp o;
+        o.segundosTotal = 2;
+        QElapsedTimer reloj;
+        reloj.start();
+        EXPECT_EQ(fallo(s, o), "Timed out");
+        EXPECT_LT(reloj.elapsed(), 10000);
+    }
+    {
+        // Cancelled from another thread, as when the program ends.
+        prueba::ServidorApi s({"--modo", "mudo"});
+        OpcionesHttp o;
+        auto cancelar = std::make_shared<std::atomic<bool>>(false);
+        o.cancelar = cancelar;
+        std::thread cancelador([cancelar] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            cancelar->store(true);
+        });
+        QElapsedTimer reloj;
+        reloj.start();
+        const std::string motivo = fallo(s, o);
+        cancelador.join();
+        EXPECT_EQ(motivo, "Cancelled");
+        EXPECT_LT(reloj.elapsed(), 10000);
     }
     {
         // A server whose certificate no trusted authority signed.
         prueba::ServidorApi s({});
         prueba::Entorno sinCa("SSL_CERT_FILE", "/etc/ssl/certs/ca-certificates.crt");
-        ClienteHttp cliente({});
-        std::string cuerpo, error;
-        EXPECT_FALSE(cliente.Get(s.Base().toStdString() + "/host", cuerpo, error));
-        EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+        auto r = CrearClienteHttp({})->Get(s.Base().toStdString() + "/host");
+        EXPECT_FALSE(r);
+        EXPECT_NE(r.motivo().find("certificate"), std::string::npos) << r.motivo();
     }
     {
         prueba::ServidorApi s({"--modo", "basura"});
-        registro_->EscribirValor("ApiHost", s.Base().toStdString());
-        prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
-        TManejadorApi api(*registro_);
-        QString a, b;
-        EXPECT_FALSE(api.LeerVersion(a, b));
-        EXPECT_FALSE(api.LeerUrlsAyuda(a, b));
+        auto api = Cliente(s);
+        EXPECT_FALSE(api->LeerVersion());
+        EXPECT_FALSE(api->LeerUrlsAyuda());
     }
 }
 
@@ -220,16 +227,14 @@ TEST_F(Api, DescargaConProgresoCancelacionYLongitudIncompleta) {
         f.write(datos.data(), static_cast<qint64>(datos.size()));
     }
     prueba::ServidorApi s({"--paquete", QString::fromStdString(paquete), "--lento", "0.02"});
-    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
-    ClienteHttp cliente(OpcionesHttp{"text/html, */*"});
+    auto api = Cliente(s);
+    auto cliente = api->ClienteDescarga();
     const std::string destino = d.path().toStdString() + "/descarga.zip";
-    std::string error;
     std::uint64_t ultimo = 0, total = 0;
     bool tamanoDuranteLaDescarga = false;
     std::FILE* f = std::fopen(destino.c_str(), "wb");
-    ASSERT_TRUE(cliente.Descargar(
-        s.Base().toStdString() + "/paquete", f,
-        [&](std::uint64_t r, std::uint64_t t) {
+    const auto bien = cliente->Descargar(
+        s.Base().toStdString() + "/paquete", f, [&](std::uint64_t r, std::uint64_t t) {
             ultimo = r;
             total = t;
             if (r > 0 && r < t) {
@@ -237,28 +242,27 @@ TEST_F(Api, DescargaConProgresoCancelacionYLongitudIncompleta) {
                     std::ftell(f) >= 0 && QFile(QString::fromStdString(destino)).size() == 300000;
             }
             return true;
-        },
-        error))
-        << error;
+        });
     std::fclose(f);
+    ASSERT_TRUE(bien) << bien.motivo();
     EXPECT_EQ(total, 300000u);
     EXPECT_EQ(ultimo, 300000u);
     EXPECT_TRUE(tamanoDuranteLaDescarga);
     EXPECT_EQ(QFile(QString::fromStdString(destino)).size(), 300000);
 
     f = std::fopen(destino.c_str(), "wb");
-    EXPECT_FALSE(cliente.Descargar(
-        s.Base().toStdString() + "/paquete", f,
-        [&](std::uint64_t r, std::uint64_t) { return r < 50000; }, error));
+    const auto cancelada =
+        cliente->Descargar(s.Base().toStdString() + "/paquete", f,
+                           [&](std::uint64_t r, std::uint64_t) { return r < 50000; });
     std::fclose(f);
-    EXPECT_EQ(error, "Cancelled");
+    EXPECT_EQ(cancelada.motivo(), "Cancelled");
 
     prueba::ServidorApi corto({"--modo", "corto"});
     prueba::Entorno ca2("SSL_CERT_FILE", corto.Ca());
     f = std::fopen(destino.c_str(), "wb");
-    EXPECT_FALSE(cliente.Descargar(
-        corto.Base().toStdString() + "/paquete", f,
-        [](std::uint64_t, std::uint64_t) { return true; }, error));
+    const auto incompleta = cliente->Descargar(corto.Base().toStdString() + "/paquete", f,
+                                               [](std::uint64_t, std::uint64_t) { return true; });
     std::fclose(f);
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(incompleta);
+    EXPECT_FALSE(incompleta.motivo().empty());
 }

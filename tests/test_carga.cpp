@@ -2,10 +2,12 @@
 
 #include <QSignalSpy>
 
-#include "app/cargar_certificados.h"
-#include "app/certstore/certstore_nss.h"
 #include "ayudantes.h"
-#include "store/registry_sqlite.h"
+#include "core/u_cargaCertificados.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
 #include "tabla_prueba.h"
 
 using namespace marlevanta;
@@ -34,15 +36,10 @@ protected:
 // Stands in for a store whose validity texts are not of the usual form; no real store gives those.
 class AlmacenConTextosRaros : public AlmacenCertificados {
 public:
-    bool AbrirAlmacenUsuario() override { return true; }
-    int NumeroCertificados() const override { return 3; }
-    const DatosCertificado& Certificado(int i) const override {
-        return datos_[static_cast<size_t>(i)];
-    }
-    std::string UltimoError() const override { return {}; }
+    Resultado<std::vector<DatosCertificado>> LeerCertificados() override { return datos_; }
 
 private:
-    std::array<DatosCertificado, 3> datos_ = {{
+    std::vector<DatosCertificado> datos_ = {{
         {"Thu, 05 Jan 2023 10:00:00 GMT", "corto", "Uno", "", "AA", "clientAuth", ""},
         {"Thu, 31 Feb 2023 10:00:00 GMT", "Xyz, 05 Zzz 2023 10:00:00 GMT", "Dos", "", "BB", "", ""},
         {"Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Tres", "", "CC", "",
@@ -84,9 +81,9 @@ TEST_F(Carga, DesdeUnaBaseNssRealConAliasQueSobrevivenALaRecarga) {
     auto registro = Registro();
     auto almacen = CrearAlmacenNss(base.directorio);
     QSignalSpy scroll(&t, &TTablaCertificados::AfterScroll);
-    const ResultadoCarga r =
-        CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
-    ASSERT_TRUE(r.abierto) << r.error.toStdString();
+    const auto r = CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
+    ASSERT_TRUE(r) << r.motivo();
+    EXPECT_EQ(*r, 8);
     EXPECT_GE(scroll.count(), 1);
     ASSERT_EQ(t.RecordCount(), 8);
     for (int i = 0; i < 8; ++i) {
@@ -107,12 +104,12 @@ TEST_F(Carga, DesdeUnaBaseNssRealConAliasQueSobrevivenALaRecarga) {
     EXPECT_EQ(t.Fila(3).proximo_a_caducar, 1);  // ends in 20 days
     EXPECT_EQ(t.Fila(1).propositos, "");
 
-    registro->EscribirAlias(t.Fila(4).key_for_alias.toStdString(), "Gemelo de la empresa");
-    t.SetFilter("alias like 'gemelo%' or emitido_para like 'pérez%'");
+    ASSERT_TRUE(
+        registro->EscribirAlias(t.Fila(4).key_for_alias.toStdString(), "Gemelo de la empresa"));
+    ASSERT_TRUE(t.SetFilter("alias like 'gemelo%' or emitido_para like 'pérez%'"));
     t.SetFiltered(true);
     t.Last();
-    ASSERT_TRUE(
-        CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime()).abierto);
+    ASSERT_TRUE(CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime()));
     EXPECT_EQ(prueba::Vista(t), (QStringList{"PÉREZ GARCÍA ANA - 12345678Z", "NOMBRE REPETIDO"}));
     EXPECT_EQ(t.RecNo(), 1);
     EXPECT_EQ(t.Fila(1).alias, "Gemelo de la empresa");
@@ -121,21 +118,20 @@ TEST_F(Carga, DesdeUnaBaseNssRealConAliasQueSobrevivenALaRecarga) {
 
 TEST_F(Carga, UnAlmacenQueNoAbreDejaLasFilasQueHabia) {
     auto registro = Registro();
-    CargarCertificadosDemo(t, *registro, QDateTime::currentDateTime());
+    ASSERT_TRUE(CargarCertificadosDemo(t, *registro, QDateTime::currentDateTime()));
     ASSERT_EQ(t.RecordCount(), kFilasDemo);
     QTemporaryDir vacio;
     auto almacen = CrearAlmacenNss(vacio.path().toStdString() + "/nssdb");
-    const ResultadoCarga r =
-        CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
-    EXPECT_FALSE(r.abierto);
-    EXPECT_TRUE(r.error.contains("pk12util")) << r.error.toStdString();
+    const auto r = CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.motivo().find("pk12util"), std::string::npos) << r.motivo();
     EXPECT_EQ(t.RecordCount(), kFilasDemo);
 }
 
 TEST_F(Carga, UnTextoDeValidezRaroDejaLaFilaSinFechaYLaCargaSigue) {
     auto registro = Registro();
     AlmacenConTextosRaros almacen;
-    ASSERT_TRUE(CargarCertificadosAlmacen(t, almacen, *registro, En(2026, 12, 9)).abierto);
+    ASSERT_TRUE(CargarCertificadosAlmacen(t, almacen, *registro, En(2026, 12, 9)));
     ASSERT_EQ(t.RecordCount(), 3);
     EXPECT_EQ(t.Fila(0).fecha_emision, QDate(2023, 1, 5));
     EXPECT_TRUE(t.Fila(0).fecha_caducidad.isNull());
@@ -143,7 +139,7 @@ TEST_F(Carga, UnTextoDeValidezRaroDejaLaFilaSinFechaYLaCargaSigue) {
     EXPECT_TRUE(t.Fila(1).fecha_caducidad.isNull());
     EXPECT_EQ(t.Fila(2).fecha_caducidad, QDate(2033, 12, 31));
     // Rows without a date are hidden by the expiry filter rather than breaking it.
-    t.SetFilter(ConstruirFiltro({}, false, true, false, {2026, 12, 9}).expresion);
+    ASSERT_TRUE(t.SetFilter(ConstruirFiltro({}, false, true, false, {2026, 12, 9}).expresion));
     t.SetFiltered(true);
     EXPECT_EQ(prueba::Vista(t), QStringList{"Tres"});
 }
@@ -151,8 +147,8 @@ TEST_F(Carga, UnTextoDeValidezRaroDejaLaFilaSinFechaYLaCargaSigue) {
 TEST_F(Carga, FilasDeDemostracion) {
     const QDateTime diciembre = En(2026, 12, 9, 11);
     auto registro = Registro();
-    registro->EscribirAlias("DEMO-5", "Puesto por el usuario");
-    CargarCertificadosDemo(t, *registro, diciembre);
+    ASSERT_TRUE(registro->EscribirAlias("DEMO-5", "Puesto por el usuario"));
+    ASSERT_TRUE(CargarCertificadosDemo(t, *registro, diciembre));
     ASSERT_EQ(t.RecordCount(), kFilasDemo);
     for (int i = 0; i < kFilasDemo; ++i) {
         EXPECT_EQ(t.Fila(i).calculated_indice, i + 1);
@@ -182,17 +178,17 @@ TEST_F(Carga, FilasDeDemostracion) {
     }
     for (int fila : {7, 12, 16, 30}) {
         for (int mes = 1; mes <= 12; ++mes) {
-            CargarCertificadosDemo(t, *registro, En(2027, mes, 28, 23, 59));
+            ASSERT_TRUE(CargarCertificadosDemo(t, *registro, En(2027, mes, 28, 23, 59)));
             EXPECT_EQ(t.Fila(fila).proximo_a_caducar, 1) << fila << " " << mes;
         }
     }
 
     // An alias the user gave survives a reload and a restart; row 5 always says "Caducado".
-    registro->EscribirAlias("DEMO-10", "Talleres");
-    registro->EscribirAlias("DEMO-5", "Otro");
+    ASSERT_TRUE(registro->EscribirAlias("DEMO-10", "Talleres"));
+    ASSERT_TRUE(registro->EscribirAlias("DEMO-5", "Otro"));
     registro.reset();
     auto otro = Registro();
-    CargarCertificadosDemo(t, *otro, diciembre);
+    ASSERT_TRUE(CargarCertificadosDemo(t, *otro, diciembre));
     EXPECT_EQ(t.Fila(10).alias, "Talleres");
     EXPECT_EQ(t.Fila(5).alias, "Caducado");
     EXPECT_EQ(otro->LeerAlias("DEMO-5"), "Caducado");

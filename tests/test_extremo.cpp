@@ -13,10 +13,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/u_frmMenu.h"
 #include "ayudantes.h"
-#include "browser/u_frmElegirNavegador.h"
-#include "common/ejecutar.h"
+#include "core/plataforma/u_procesoExterno.h"
+#include "platform/u_sistema.h"
+#include "programa_prueba.h"
+#include "resultado_prueba.h"
+#include "ui/u_frmElegirNavegador.h"
+#include "ui/u_frmMenu.h"
+#include "ui/u_rejillaCertificados.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
@@ -58,7 +62,7 @@ private:
 }  // namespace
 
 TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
-    const std::string chromium = BuscarEnPath({"chromium"});
+    const std::string chromium = CrearIniciadorProcesos()->BuscarEnPath({"chromium"});
     if (getuid() != 0 || chromium.empty()) {
         GTEST_SKIP() << "needs root (Chromium reads policies only from /etc) and Debian's chromium";
     }
@@ -107,10 +111,8 @@ TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
     }
     fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
 
-    TfrmMenu::Opciones o;
-    auto ventana = std::make_unique<TfrmMenu>(std::move(o));
-    ventana->show();
-    QApplication::processEvents();
+    prueba::ProgramaPrueba programa;
+    TfrmMenu* ventana = &programa.Abrir({});
     ventana->edtBuscarNombre()->setText("12345678Z");
     ASSERT_EQ(ventana->cdsCertificados().Actual().emitido_para, "PÉREZ GARCÍA ANA - 12345678Z");
 
@@ -120,12 +122,13 @@ TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
         QTimer::singleShot(200, [&] {
             politicaDurante = fs::exists("/etc/chromium/policies/managed/marlevanta.json");
         });
-        QTest::keyClick(dialogo, Qt::Key_C);  // returns when the browser has closed
+        QTest::keyClick(dialogo, Qt::Key_C);
+        for (int i = 0; i < 9000 && dialogo->Ejecutando(); ++i) QTest::qWait(10);
         final = dialogo->lblPregunta()->text();
         QTest::keyClick(dialogo, Qt::Key_Escape);
     });
     QTest::keyClick(ventana->grdCertificados(), Qt::Key_Return);
-    ventana.reset();
+    programa.Cerrar();
     servidor.kill();
     servidor.waitForFinished();
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/filtro.h"
+#include "resultado_prueba.h"
+
+#include "core/u_expresionFiltro.h"
 #include "tabla_prueba.h"
 
 using namespace marlevanta;
@@ -22,7 +24,8 @@ protected:
         t.SetFiltered(true);
     }
     QStringList Con(const QString& expresion) {
-        t.SetFilter(expresion);
+        const auto h = t.SetFilter(expresion);
+        EXPECT_TRUE(h) << h.motivo();
         return Vista(t);
     }
     TTablaCertificados t;
@@ -73,7 +76,7 @@ TEST_F(Filtro, TablaDeEstados) {
         const EstadoFiltro e = ConstruirFiltro(QString::fromUtf8(c.texto), c.p, c.c, c.u, hoy);
         EXPECT_EQ(e.expresion, c.esperado) << c.texto << c.p << c.c << c.u;
         EXPECT_EQ(e.filtrado, !c.esperado.isEmpty());
-        EXPECT_NO_THROW(ExpresionFiltro::Compilar(e.expresion)) << e.expresion.toStdString();
+        EXPECT_TRUE(ExpresionFiltro::Compilar(e.expresion)) << e.expresion.toStdString();
     }
 }
 
@@ -113,7 +116,7 @@ TEST_F(Filtro, UnaComillaEnLaBusquedaNiRompeNiEnsanchaElFiltro) {
 }
 
 TEST_F(Filtro, UnaExpresionMalFormadaEsUnErrorClaroYElFiltroAnteriorSigue) {
-    t.SetFilter("emitido_para like 'juan%'");
+    ASSERT_TRUE(t.SetFilter("emitido_para like 'juan%'"));
     const char* malas[] = {
         "(",
         "emitido_para like",
@@ -135,16 +138,26 @@ TEST_F(Filtro, UnaExpresionMalFormadaEsUnErrorClaroYElFiltroAnteriorSigue) {
         "emitido_para like 'a' # 1",
     };
     for (const char* mala : malas) {
-        try {
-            t.SetFilter(QString::fromUtf8(mala));
-            ADD_FAILURE() << "accepted: " << mala;
-        } catch (const ErrorFiltro& e) {
-            EXPECT_NE(std::string(e.what()).find("Expresión de filtro no válida (posición "),
-                      std::string::npos)
-                << e.what();
-        }
+        const auto h = t.SetFilter(QString::fromUtf8(mala));
+        EXPECT_FALSE(h) << "accepted: " << mala;
+        EXPECT_NE(h.motivo().find("Expresión de filtro no válida (posición "), std::string::npos)
+            << h.motivo();
         EXPECT_EQ(t.Filter(), "emitido_para like 'juan%'");
         EXPECT_EQ(Vista(t), QStringList{"JUAN PÉREZ"}) << mala;
     }
     EXPECT_EQ(Con("   ").size(), 6);  // blanks alone select every row
+}
+
+TEST_F(Filtro, LaProfundidadTieneUnLimiteConUnErrorClaro) {
+    // Deep nesting would run the parser out of stack; it is refused before that.
+    const QString hondo = QString(65, u'(') + "alias like 'a'" + QString(65, u')');
+    const auto h = ExpresionFiltro::Compilar(hondo);
+    EXPECT_FALSE(h);
+    EXPECT_NE(h.motivo().find("niveles anidados"), std::string::npos) << h.motivo();
+    QString nots;
+    for (int i = 0; i < 100000; ++i) nots += "not ";
+    EXPECT_FALSE(ExpresionFiltro::Compilar(nots + "alias like 'a'"));
+    // Sixty-four levels still work.
+    EXPECT_TRUE(
+        ExpresionFiltro::Compilar(QString(64, u'(') + "alias like 'a'" + QString(64, u')')));
 }

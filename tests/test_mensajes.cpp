@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "resultado_prueba.h"
+
 #include <QPushButton>
 #include <QTest>
 
-#include "common/u_manejadorFuncionesComunes.h"
+#include "ui/u_manejadorFuncionesComunes.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
@@ -17,6 +19,8 @@ struct Visto {
     QStringList botones;
 };
 
+TmanejadorFuncionesComunes comunes;
+
 Visto Mostrar(const QString& msg, TMsgDlgType tipo, TMsgDlgButtons botones, int defBtn,
               std::function<void(DialogoMensaje*)> accion) {
     Visto v;
@@ -29,7 +33,7 @@ Visto Mostrar(const QString& msg, TMsgDlgType tipo, TMsgDlgButtons botones, int 
         if (auto* f = qobject_cast<QPushButton*>(d->focusWidget())) v.enFoco = f->text();
         accion(d);
     });
-    v.resultado = TmanejadorFuncionesComunes().wmessagedlg(msg, tipo, botones, defBtn);
+    v.resultado = comunes.wmessagedlg(msg, tipo, botones, defBtn);
     return v;
 }
 
@@ -88,7 +92,7 @@ TEST(Mensajes, TitulosYSaltosDeLinea) {
 TEST(Mensajes, CentradoEnLaVentanaPrincipalOEnLaPantalla) {
     QWidget principal;
     principal.setGeometry(100, 100, 900, 600);
-    TmanejadorFuncionesComunes::FijarVentanaPrincipal(&principal);
+    comunes.FijarVentanaPrincipal(&principal);
     QPoint centro;
     const auto medir = [&](DialogoMensaje* d) {
         centro = d->frameGeometry().center();
@@ -101,5 +105,5 @@ TEST(Mensajes, CentradoEnLaVentanaPrincipalOEnLaPantalla) {
     principal.show();
     Mostrar("x", mtInformation, Botones({mbOK}), 0, medir);
     EXPECT_LE((centro - principal.frameGeometry().center()).manhattanLength(), 2);
-    TmanejadorFuncionesComunes::FijarVentanaPrincipal(nullptr);
+    comunes.FijarVentanaPrincipal(nullptr);
 }

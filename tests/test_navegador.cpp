@@ -9,12 +9,15 @@
 #include <fstream>
 
 #include "ayudantes.h"
-#include "browser/u_frmDarPermisos.h"
-#include "browser/u_frmElegirNavegador.h"
-#include "common/u_manejadorFuncionesComunes.h"
-#include "store/permisos.h"
-#include "store/politicas_archivos.h"
-#include "store/u_manejadorRegistro.h"
+#include "core/plataforma/u_permisos.h"
+#include "core/u_manejadorRegistro.h"
+#include "core/u_segundoPlano.h"
+#include "platform/linux/u_politicasArchivos.h"
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
+#include "ui/u_frmDarPermisos.h"
+#include "ui/u_frmElegirNavegador.h"
+#include "ui/u_manejadorFuncionesComunes.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
@@ -45,7 +48,27 @@ protected:
             std::make_unique<prueba::Entorno>("MARLEVANTA_POLICY_ROOT", d + "/politicas"));
         entorno_.push_back(std::make_unique<prueba::Entorno>("MARLEVANTA_PRUEBA_LOG", d + "/log"));
         entorno_.push_back(std::make_unique<prueba::Entorno>("PATH", d + "/bin:/usr/bin:/bin"));
-        registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr);
+        registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr,
+                                                         CrearAlmacenPoliticas());
+        procesos_ = CrearIniciadorProcesos();
+    }
+    // The dialog as the main window makes it, with the permission dialog behind it.
+    std::unique_ptr<TfrmElegirNavegador> Dialogo() {
+        SesionNavegador::Entorno e{
+            registro_.get(), [this](Navegador n) { return BuscarComandoNavegador(n, *procesos_); },
+            procesos_};
+        return std::make_unique<TfrmElegirNavegador>(
+            nullptr, std::move(e), fondo_, comunes_,
+            [this](QWidget* padre, std::function<void()> hecho) {
+                TfrmDarPermisos permisos(padre, *procesos_, fondo_, comunes_,
+                                         OrdenPermisos("/ruta/de/pqrvr", "S-1-22-1-7"));
+                permisos.exec();
+                hecho();
+            });
+    }
+    // Waits until the run has ended.
+    static void Esperar(TfrmElegirNavegador& d) {
+        for (int i = 0; i < 1000 && d.Ejecutando(); ++i) QTest::qWait(10);
     }
     void TearDown() override { prueba::OlvidarDialogos(); }
     void Instalar(const std::string& nombre, const char* guion) {
@@ -81,13 +104,17 @@ protected:
     QTemporaryDir dir_;
     std::vector<std::unique_ptr<prueba::Entorno>> entorno_;
     std::unique_ptr<TManejadorRegistro> registro_;
+    std::shared_ptr<IniciadorProcesos> procesos_;
+    TmanejadorFuncionesComunes comunes_;
+    SegundoPlano fondo_;
 };
 
 }  // namespace
 
 TEST_F(EleccionNavegador, ChromeConLaPoliticaEnVigorYQuitadaAlCerrarse) {
     Instalar("google-chrome", kNavegadorFalso);
-    TfrmElegirNavegador d(nullptr, *registro_);
+    auto dialogo = Dialogo();
+    TfrmElegirNavegador& d = *dialogo;
     d.certificado = "PÉREZ \"PEPE\" - 1Z";
     EXPECT_EQ(d.lblPregunta()->text(), "¿Con qué navegador quiere usar el certificado?");
     EXPECT_TRUE(d.lblAyuda()->text().endsWith(
@@ -95,6 +122,7 @@ TEST_F(EleccionNavegador, ChromeConLaPoliticaEnVigorYQuitadaAlCerrarse) {
     QStringList avisos;
     const int resultado = Mostrar(d, [&] {
         QTest::keyClick(&d, Qt::Key_C, Qt::ShiftModifier);  // capitals count too
+        Esperar(d);
         EXPECT_FALSE(HayPolitica());
         EXPECT_EQ(d.lblPregunta()->text(), "Proceso finalizado con Google Chrome");
         EXPECT_TRUE(Visible(d.btnSalir()));
@@ -118,7 +146,8 @@ TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
     Instalar("google-chrome", kNavegadorFalso);
     const std::string senal = dir_.path().toStdString() + "/log/cerrar";
     prueba::Entorno espera("MARLEVANTA_PRUEBA_ESPERA", senal);
-    TfrmElegirNavegador d(nullptr, *registro_);
+    auto dialogo = Dialogo();
+    TfrmElegirNavegador& d = *dialogo;
     d.certificado = "ANA";
     QStringList avisos;
     bool visibleTrasEscape = false;
@@ -147,18 +176,24 @@ TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
 
 TEST_F(EleccionNavegador, NavegadorQueNoEstaSeDiceYLaPoliticaSeQuita) {
     Instalar("google-chrome", kNavegadorFalso);  // Edge is not installed
-    TfrmElegirNavegador d(nullptr, *registro_);
+    auto dialogo = Dialogo();
+    TfrmElegirNavegador& d = *dialogo;
     d.certificado = "ANA";
     QStringList errores;
     Responder(&errores, 1);
+    bool habiaPolitica = true;
     Mostrar(d, [&] {
         QTest::keyClick(&d, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
+        habiaPolitica = HayPolitica();
+        Esperar(d);
         d.btnSalir()->click();
     });
     ASSERT_EQ(errores.size(), 1);
     EXPECT_TRUE(errores[0].startsWith("No se ha encontrado Microsoft Edge"))
         << errores[0].toStdString();
-    EXPECT_EQ(d.lblPregunta()->text(), "Proceso finalizado con Microsoft Edge");
+    // Nothing was written for a browser that cannot start, and nothing says it ran.
+    EXPECT_FALSE(habiaPolitica);
+    EXPECT_EQ(d.lblPregunta()->text(), "No se ha abierto Microsoft Edge");
     EXPECT_FALSE(HayPolitica());
     EXPECT_EQ(Log("argumentos"), "");
 }
@@ -168,7 +203,8 @@ TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
     Instalar("microsoft-edge", kNavegadorFalso);
     std::ofstream(dir_.path().toStdString() + "/politicas/etc") << "no es una carpeta";
     for (const bool edge : {true, false}) {
-        TfrmElegirNavegador d(nullptr, *registro_);
+        auto dialogo = Dialogo();
+        TfrmElegirNavegador& d = *dialogo;
         d.certificado = "ANA";
         int permisos = 0;
         QStringList errores;
@@ -179,11 +215,12 @@ TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
         });
         Mostrar(d, [&] {
             (edge ? d.btnEdge() : d.btnChrome())->click();
+            Esperar(d);
             d.btnSalir()->click();
         });
         EXPECT_EQ(permisos, 1);
-        EXPECT_EQ(d.lblPregunta()->text(), edge ? "Proceso finalizado con Microsoft Edge"
-                                                : "Proceso finalizado con Google Chrome");
+        EXPECT_EQ(d.lblPregunta()->text(),
+                  edge ? "No se ha abierto Microsoft Edge" : "No se ha abierto Google Chrome");
         EXPECT_EQ(errores, edge ? QStringList{}
                                 : QStringList{"No se ha podido seleccionar el certificado para el "
                                               "navegador Google Chrome"});
@@ -198,7 +235,8 @@ TEST_F(EleccionNavegador, DarPermisosLanzaElProgramaElevadoYDiceLaVerdad) {
              "${MARLEVANTA_PRUEBA_SALIDA:-0}\n");
     for (const char* salida : {"0", "1"}) {
         prueba::Entorno codigo("MARLEVANTA_PRUEBA_SALIDA", salida);
-        TfrmDarPermisos d(nullptr);
+        TfrmDarPermisos d(nullptr, *procesos_, fondo_, comunes_,
+                          OrdenPermisos("/ruta/de/pqrvr", "S-1-22-1-1234"));
         QStringList mensajes;
         Responder(&mensajes, 1);
         QTimer::singleShot(0, [&] { d.btnAceptar()->click(); });
@@ -206,11 +244,6 @@ TEST_F(EleccionNavegador, DarPermisosLanzaElProgramaElevadoYDiceLaVerdad) {
         ASSERT_EQ(mensajes.size(), 1);
         EXPECT_EQ(mensajes[0], salida[0] == '0' ? "Permisos establecidos"
                                                 : "No se han podido establecer los permisos.");
-        EXPECT_EQ(Log("pkexec"), OrdenPermisos(QString::fromStdString(SidUsuarioActual()))
-                                         .mid(1)
-                                         .join(' ')
-                                         .toStdString() +
-                                     "\n");
+        EXPECT_EQ(Log("pkexec"), "/ruta/de/pqrvr S-1-22-1-1234\n");
     }
-    EXPECT_TRUE(OrdenPermisos("S-1-22-1-0").at(1).startsWith('/'));
 }

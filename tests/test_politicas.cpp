@@ -14,8 +14,10 @@
 #include <fstream>
 
 #include "ayudantes.h"
-#include "store/permisos.h"
-#include "store/politicas_archivos.h"
+#include "core/plataforma/u_permisos.h"
+#include "platform/linux/u_politicasArchivos.h"
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
 
 using namespace marlevanta;
 namespace fs = std::filesystem;
@@ -96,9 +98,9 @@ TEST_F(Politicas, EscribirDosVecesDejaUnaYEliminarSoloQuitaLaNuestra) {
     EXPECT_FALSE(fs::exists(edge + "/marlevanta.json"));
     std::ofstream(chrome[0] + "/otra.json") << "{}";
 
-    EXPECT_TRUE(almacen->Eliminar(Navegador::Chrome));
-    EXPECT_FALSE(almacen->Eliminar(Navegador::Chrome));
-    EXPECT_FALSE(almacen->Eliminar(Navegador::Edge));
+    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), true);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), false);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
     EXPECT_TRUE(fs::exists(chrome[0] + "/otra.json"));
     for (const auto& c : chrome) {
         for (const auto& e : fs::directory_iterator(c)) {
@@ -111,7 +113,7 @@ TEST_F(Politicas, SinSitioDondeEscribirNoEscribeNada) {
     std::ofstream(raiz_ + "/etc") << "no soy una carpeta";
     auto almacen = CrearAlmacenPoliticasArchivos(raiz_);
     EXPECT_FALSE(almacen->Escribir(Navegador::Edge, TextoPolitica("X")));
-    EXPECT_FALSE(almacen->Eliminar(Navegador::Edge));
+    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
 }
 
 TEST(Sid, TextoSegunLaAutoridad) {
@@ -134,7 +136,7 @@ TEST_F(Politicas, ElPermisoDejaEscribirAlUsuarioYSoloAEl) {
     const std::string carpeta = CarpetasPoliticas(Navegador::Chrome, raiz_)[0];
     fs::create_directories(carpeta);
     prueba::Ejecutar("setfacl -m u:1234:rx '" + carpeta + "' 2>&1 || true");
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-65534"), "");
+    EXPECT_TRUE(DarPermisosSoftwarePolicies("S-1-22-1-65534"));
     EXPECT_EQ(ComoNadie(escribe), 0);
     EXPECT_EQ(CnDe(LeerPolitica(carpeta)), "N");
     const std::string lista = prueba::Ejecutar("getfacl -cp '" + carpeta + "' 2>/dev/null || true");
@@ -144,26 +146,26 @@ TEST_F(Politicas, ElPermisoDejaEscribirAlUsuarioYSoloAEl) {
         EXPECT_NE(lista.find("default:user:nobody:rwx"), std::string::npos) << lista;
     }
     // Granting again changes nothing and still succeeds.
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-65534"), "");
+    EXPECT_TRUE(DarPermisosSoftwarePolicies("S-1-22-1-65534"));
 }
 
 TEST_F(Politicas, CadaPasoQueFallaDiceSuMensaje) {
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-5-21-1-2-3-1001"),
+    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-5-21-1-2-3-1001").motivo(),
               "No se pudo encontrar la cuenta del usuario en el registro");
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-4000000000"),
+    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-4000000000").motivo(),
               "No se pudo encontrar la cuenta del usuario en el registro");
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-x"),
+    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-x").motivo(),
               "No se pudo encontrar la cuenta del usuario en el registro");
     std::ofstream(raiz_ + "/etc") << "no soy una carpeta";
     EXPECT_EQ(
-        DarPermisosSoftwarePolicies(""),
+        DarPermisosSoftwarePolicies("").motivo(),
         "No se pudieron leer los permisos existentes por la siguiente causa: Not a directory");
     fs::remove(raiz_ + "/etc");
     if (getuid() != 0) return;
     for (const auto& c : TodasLasCarpetasPoliticas(raiz_)) fs::create_directories(c);
     // Someone who does not own the folders cannot change who may write there.
     EXPECT_EQ(ComoNadie([] {
-                  return DarPermisosSoftwarePolicies("") ==
+                  return DarPermisosSoftwarePolicies("").motivo() ==
                                  "No se pudieron guardar los permisos por la siguiente causa: "
                                  "Operation not permitted"
                              ? 0

@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 
 #include "ayudantes.h"
-#include "store/registry_sqlite.h"
-#include "store/u_manejadorRegistro.h"
+#include "core/u_manejadorRegistro.h"
+#include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
 
 using namespace marlevanta;
 using namespace std::chrono_literals;
@@ -93,18 +96,16 @@ TEST_F(Registro, UnValorQueExisteNoSeTocaAunqueEsteVacioOSeaDeOtroTipo) {
     EXPECT_EQ(Contar("SELECT tipo FROM valores WHERE nombre_plegado = 'gridtamanofuente'"), 4);
 }
 
-TEST_F(Registro, AltoQueNoEsNumeroCortaElArranqueYConservaLoEscritoAntes) {
+TEST_F(Registro, AltoQueNoEsNumeroNoImpideCrearLosDemas) {
     auto r = Nuevo();
     EXPECT_TRUE(r->EscribirValor("FormHeight", "abc"));
-    try {
-        r->IniciarValoresSiNoExisten();
-        FAIL() << "no error";
-    } catch (const std::invalid_argument& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-    }
+    const auto h = r->IniciarValoresSiNoExisten();
+    EXPECT_FALSE(h);
+    EXPECT_EQ(h.motivo(), "'abc' is not a valid integer value");
+    // Everything else is written, also what comes after the height and the left edge.
     EXPECT_EQ(r->LeerValor("FormWidth"), "900");
     EXPECT_EQ(r->LeerValor("FormTop"), "");
-    EXPECT_EQ(r->LeerValor("FormLeft"), "");
+    EXPECT_EQ(r->LeerValor("FormLeft"), "510");
     // The store is not left locked by the interrupted operation.
     EXPECT_TRUE(r->EscribirValor("FormHeight", "600"));
     EXPECT_TRUE(r->IniciarValoresSiNoExisten());
@@ -154,16 +155,11 @@ TEST_F(Registro, TiposDeValor) {
         "x'0A000000')");
     EXPECT_EQ(r->LeerValor("Expandido"), "%HOME%\\ayuda");  // not expanded
     EXPECT_EQ(r->LeerValor("ConNulo"), "abc");              // ends at the first null
-    try {
-        r->LeerValor("numero");
-        FAIL() << "no error";
-    } catch (const ErrorRegistro& e) {
-        EXPECT_STREQ(e.what(), "Invalid data type for 'numero'");
-    }
+    EXPECT_EQ(r->LeerValor("numero").motivo(), "Invalid data type for 'numero'");
     Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta\\alias', 'demo-1', 'DEMO-1', "
         "3, "
         "x'00')");
-    EXPECT_THROW(r->LeerAlias("DEMO-1"), ErrorRegistro);
+    EXPECT_EQ(r->LeerAlias("DEMO-1").motivo(), "Invalid data type for 'DEMO-1'");
     EXPECT_TRUE(r->EscribirAlias("DEMO-1", "reemplazado"));  // a write replaces any type
     EXPECT_EQ(r->LeerAlias("DEMO-1"), "reemplazado");
 }
@@ -173,11 +169,15 @@ TEST_F(Registro, BaseDeDatosCorruptaNoSeTocaYNoRompeNada) {
     const std::string basura(8192, '\x5a');
     std::ofstream(Archivo(), std::ios::binary) << basura;
     auto r = Nuevo();
-    EXPECT_FALSE(r->IniciarValoresSiNoExisten());
-    EXPECT_EQ(r->LeerValor("FormTop"), "");
+    const auto h = r->IniciarValoresSiNoExisten();
+    EXPECT_FALSE(h);
+    // The reason names what is wrong with the file, for the message the user gets.
+    EXPECT_NE(h.motivo().find("no es una base de datos"), std::string::npos) << h.motivo();
+    EXPECT_FALSE(r->LeerValor("FormTop"));
     EXPECT_FALSE(r->EscribirValor("FormTop", "1"));
-    EXPECT_EQ(r->LeerAlias("DEMO-1"), "");
+    EXPECT_FALSE(r->LeerAlias("DEMO-1"));
     EXPECT_FALSE(r->EscribirAlias("DEMO-1", "x"));
+    EXPECT_EQ(r->Ubicacion(), Archivo());
     QFile f(QString::fromStdString(Archivo()));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().toStdString(), basura);
@@ -207,8 +207,10 @@ TEST_F(Registro, BaseDeDatosBloqueadaPorOtroProcesoNoPierdeNada) {
     ASSERT_EQ(read(listo[0], &c, 1), 1);
     ASSERT_EQ(c, 'k');
     EXPECT_FALSE(r->EscribirValor("FormTop", "5"));
-    EXPECT_FALSE(r->EscribirAlias("DEMO-2", "durante"));
-    const std::string leido = r->LeerValor("FormTop");
+    const auto bloqueado = r->EscribirAlias("DEMO-2", "durante");
+    EXPECT_FALSE(bloqueado);
+    EXPECT_NE(bloqueado.motivo().find("bloqueado"), std::string::npos) << bloqueado.motivo();
+    const std::string leido = r->LeerValor("FormTop").valor_o("<fallo>");
     EXPECT_TRUE(leido == "270" || leido.empty()) << leido;
     (void)!write(seguir[1], &c, 1);
     int estado = 0;
@@ -237,7 +239,9 @@ TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
         int fallos = 0;
         fallos += lector.LeerValor("FormTop") == "270" ? 0 : 1;
         fallos += lector.EscribirValor("FormTop", "1") ? 2 : 0;
-        fallos += lector.EscribirAlias("DEMO-1", "x") ? 4 : 0;
+        const auto alias = lector.EscribirAlias("DEMO-1", "x");
+        fallos += alias ? 4 : 0;
+        fallos += alias.motivo().find("solo lectura") == std::string::npos ? 16 : 0;
         fallos += lector.IniciarValoresSiNoExisten() ? 8 : 0;
         _exit(fallos);
     }
@@ -285,35 +289,41 @@ TEST_F(Registro, BorrarUnaClaveSeLlevaSusSubclavesYNadaMas) {
     auto registro = CrearRegistroSqlite(Archivo());
     const std::string politica =
         "\\Software\\Policies\\Google\\Chrome\\AutoSelectCertificateForUrls";
-    auto clave = registro->AbrirEscritura(politica + "\\Otra");
-    ASSERT_TRUE(clave);
-    clave->EscribirTexto("x", "y");
-    ASSERT_TRUE(clave->Cerrar());
-    clave = registro->AbrirEscritura(politica);
-    clave->EscribirTexto("1", "{}");
-    ASSERT_TRUE(clave->Cerrar());
-    clave = registro->AbrirEscritura(politica + "Bis");  // a sibling whose name starts the same
-    clave->EscribirTexto("1", "queda");
-    ASSERT_TRUE(clave->Cerrar());
-    clave.reset();
+    const auto escribir = [&](const std::string& ruta, const char* nombre, const char* valor) {
+        auto clave = registro->AbrirEscritura(ruta);
+        ASSERT_TRUE(clave);
+        ASSERT_TRUE((*clave)->EscribirTexto(nombre, valor));
+        ASSERT_TRUE((*clave)->Cerrar());
+    };
+    escribir(politica + "\\Otra", "x", "y");
+    escribir(politica, "1", "{}");
+    escribir(politica + "Bis", "1", "queda");  // a sibling whose name starts the same
 
-    EXPECT_TRUE(
-        registro->BorrarArbol("software\\policies\\google\\chrome\\autoselectcertificateforurls"));
-    EXPECT_FALSE(registro->AbrirLectura(politica));
-    EXPECT_FALSE(registro->AbrirLectura(politica + "\\Otra"));
+    EXPECT_EQ(
+        registro->BorrarArbol("software\\policies\\google\\chrome\\autoselectcertificateforurls"),
+        true);
+    const auto existe = [&](const std::string& ruta) {
+        auto c = registro->AbrirLectura(ruta);
+        return c.ok() && *c != nullptr;
+    };
+    EXPECT_FALSE(existe(politica));
+    EXPECT_FALSE(existe(politica + "\\Otra"));
     auto hermana = registro->AbrirLectura(politica + "Bis");
-    ASSERT_TRUE(hermana);
-    EXPECT_EQ(hermana->LeerTexto("1"), "queda");
-    EXPECT_TRUE(registro->AbrirLectura("\\Software\\Policies\\Google\\Chrome"));  // parents stay
-    hermana.reset();
-    EXPECT_FALSE(registro->BorrarArbol(politica));  // already gone
+    ASSERT_TRUE(hermana && *hermana);
+    EXPECT_EQ((*hermana)->LeerTexto("1"), "queda");
+    EXPECT_TRUE(existe("\\Software\\Policies\\Google\\Chrome"));  // parents stay
+    hermana = Resultado<std::unique_ptr<ClaveRegistro>>(std::unique_ptr<ClaveRegistro>());
+    EXPECT_EQ(registro->BorrarArbol(politica), false);  // already gone
 }
 
 TEST(TextoAEntero, ComoStrToInt) {
     EXPECT_EQ(TextoAEntero("540"), 540);
     EXPECT_EQ(TextoAEntero("-500"), -500);
     EXPECT_EQ(TextoAEntero(" 12 "), 12);
+    EXPECT_EQ(TextoAEntero("-2147483648"), INT_MIN);
     for (const char* malo : {"", "abc", "12a", "1 2", "-", "99999999999", "0x10"}) {
-        EXPECT_THROW(TextoAEntero(malo), std::invalid_argument) << malo;
+        const auto n = TextoAEntero(malo);
+        EXPECT_FALSE(n) << malo;
+        EXPECT_EQ(n.motivo(), "'" + std::string(malo) + "' is not a valid integer value");
     }
 }

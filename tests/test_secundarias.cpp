@@ -11,16 +11,20 @@
 #include <QToolButton>
 #include <QWebEngineView>
 
-#include "app/u_frmMenu.h"
 #include "ayudantes.h"
-#include "online/u_manejadorApi.h"
+#include "core/u_direccionesAyuda.h"
+#include "core/u_manejadorApi.h"
+#include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
+#include "programa_prueba.h"
+#include "resultado_prueba.h"
 #include "servidor_api.h"
-#include "store/registry_sqlite.h"
+#include "ui/u_frmAcercade.h"
+#include "ui/u_frmAyuda.h"
+#include "ui/u_frmConfiguracion.h"
+#include "ui/u_frmMenu.h"
+#include "ui/u_rejillaCertificados.h"
 #include "ventanas.h"
-#include "windows/ayuda_direcciones.h"
-#include "windows/u_frmAcercade.h"
-#include "windows/u_frmAyuda.h"
-#include "windows/u_frmConfiguracion.h"
 
 using namespace marlevanta;
 
@@ -42,22 +46,23 @@ protected:
         xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString());
     }
     void TearDown() override {
-        v.reset();
+        programa_.reset();
         prueba::OlvidarDialogos();
     }
     TManejadorRegistro Ajustes() { return TManejadorRegistro(CrearRegistroUsuario(), nullptr); }
     TfrmMenu& Abrir() {
-        TfrmMenu::Opciones o;
-        o.argumentos = {QStringLiteral("/demo")};
-        o.pantalla = [] { return TamanoPantalla{1920, 1080}; };
-        v = std::make_unique<TfrmMenu>(std::move(o));
-        v->CopyEmpresa = "Velquorin";
-        v->CopyDireccion = "CIF: B00000000\rCalle Mayor 1, 28013 Madrid";
-        v->CopyEmailGeneral = "info@marlevanta.example";
-        v->CopyWeb = "https://www.marlevanta.example";
-        v->show();
-        QApplication::processEvents();
+        programa_ = std::make_unique<prueba::ProgramaPrueba>();
+        programa_->contacto = Contacto();
+        v = &programa_->Abrir();
         return *v;
+    }
+    static DatosContacto Contacto() {
+        DatosContacto c;
+        c.CopyEmpresa = "Velquorin";
+        c.CopyDireccion = "CIF: B00000000\rCalle Mayor 1, 28013 Madrid";
+        c.CopyEmailGeneral = "info@marlevanta.example";
+        c.CopyWeb = "https://www.marlevanta.example";
+        return c;
     }
     // Opens the options window with `tecla` and lets `accion` work in it.
     void Opciones(Qt::Key tecla, std::function<void(TfrmConfiguracion*)> accion) {
@@ -68,7 +73,8 @@ protected:
 
     QTemporaryDir dir_;
     std::unique_ptr<prueba::Entorno> xdg_;
-    std::unique_ptr<TfrmMenu> v;
+    std::unique_ptr<prueba::ProgramaPrueba> programa_;
+    TfrmMenu* v = nullptr;
 };
 
 }  // namespace
@@ -76,9 +82,9 @@ protected:
 TEST_F(Secundarias, OpcionesSinTocarNadaDejanLosAjustesComoEstaban) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("GridVerEmail", "1");
-        a.EscribirValor("GridVerEmitidoPor", "1");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("GridVerEmail", "1"));
+        ASSERT_TRUE(a.EscribirValor("GridVerEmitidoPor", "1"));
     }
     auto& w = Abrir();
     Opciones(Qt::Key_F12, [](TfrmConfiguracion* o) {
@@ -139,22 +145,23 @@ TEST_F(Secundarias, ColumnaEmailEnVivoYAparienciaDesdeElMenu) {
 }
 
 TEST_F(Secundarias, AcercaDeConLosDatosDelPrograma) {
-    auto& w = Abrir();
+    QWidget w;
+    DatosContacto c = Contacto();
     {
-        TfrmAcercade a(&w);
-        EXPECT_TRUE(a.lblVersion()->text().startsWith("Versión: 1.0.4, "));
+        TfrmAcercade a(&w, c, "1.0.4", "diciembre 2026");
+        EXPECT_EQ(a.lblVersion()->text(), "Versión: 1.0.4, diciembre 2026");
         EXPECT_EQ(a.height(), 403 - 27);  // the support row collapses
         EXPECT_EQ(a.Panel2()->height(), 201 + 13 - 27);
         EXPECT_FALSE(a.lblEmailSoporte()->isVisibleTo(&a));
         EXPECT_TRUE(a.lblEmailGeneral()->isVisibleTo(&a));
     }
     // Each address opens its own message.
-    w.CopyEmailSoporte = "soporte@marlevanta.example";
+    c.CopyEmailSoporte = "soporte@marlevanta.example";
     {
         Capturador capturador;
         QDesktopServices::setUrlHandler("mailto", &capturador, "abrir");
         QDesktopServices::setUrlHandler("https", &capturador, "abrir");
-        TfrmAcercade a(&w);
+        TfrmAcercade a(&w, c, "1.0.4", "diciembre 2026");
         EXPECT_EQ(a.height(), 403);
         a.show();
         QTest::mouseClick(a.lblCopyEmailSoporte(), Qt::LeftButton);
@@ -164,10 +171,10 @@ TEST_F(Secundarias, AcercaDeConLosDatosDelPrograma) {
         EXPECT_EQ(capturador.urls, (QList<QUrl>{QUrl("mailto:soporte@marlevanta.example"),
                                                 QUrl("https://www.marlevanta.example")}));
     }
-    w.CopyEmailSoporte.clear();
-    w.CopyWeb.clear();
-    w.CopyEmailGeneral.clear();
-    TfrmAcercade vacio(&w);
+    c.CopyEmailSoporte.clear();
+    c.CopyWeb.clear();
+    c.CopyEmailGeneral.clear();
+    TfrmAcercade vacio(&w, c, "1.0.4", "diciembre 2026");
     EXPECT_EQ(vacio.height(), 403 - 81);
     EXPECT_EQ(vacio.Panel2()->height(), 201 + 13 - 81);
 }
@@ -198,7 +205,7 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
     const QString uso = paginas.Base() + "/uso";
     const QString trucos = paginas.Base() + "/trucos";
     auto registro = Ajustes();
-    registro.IniciarValoresSiNoExisten();
+    ASSERT_TRUE(registro.IniciarValoresSiNoExisten());
     struct Caso {
         QString respuesta;
         QString usoEsperado, trucosEsperado;
@@ -212,28 +219,27 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
     for (const Caso& c : casos) {
         prueba::ServidorApi api({"--respuesta", "/ayudas", c.respuesta});
         prueba::Entorno ca("SSL_CERT_FILE", api.Ca());
-        registro.EscribirValor("ApiHost", api.Base().toStdString());
-        TManejadorApi cliente(registro);
-        const DireccionesAyuda d = ResolverDireccionesAyuda(registro, &cliente);
+        TManejadorApi cliente(&CrearClienteHttp, api.Base());
+        const DireccionesAyuda d = ResolverDireccionesAyuda(registro, cliente.LeerUrlsAyuda());
         EXPECT_EQ(d.uso, c.usoEsperado);
         EXPECT_EQ(d.trucos, c.trucosEsperado);
-        EXPECT_EQ(QString::fromStdString(registro.LeerValor("AyudaUso")), c.usoEsperado);
+        EXPECT_EQ(registro.LeerValor("AyudaUso"), c.usoEsperado.toStdString());
     }
     {
         // A web API that fails leaves the stored addresses as they are.
         prueba::ServidorApi fallo({"--modo", "error"});
         prueba::Entorno ca("SSL_CERT_FILE", fallo.Ca());
-        registro.EscribirValor("ApiHost", fallo.Base().toStdString());
-        TManejadorApi cliente(registro);
-        const DireccionesAyuda d = ResolverDireccionesAyuda(registro, &cliente);
+        TManejadorApi cliente(&CrearClienteHttp, fallo.Base());
+        const DireccionesAyuda d = ResolverDireccionesAyuda(registro, cliente.LeerUrlsAyuda());
         EXPECT_EQ(d.uso, uso);
         EXPECT_EQ(d.trucos, trucos);
     }
     // A page that cannot be loaded shows an empty page.
-    registro.EscribirValor("AyudaUso", "http://127.0.0.1:1/nada");
-    const DireccionesAyuda d = ResolverDireccionesAyuda(registro, nullptr);
-    TfrmAyuda ayuda(nullptr, d.uso, d.trucos);
+    ASSERT_TRUE(registro.EscribirValor("AyudaUso", "http://127.0.0.1:1/nada"));
+    const DireccionesAyuda d = ResolverDireccionesAyuda(registro, Falla("sin red"));
+    TfrmAyuda ayuda(nullptr);
     ayuda.show();
+    ayuda.Navegar(d.uso, d.trucos);
     for (int i = 0; i < 200 && ayuda.wbUso()->url() != QUrl("about:blank"); ++i) QTest::qWait(50);
     EXPECT_EQ(ayuda.wbUso()->url(), QUrl("about:blank"));
     bool cargada = false;

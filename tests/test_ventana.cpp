@@ -12,15 +12,20 @@
 #include <QTableView>
 #include <QToolButton>
 
-#include "app/modelo_certificados.h"
-#include "app/u_frmEditarAlias.h"
-#include "app/u_frmMenu.h"
 #include "ayudantes.h"
-#include "browser/u_frmElegirNavegador.h"
+#include "platform/linux/u_politicasArchivos.h"
+#include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
+#include "programa_prueba.h"
+#include "resultado_prueba.h"
 #include "servidor_api.h"
-#include "store/politicas_archivos.h"
-#include "store/registry_sqlite.h"
 #include "tabla_prueba.h"
+#include "ui/u_botonUsarCertificado.h"
+#include "ui/u_frmEditarAlias.h"
+#include "ui/u_frmElegirNavegador.h"
+#include "ui/u_frmMenu.h"
+#include "ui/u_modeloCertificados.h"
+#include "ui/u_rejillaCertificados.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
@@ -33,8 +38,13 @@ protected:
         xdg_ = std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", dir_.path().toStdString());
     }
     void TearDown() override {
-        v.reset();  // destroyed without the close question
+        Cerrar();  // destroyed without the close question
         prueba::OlvidarDialogos();
+    }
+    void Cerrar() {
+        if (programa_) programa_->Cerrar();
+        programa_.reset();
+        v = nullptr;
     }
 
     // The settings as another run of the program would find them.
@@ -45,12 +55,8 @@ protected:
     }
 
     TfrmMenu& Abrir(QStringList argumentos = {QStringLiteral("/demo")}) {
-        TfrmMenu::Opciones o;
-        o.argumentos = std::move(argumentos);
-        o.pantalla = [] { return TamanoPantalla{1920, 1080}; };
-        v = std::make_unique<TfrmMenu>(std::move(o));
-        v->show();
-        QApplication::processEvents();
+        programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
+        v = &programa_->Abrir(std::move(argumentos));
         return *v;
     }
 
@@ -61,14 +67,15 @@ protected:
         QTest::keyClick(v->grdCertificados(), Qt::Key_Escape);
         QApplication::processEvents();
         ASSERT_FALSE(v->isVisible());
-        v.reset();
+        Cerrar();
     }
 
     QStringList Vista() { return prueba::Vista(v->cdsCertificados()); }
 
     QTemporaryDir dir_;
     std::unique_ptr<prueba::Entorno> xdg_;
-    std::unique_ptr<TfrmMenu> v;
+    std::unique_ptr<prueba::ProgramaPrueba> programa_;
+    TfrmMenu* v = nullptr;
 };
 
 }  // namespace
@@ -126,11 +133,11 @@ TEST_F(Ventana, PoliticasQueQuedaronSeQuitanAlAbrirYAlCerrar) {
     ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, TextoPolitica("DE UNA EJECUCION ROTA")));
     ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("DE UNA EJECUCION ROTA")));
     Abrir();
-    EXPECT_FALSE(almacen->Eliminar(Navegador::Chrome));
-    EXPECT_FALSE(almacen->Eliminar(Navegador::Edge));
+    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), false);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
     ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("OTRA")));
     CerrarDiciendoSi();
-    EXPECT_FALSE(almacen->Eliminar(Navegador::Edge));
+    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
 }
 
 TEST_F(Ventana, EscapePreguntaYNoDejaLaVentanaComoEstaba) {
@@ -153,8 +160,8 @@ TEST_F(Ventana, EscapePreguntaYNoDejaLaVentanaComoEstaba) {
 TEST_F(Ventana, SinConfirmarSalidaCierraSinPreguntar) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("PanelConfirmarSalida", "0");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("PanelConfirmarSalida", "0"));
     }
     auto& w = Abrir();
     QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
@@ -229,8 +236,8 @@ TEST_F(Ventana, TeclasDeFuncion) {
 TEST_F(Ventana, TamanoDeFuenteConElTecladoNumerico) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("GridTamanoFuente", "40");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("GridTamanoFuente", "40"));
     }
     auto& w = Abrir();
     EXPECT_EQ(w.TamanoFuenteGrid(), 40);
@@ -287,9 +294,9 @@ TEST_F(Ventana, InterruptoresEnlazados) {
 TEST_F(Ventana, ArranqueConProximosYSinOcultar) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("PanelProximosCaducar", "1");
-        a.EscribirValor("PanelOcultarCertificadosCaducados", "0");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("PanelProximosCaducar", "1"));
+        ASSERT_TRUE(a.EscribirValor("PanelOcultarCertificadosCaducados", "0"));
     }
     auto& w = Abrir();
     EXPECT_TRUE(w.chkProximos()->isChecked());
@@ -354,8 +361,8 @@ TEST_F(Ventana, ColoresDeLasFilas) {
 TEST_F(Ventana, CerradaMaximizadaReabreMaximizadaSinTocarMedidas) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("FormWidth", "1000");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("FormWidth", "1000"));
     }
     Abrir().showMaximized();
     QApplication::processEvents();
@@ -370,17 +377,17 @@ TEST_F(Ventana, CerradaMaximizadaReabreMaximizadaSinTocarMedidas) {
 TEST_F(Ventana, BordesFueraDeLaPantalla) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("FormLeft", "3000");
-        a.EscribirValor("FormTop", "1200");
-        a.EscribirValor("FormHeight", "700");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("FormLeft", "3000"));
+        ASSERT_TRUE(a.EscribirValor("FormTop", "1200"));
+        ASSERT_TRUE(a.EscribirValor("FormHeight", "700"));
     }
     EXPECT_EQ(Abrir().pos(), QPoint(1920 - 950, 1080 - 700 - 20));
-    v.reset();
+    Cerrar();
     {
         auto a = Ajustes();
-        a.EscribirValor("FormLeft", "-500");
-        a.EscribirValor("FormTop", "1080");
+        ASSERT_TRUE(a.EscribirValor("FormLeft", "-500"));
+        ASSERT_TRUE(a.EscribirValor("FormTop", "1080"));
     }
     EXPECT_EQ(Abrir().pos(), QPoint(-500, 1080));
 }
@@ -388,9 +395,9 @@ TEST_F(Ventana, BordesFueraDeLaPantalla) {
 TEST_F(Ventana, BordeQueNoEsNumeroSeAvisaYLaVentanaSeAbre) {
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("FormTop", "abc");
-        a.EscribirValor("PanelSoloCertificadosCliente", "0");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("FormTop", "abc"));
+        ASSERT_TRUE(a.EscribirValor("PanelSoloCertificadosCliente", "0"));
     }
     QString mensaje;
     prueba::AlAbrirseDialogo([&](QWidget* d) {
@@ -398,11 +405,16 @@ TEST_F(Ventana, BordeQueNoEsNumeroSeAvisaYLaVentanaSeAbre) {
         d->close();
     });
     auto& w = Abrir();
-    EXPECT_EQ(mensaje, "'abc' is not a valid integer value");
+    // One message that names the file and the value, and the window still opens: centred, as
+    // without stored edges, with every other setting applied.
+    EXPECT_TRUE(mensaje.contains(QString::fromStdString(RutaRegistroSqlite())))
+        << mensaje.toStdString();
+    EXPECT_TRUE(mensaje.contains("FormTop: 'abc' is not a valid integer value"))
+        << mensaje.toStdString();
     EXPECT_TRUE(w.isVisible());
-    // The steps after the failing one did not run: the switch keeps its design state.
-    EXPECT_TRUE(w.chkVerCertificadosCliente()->isChecked());
-    EXPECT_EQ(w.cdsCertificados().RecordCount(), 29);
+    EXPECT_EQ(w.pos(), QPoint(485, 205));
+    EXPECT_FALSE(w.chkVerCertificadosCliente()->isChecked());
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 33);  // 29 with the switch on
 }
 
 TEST_F(Ventana, ModoDemoSoloConElArgumento) {
@@ -419,7 +431,7 @@ TEST_F(Ventana, ModoDemoSoloConElArgumento) {
     EXPECT_EQ(w.cdsCertificados().RecordCount(), 0);
     EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
     EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
-    v.reset();
+    Cerrar();
     EXPECT_TRUE(Abrir({"x", " /DEMO "}).modo_demo);
 }
 
@@ -461,11 +473,14 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
     prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
     {
         auto a = Ajustes();
-        a.IniciarValoresSiNoExisten();
-        a.EscribirValor("ApiHost", s.Base().toStdString());
-        a.EscribirValor("PanelComprobarActualizaciones", "0");
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirValor("ApiHost", s.Base().toStdString()));
+        ASSERT_TRUE(a.EscribirValor("PanelComprobarActualizaciones", "0"));
     }
     auto& w = Abrir();
+    // The window is there before the answer.
+    EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
+    programa_->EsperarFondo();
     EXPECT_EQ(w.lblUpdate()->text(), "Disponible la versión 1.0.5");
     EXPECT_EQ(w.lblUpdateTag, 1);
     EXPECT_TRUE(w.lblUpdate()->styleSheet().contains("red"));
@@ -476,9 +491,9 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
     QEvent salir(QEvent::Leave);
     QApplication::sendEvent(w.lblUpdate(), &salir);
     EXPECT_FALSE(w.lblUpdate()->font().underline());
-    v.reset();
+    Cerrar();
 
-    Ajustes().EscribirValor("PanelComprobarActualizaciones", "1");
+    ASSERT_TRUE(Ajustes().EscribirValor("PanelComprobarActualizaciones", "1"));
     QString pregunta;
     prueba::AlAbrirseDialogoDe<DialogoMensaje>([&](DialogoMensaje* m) {
         pregunta = m->Texto();
@@ -486,6 +501,7 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
         m->Boton(mbNo)->click();
     });
     Abrir();
+    programa_->EsperarFondo();
     EXPECT_TRUE(pregunta.startsWith(
         "Existe la versión 1.0.5 que contempla los siguientes cambios: \n\nMejoras"))
         << pregunta.toStdString();
@@ -494,17 +510,21 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
 TEST_F(Ventana, SinVersionNuevaLaEtiquetaNoCambiaNiSeSubraya) {
     {
         auto& w = Abrir();  // the default API address never resolves
-        EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
+        programa_->EsperarFondo();
+        // Nobody said it is up to date: the label does not claim it.
+        EXPECT_EQ(w.lblUpdate()->text(), "No se ha podido comprobar si hay versiones nuevas");
+        EXPECT_TRUE(w.lblUpdate()->toolTip().contains("Host not found"))
+            << w.lblUpdate()->toolTip().toStdString();
         EXPECT_EQ(w.lblUpdateTag, 0);
         QEvent entrar(QEvent::Enter);
         QApplication::sendEvent(w.lblUpdate(), &entrar);
         EXPECT_FALSE(w.lblUpdate()->font().underline());
     }
-    v.reset();
+    Cerrar();
     // The same version as the program's: nothing changes and nothing is asked.
     prueba::ServidorApi s({"--respuesta", "/version", "10004\\nNada"});
     prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
-    Ajustes().EscribirValor("ApiHost", s.Base().toStdString());
+    ASSERT_TRUE(Ajustes().EscribirValor("ApiHost", s.Base().toStdString()));
     bool preguntado = false;
     prueba::AlAbrirseDialogoDe<DialogoMensaje>(
         [&](DialogoMensaje* m) {
@@ -513,7 +533,9 @@ TEST_F(Ventana, SinVersionNuevaLaEtiquetaNoCambiaNiSeSubraya) {
         },
         30);
     auto& w = Abrir();
-    QTest::qWait(400);
+    programa_->EsperarFondo();
+    QTest::qWait(200);
+    EXPECT_TRUE(s.Registro().contains("/version/")) << s.Registro().toStdString();
     EXPECT_FALSE(preguntado);
     EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
     EXPECT_EQ(w.lblUpdateTag, 0);

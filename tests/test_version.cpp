@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
+
 #include <utime.h>
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 
-#include "online/programfile_posix.h"
-#include "online/u_manejadorDatosVersion.h"
+#include "core/u_manejadorDatosVersion.h"
+#include "platform/linux/u_archivoProgramaPosix.h"
 
 using namespace marlevanta;
 
@@ -33,23 +36,19 @@ TEST(Version, NumerosYTextoDeLaVersion) {
     for (const Caso& c : casos) {
         const auto m = Con(c.v);
         EXPECT_EQ(m.ObtenerVersion(), c.texto);
-        qint32 v = -1, s = -1, b = -1;
-        ASSERT_TRUE(m.ObtenerVersionNumerica(v, s, b));
-        EXPECT_EQ(v, c.v[0]);
-        EXPECT_EQ(s, c.v[1]);
-        EXPECT_EQ(b, c.v[2]);
-        EXPECT_EQ(VersionComparable(v, s, b), c.comparable);
+        const auto n = m.ObtenerVersionNumerica();
+        ASSERT_TRUE(n);
+        EXPECT_EQ(n->version, c.v[0]);
+        EXPECT_EQ(n->subversion, c.v[1]);
+        EXPECT_EQ(n->build, c.v[2]);
+        EXPECT_EQ(VersionComparable(n->version, n->subversion, n->build), c.comparable);
     }
 }
 
 TEST(Version, SinRegistroDeVersion) {
     const auto m = Con(std::nullopt);
-    EXPECT_EQ(m.ObtenerVersion(), "");
-    qint32 v = 7, s = 8, b = 9;
-    EXPECT_FALSE(m.ObtenerVersionNumerica(v, s, b));
-    EXPECT_EQ(v, 7);
-    EXPECT_EQ(s, 8);
-    EXPECT_EQ(b, 9);
+    EXPECT_FALSE(m.ObtenerVersion());
+    EXPECT_FALSE(m.ObtenerVersionNumerica());
 }
 
 TEST(Version, FechaDeVersionEnHoraLocal) {
@@ -78,21 +77,22 @@ TEST(Version, FechaDeVersionEnHoraLocal) {
     EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, ruta.toStdString()).ObtenerFechaVersion(),
               sistema.standaloneMonthName(1) + " 2024");
     EXPECT_EQ(Con(VersionArchivo{1, 0, 4, 0}, dir.filePath("no-existe").toStdString())
-                  .ObtenerFechaVersion(),
-              "");
+                  .ObtenerFechaVersion()
+                  .valor_o("<sin fecha>"),
+              "<sin fecha>");
 }
 
 TEST(Version, ElProgramaEnEjecucionEsLa104) {
-    TManejadorDatosVersion m;
+    TManejadorDatosVersion m(CrearArchivoPrograma());
     EXPECT_EQ(m.ObtenerVersion(), "1.0.4");
-    qint32 v = 0, s = 0, b = 0;
-    ASSERT_TRUE(m.ObtenerVersionNumerica(v, s, b));
-    EXPECT_EQ(VersionComparable(v, s, b), 10004);
+    const auto n = m.ObtenerVersionNumerica();
+    ASSERT_TRUE(n);
+    EXPECT_EQ(VersionComparable(n->version, n->subversion, n->build), 10004);
     const QDate hoy = QDate::currentDate();
     // This test binary was just built, so its date is this month (or last, right after midnight).
-    const QString fecha = m.ObtenerFechaVersion();
-    EXPECT_TRUE(fecha == QLocale::system().standaloneMonthName(hoy.month()) + " " +
-                             QString::number(hoy.year()) ||
-                fecha.endsWith(QString::number(hoy.addMonths(-1).year())))
-        << fecha.toStdString();
+    const auto texto = [](const QDate& d) {
+        return QLocale::system().standaloneMonthName(d.month()) + " " + QString::number(d.year());
+    };
+    const QString fecha = m.ObtenerFechaVersion().valor_o("");
+    EXPECT_TRUE(fecha == texto(hoy) || fecha == texto(hoy.addMonths(-1))) << fecha.toStdString();
 }

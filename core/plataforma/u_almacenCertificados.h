@@ -1,0 +1,31 @@
+// Read-only access to the current user's personal certificates (those with a private key).
+// Standard C++ only, so that the Windows back-end needs nothing but Win32.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/plataforma/u_resultado.h"
+
+namespace marlevanta {
+
+struct DatosCertificado {
+    // RFC 822 form, e.g. "Thu, 05 Jan 2023 10:00:00 GMT".
+    std::string validoDesde;
+    std::string validoHasta;
+    std::string emitidoPara;     // subject common name, UTF-8
+    std::string emitidoPor;      // issuer common name, UTF-8
+    std::string huella;          // SHA-1 of the DER, upper-case hexadecimal
+    std::string usosExtendidos;  // "clientAuth,emailProtection"; dotted OIDs for unnamed ones
+    std::string email;
+};
+
+class AlmacenCertificados {
+public:
+    virtual ~AlmacenCertificados() = default;
+    // Reads the store; the order of certificates is the same at every reading of an unchanged
+    // store. The failure says what is wrong and what the user can do.
+    virtual Resultado<std::vector<DatosCertificado>> LeerCertificados() = 0;
+};
+
+}  // namespace marlevanta

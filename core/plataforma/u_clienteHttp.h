@@ -1,0 +1,47 @@
+// The program's HTTP client: GET only, redirects not followed, the server's certificate verified
+// (TLS 1.2 or newer), limits on connecting, on stalls, on the whole answer's time and size.
+// Standard C++ only. One client serves one thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/plataforma/u_resultado.h"
+
+namespace marlevanta {
+
+struct OpcionesHttp {
+    std::string accept;
+    long segundosConexion = 10;
+    // A transfer slower than `bytesPorSegundoMinimo` for this long fails.
+    long segundosSinDatos = 20;
+    long bytesPorSegundoMinimo = 1;
+    // The whole answer, connection included; 0 for none (downloads, which keep moving).
+    long segundosTotal = 30;
+    std::uint64_t maximoBytes = 1 << 20;  // answers read into memory only
+    // Set from another thread to stop the transfer at once.
+    std::shared_ptr<const std::atomic<bool>> cancelar;
+};
+
+inline constexpr const char* kAgenteUsuario = "Mozilla/4.0 (compatible; Marlevanta)";
+
+class ClienteHttp {
+public:
+    virtual ~ClienteHttp() = default;
+
+    // The whole body. The failure: "Host not found", the status line of an error status or a
+    // redirect, or a short description.
+    virtual Resultado<std::string> Get(const std::string& url) = 0;
+
+    // Writes the body into `archivo`, first extended to the announced length. `progreso` gets the
+    // bytes received and the announced total (0 when unknown) and returns false to abort.
+    using Progreso = std::function<bool(std::uint64_t recibidos, std::uint64_t total)>;
+    virtual Hecho Descargar(const std::string& url, std::FILE* archivo,
+                            const Progreso& progreso) = 0;
+};
+
+}  // namespace marlevanta

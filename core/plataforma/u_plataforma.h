@@ -1,0 +1,36 @@
+// Everything the program needs from the system it runs on. The program's entry fills it with the
+// platform's back-ends; tests fill it with back-ends of their own (a test database, a test
+// folder), and the layers above never know which they got.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/plataforma/u_almacenCertificados.h"
+#include "core/plataforma/u_almacenPoliticas.h"
+#include "core/plataforma/u_archivoPrograma.h"
+#include "core/plataforma/u_clienteHttp.h"
+#include "core/plataforma/u_comandoNavegador.h"
+#include "core/plataforma/u_procesoExterno.h"
+#include "core/plataforma/u_registroUsuario.h"
+
+namespace marlevanta {
+
+struct Plataforma {
+    std::function<std::unique_ptr<RegistroUsuario>()> registroUsuario;
+    std::function<std::unique_ptr<AlmacenCertificados>()> almacenCertificados;
+    std::function<std::unique_ptr<AlmacenPoliticas>()> almacenPoliticas;
+    std::function<std::unique_ptr<ClienteHttp>(const OpcionesHttp&)> clienteHttp;
+    std::function<std::unique_ptr<ArchivoPrograma>()> archivoPrograma;
+    std::shared_ptr<IniciadorProcesos> procesos;
+    // How the browser is started; the failure says it is not installed.
+    std::function<Resultado<ComandoNavegador>(Navegador)> comandoNavegador;
+    // The current user's SID text; "" when it cannot be read.
+    std::function<std::string()> sidUsuarioActual;
+    // The folder of the program's own file and the file itself.
+    std::string carpetaPrograma;
+    std::string rutaPrograma;
+};
+
+}  // namespace marlevanta

@@ -1,0 +1,134 @@
+#include "core/u_actualizacion.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+#include "core/u_actualizador.h"
+#include "core/u_segundoPlano.h"
+
+namespace marlevanta {
+
+QString TextoErrorDescarga(const QString& fallo) {
+    if (fallo.contains(QLatin1String("Host not found"))) {
+        return QStringLiteral("Servidor no disponible o no encontrado en este momento");
+    }
+    if (fallo.contains(QLatin1String("404 not found"))) {
+        return QStringLiteral("Actualización no disponible o no encontrada en este momento");
+    }
+    return fallo;
+}
+
+Actualizacion::Actualizacion(Entorno entorno, SegundoPlano& fondo, QObject* parent)
+    : QObject(parent), entorno_(std::move(entorno)), fondo_(fondo) {
+    entorno_.api.cancelar = fondo_.Cancelacion();
+}
+
+Actualizacion::~Actualizacion() {
+    if (cancelar_) cancelar_->store(true);
+}
+
+void Actualizacion::Comprobar() {
+    fondo_.Ejecutar(
+        this, [api = entorno_.api] { return api.LeerVersion(); },
+        [this](Resultado<InfoVersion> r) { emit Comprobada(r); });
+}
+
+namespace {
+
+struct ResultadoDescarga {
+    QString error;
+    bool cancelada = false;
+    bool sinPaquete = false;  // the web API gave no package: nothing to show
+    QString paquete;
+    QString clave;
+};
+
+ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cancelar,
+                        const Avance& avance) {
+    ResultadoDescarga r;
+    auto datos = api.LeerUpdateFile();
+    if (!datos) {
+        r.sinPaquete = true;
+        return r;
+    }
+    r.clave = datos->clave;
+    auto carpeta = CarpetaPrivada();
+    if (!carpeta) {
+        r.error = QString::fromStdString(carpeta.motivo());
+        return r;
+    }
+    r.paquete = RutaPaquete(*carpeta);
+    QFile::remove(r.paquete);
+    // Created anew and never through a link: nobody else can have put a file or a link there.
+    std::FILE* fs = std::fopen(QFile::encodeName(r.paquete).constData(), "wbx");
+    if (!fs) {
+        r.error = QStringLiteral("No se puede crear \"") + r.paquete + QStringLiteral("\"");
+        return r;
+    }
+    auto cliente = api.ClienteDescarga();
+    const auto hecho = cliente->Descargar(
+        datos->url.toStdString(), fs, [&](std::uint64_t recibidos, std::uint64_t total) {
+            avance(static_cast<qint64>(recibidos), static_cast<qint64>(total));
+            return !cancelar.load();
+        });
+    std::fclose(fs);
+    r.cancelada = cancelar.load();
+    if (!hecho && !r.cancelada)
+        r.error = TextoErrorDescarga(QString::fromStdString(hecho.motivo()));
+    if (!r.error.isEmpty() || r.cancelada) QFile::remove(r.paquete);
+    return r;
+}
+
+}  // namespace
+
+void Actualizacion::Descargar() {
+    if (descargando_) return;
+    descargando_ = true;
+    cancelar_ = std::make_shared<std::atomic<bool>>(false);
+    paquete_.clear();
+    clave_.clear();
+    auto api = entorno_.api;
+    fondo_.EjecutarConAvance(
+        this,
+        // The program's end stops the download too, through the client's own cancellation.
+        [api, cancelar = cancelar_](const Avance& avance) { return Bajar(api, *cancelar, avance); },
+        [this](ResultadoDescarga r) {
+            descargando_ = false;
+            FinDescarga f;
+            if (r.sinPaquete) {
+                f.estado = FinDescarga::SinPaquete;
+            } else if (!r.error.isEmpty()) {
+                f.estado = FinDescarga::Error;
+                f.error = r.error;
+            } else if (r.cancelada) {
+                f.estado = FinDescarga::Cancelada;
+            } else {
+                f.estado = FinDescarga::Completa;
+                paquete_ = r.paquete;
+                clave_ = r.clave;
+            }
+            emit Descargada(f);
+        },
+        [this](qint64 hecho, qint64 total) { emit Progreso(hecho, total); });
+}
+
+void Actualizacion::Cancelar() {
+    if (cancelar_) cancelar_->store(true);
+}
+
+Hecho Actualizacion::Traspasar() {
+    if (paquete_.isEmpty()) return Falla("No hay ningún paquete descargado.");
+    std::vector<std::string> argumentos;
+    for (const QString& a : ArgumentosTraspaso(paquete_, clave_, entorno_.rutaPrograma)) {
+        argumentos.push_back(a.toStdString());
+    }
+    const QString programa =
+        QDir(entorno_.carpetaPrograma).filePath(QString::fromLatin1(kActualizador));
+    auto proceso = entorno_.procesos->Iniciar(programa.toStdString(), argumentos);
+    if (!proceso) return Falla("No se puede ejecutar el programa actualizador.");
+    if (entorno_.solicitarFin) entorno_.solicitarFin();
+    return {};
+}
+
+}  // namespace marlevanta

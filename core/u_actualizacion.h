@@ -1,0 +1,78 @@
+// One update of the program: the check for a newer version, the download of the package with its
+// progress, and the hand-over to the external updater, after which the program ends. The slow
+// steps run on a worker; their outcome comes back as signals on the owner's thread.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "core/plataforma/u_procesoExterno.h"
+#include "core/u_manejadorApi.h"
+
+namespace marlevanta {
+
+class SegundoPlano;
+
+struct FinDescarga {
+    // SinPaquete: the web API gave no package address (nothing to tell the user).
+    enum Estado { Completa, Cancelada, Error, SinPaquete } estado = Error;
+    QString error;  // the text to show after "Error: "
+};
+
+class Actualizacion : public QObject {
+    Q_OBJECT
+
+public:
+    struct Entorno {
+        TManejadorApi api;
+        std::shared_ptr<IniciadorProcesos> procesos;
+        QString carpetaPrograma;  // where the external updater is, and what it updates
+        QString rutaPrograma;
+        int versionPropia = 0;
+        // Ends the program after a successful hand-over, without the close question.
+        std::function<void()> solicitarFin;
+    };
+
+    Actualizacion(Entorno entorno, SegundoPlano& fondo, QObject* parent = nullptr);
+    ~Actualizacion() override;
+
+    int VersionPropia() const { return entorno_.versionPropia; }
+    const QString& CarpetaPrograma() const { return entorno_.carpetaPrograma; }
+
+    // Asks for the newest version: Comprobada follows.
+    void Comprobar();
+    // Asks for the package and downloads it into the user's private folder: Progreso while it
+    // runs, then Descargada.
+    void Descargar();
+    // Stops the running download; Descargada follows.
+    void Cancelar();
+    bool Descargando() const { return descargando_; }
+    // The downloaded package and its password, for the hand-over.
+    const QString& Paquete() const { return paquete_; }
+    const QString& ClaveZip() const { return clave_; }
+
+    // Starts the external updater with the package and asks the program to end. The failure
+    // reads "No se puede ejecutar el programa actualizador." and the program goes on.
+    Hecho Traspasar();
+
+signals:
+    void Comprobada(const Resultado<InfoVersion>& version);
+    void Progreso(qint64 recibidos, qint64 total);
+    void Descargada(const FinDescarga& fin);
+
+private:
+    Entorno entorno_;
+    SegundoPlano& fondo_;
+    std::shared_ptr<std::atomic<bool>> cancelar_;
+    bool descargando_ = false;
+    QString paquete_;
+    QString clave_;
+};
+
+// The text that a failed download shows after "Error: ".
+QString TextoErrorDescarga(const QString& fallo);
+
+}  // namespace marlevanta

@@ -1,0 +1,36 @@
+// What the program itself does around an update: the start-up swap of the updater's files,
+// the texts of the update question and of the download, and the hand-over.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "core/plataforma/u_resultado.h"
+
+namespace marlevanta {
+
+inline constexpr const char* kActualizador = "tqUpd.exe";
+inline constexpr const char* kLibreriaActualizador = "tqUnz.dll";
+
+// 10005 -> "1.0.5"
+QString VersionPuntos(int n);
+// "Existe la versión ...", the change notes when there are any, and the question.
+QString PreguntaActualizacion(int n, const QString& cambios);
+// "Descargando 1.205 de 1.205 Kbytes"
+QString TextoDescarga(qint64 recibidos, qint64 total);
+// The version text taken apart and put together again: "" -> "0.0.0".
+QString VersionParaMostrar(const QString& version);
+// A folder of the user's own for the update package: below the user's cache folder, created with
+// room for nobody else (0700). The failure says why it cannot be used.
+Resultado<QString> CarpetaPrivada();
+// The package in `carpeta`: tmpMarlevanta-BuscadordecertificadosSSL.zip
+QString RutaPaquete(const QString& carpeta);
+// The four arguments of the hand-over, in order.
+QStringList ArgumentosTraspaso(const QString& paquete, const QString& clave,
+                               const QString& programa);
+
+// Puts new copies of the updater and of its library, left beside them as ".act", in place.
+// `carpeta` is the program's own folder. Gives the messages of the files it could not replace.
+QStringList SustituirFicherosActualizador(const QString& carpeta);
+
+}  // namespace marlevanta

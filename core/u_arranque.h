@@ -1,0 +1,53 @@
+// The program's start-up, without the window: what must happen before the window shows (the
+// updater's file swap, missing settings, browser rules left by a run that did not end), and the
+// version check that follows once it is shown, on a worker.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace marlevanta {
+
+class SegundoPlano;
+class TManejadorApi;
+class TManejadorRegistro;
+
+struct EstadoVersion {
+    enum Estado { Actualizado, Disponible, SinComprobar } estado = SinComprobar;
+    int numero = 0;
+    QString cambios;
+    QString motivo;          // why the check failed
+    bool preguntar = false;  // the user wants the update offered at once
+};
+
+class Arranque : public QObject {
+    Q_OBJECT
+
+public:
+    Arranque(TManejadorRegistro& registro, TManejadorApi& api, SegundoPlano& fondo,
+             QString carpetaPrograma, int versionPropia, QObject* parent = nullptr);
+
+    // Every step runs whatever the others did; gives the messages the user must see: first the
+    // updater files that could not be swapped, then any other failure.
+    struct Avisos {
+        QStringList errores;  // each shown as an error message of its own
+        QStringList general;  // shown by the general error box
+    };
+    Avisos AntesDeMostrar();
+
+    // The host question and the version question; VersionComprobada follows.
+    void ComprobarVersion();
+
+signals:
+    void VersionComprobada(const EstadoVersion& estado);
+
+private:
+    TManejadorRegistro& registro_;
+    TManejadorApi& api_;
+    SegundoPlano& fondo_;
+    QString carpetaPrograma_;
+    int versionPropia_;
+};
+
+}  // namespace marlevanta

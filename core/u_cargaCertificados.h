@@ -1,0 +1,76 @@
+// Filling the certificate table from the user's store or with the demonstration rows.
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/plataforma/u_almacenCertificados.h"
+#include "core/u_manejadorRegistro.h"
+#include "core/u_segundoPlano.h"
+#include "core/u_tablaCertificados.h"
+
+namespace marlevanta {
+
+// "Thu, 05 Jan 2023 10:00:00 GMT" read by position: the date as written, no time-zone shift.
+// Null when the text does not have that form.
+QDate FechaDeValidez(const std::string& texto);
+
+// 1 from the first moment of the day two calendar months before the expiry day until the
+// first moment of the expiry day itself.
+quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora);
+
+// The table's rows for the store's certificates, in the store's order, with the aliases stored
+// under each thumbprint (`alias` by key in upper case).
+std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertificado>& certificados,
+                                                const std::map<std::string, std::string>& alias,
+                                                const QDateTime& ahora);
+
+// Fills the table from the store in one go. On failure (the store's own words) the table keeps
+// the rows it had. Gives the number of rows.
+Resultado<int> CargarCertificadosAlmacen(TTablaCertificados& tabla, AlmacenCertificados& almacen,
+                                         TManejadorRegistro& registro, const QDateTime& ahora);
+
+inline constexpr int kFilasDemo = 34;
+// The demonstration rows; the aliases that come with them are stored first, like the user's.
+Resultado<std::vector<RegistroCertificado>> FilasDemo(TManejadorRegistro& registro,
+                                                      const QDateTime& ahora);
+Hecho CargarCertificadosDemo(TTablaCertificados& tabla, TManejadorRegistro& registro,
+                             const QDateTime& ahora);
+
+// A load of the table that keeps the window free: the store is read and the rows prepared on a
+// worker, then handed to the table at once. A newer load makes an older one's rows count for
+// nothing.
+class CargaCertificados : public QObject {
+    Q_OBJECT
+
+public:
+    using FabricaAlmacen = std::function<std::unique_ptr<AlmacenCertificados>()>;
+    CargaCertificados(TTablaCertificados& tabla, TManejadorRegistro& registro,
+                      FabricaAlmacen almacen, SegundoPlano& fondo, bool demo,
+                      QObject* parent = nullptr);
+
+    void Cargar();
+    bool Cargando() const { return pendientes_ > 0; }
+
+signals:
+    // The table has its new rows (or, on failure, keeps its old ones).
+    void Cargada(const Hecho& resultado);
+
+private:
+    TTablaCertificados& tabla_;
+    TManejadorRegistro& registro_;
+    FabricaAlmacen almacen_;
+    SegundoPlano& fondo_;
+    bool demo_;
+    int generacion_ = 0;
+    int pendientes_ = 0;
+};
+
+}  // namespace marlevanta

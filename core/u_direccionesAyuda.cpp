@@ -1,0 +1,34 @@
+#include "core/u_direccionesAyuda.h"
+
+#include "core/u_manejadorRegistro.h"
+
+namespace marlevanta {
+
+QString DireccionAyuda(const QString& direccion) {
+    const QString d = direccion.trimmed().toLower();
+    return d.startsWith(QLatin1String("http")) ? d : QStringLiteral("about:blank");
+}
+
+DireccionesAyuda ResolverDireccionesAyuda(TManejadorRegistro& registro,
+                                          const Resultado<UrlsAyuda>& respuesta) {
+    const auto leer = [&registro](const char* nombre) {
+        return QString::fromStdString(registro.LeerValor(nombre).valor_o("")).toLower().trimmed();
+    };
+    QString uso = leer("AyudaUso");
+    QString trucos = leer("AyudaTrucos");
+    if (respuesta) {
+        const auto adoptar = [&registro](const char* nombre, const QString& nueva,
+                                         QString& actual) {
+            const QString n = nueva.toLower().trimmed();
+            if (n == actual || !n.startsWith(QLatin1String("http"))) return;
+            // Used for this showing even when it cannot be stored.
+            (void)registro.EscribirValor(nombre, n.toStdString());
+            actual = n;
+        };
+        adoptar("AyudaUso", respuesta->uso, uso);
+        adoptar("AyudaTrucos", respuesta->trucos, trucos);
+    }
+    return {DireccionAyuda(uso), DireccionAyuda(trucos)};
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,169 @@
+#include "core/u_manejadorRegistro.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace marlevanta {
+
+const std::vector<ValorPorDefecto>& ValoresPorDefecto() {
+    static const std::vector<ValorPorDefecto> valores = {
+        {"AyudaUso", "https://www.marlevanta.example/ayuda/uso.php"},
+        {"AyudaTrucos", "https://www.marlevanta.example/ayuda/trucos.php"},
+        {"PanelSoloCertificadosCliente", "1"},
+        {"PanelOcultarCertificadosCaducados", "1"},
+        {"PanelProximosCaducar", "0"},
+        {"PanelConfirmarSalida", "1"},
+        {"PanelComprobarActualizaciones", "1"},
+        {"ApiHost", "https://api.marlevanta.example"},
+        {"GridTamanoFuente", "10"},
+        {"GridColumnaOrden", "0"},
+        {"GridVerEmail", "0"},
+        {"GridVerEmitidoPor", "0"},
+        {"GridVerValidoDesde", "0"},
+        {"GridVerPropositos", "0"},
+        {"GridAnchoColumnas", "50,400,200,120,250,300,120,350,400"},
+        {"FormMaximized", "0"},
+        {"FormHeight", "540"},
+        {"FormWidth", "900"},
+        {"FormTop", ""},
+        {"FormLeft", ""},
+    };
+    return valores;
+}
+
+Resultado<int> TextoAEntero(const std::string& texto) {
+    const auto error = [&] { return Falla("'" + texto + "' is not a valid integer value"); };
+    size_t i = 0;
+    while (i < texto.size() && texto[i] == ' ') ++i;
+    size_t fin = texto.size();
+    while (fin > i && texto[fin - 1] == ' ') --fin;
+    std::string cuerpo = texto.substr(i, fin - i);
+    size_t digitos = (!cuerpo.empty() && (cuerpo[0] == '-' || cuerpo[0] == '+')) ? 1 : 0;
+    if (digitos == cuerpo.size()) return error();
+    for (size_t k = digitos; k < cuerpo.size(); ++k) {
+        if (cuerpo[k] < '0' || cuerpo[k] > '9') return error();
+    }
+    errno = 0;
+    const long long v = std::strtoll(cuerpo.c_str(), nullptr, 10);
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return error();
+    return static_cast<int>(v);
+}
+
+TManejadorRegistro::TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro,
+                                       FuentePantalla pantalla,
+                                       std::unique_ptr<AlmacenPoliticas> politicas)
+    : registro_(std::move(registro)),
+      pantalla_(std::move(pantalla)),
+      politicas_(std::move(politicas)) {}
+
+Hecho TManejadorRegistro::IniciarValoresSiNoExisten() {
+    auto abierta = registro_->AbrirEscritura(kClaveAjustes);
+    if (!abierta) return Fallo{abierta.motivo()};
+    ClaveRegistro& clave = **abierta;
+    std::string primerFallo;
+    const auto anotar = [&primerFallo](const Hecho& h) {
+        if (!h && primerFallo.empty()) primerFallo = h.motivo();
+    };
+    for (const auto& v : ValoresPorDefecto()) {
+        if (v.valor.empty()) continue;
+        const std::string nombre(v.nombre);
+        if (!clave.ExisteValor(nombre)) anotar(clave.EscribirTexto(nombre, std::string(v.valor)));
+    }
+    // Centred on the primary screen, from the size stored by now (maybe the user's last size).
+    const auto centrar = [&](const char* borde, const char* medida, int pantalla) {
+        if (clave.ExisteValor(borde)) return;
+        const auto texto = clave.LeerTexto(medida);
+        const auto tamano = texto ? TextoAEntero(*texto) : Resultado<int>(Fallo{texto.motivo()});
+        if (!tamano) {
+            anotar(Fallo{tamano.motivo()});
+            return;
+        }
+        const long long valor = (static_cast<long long>(pantalla) - *tamano) / 2;
+        anotar(clave.EscribirTexto(borde, std::to_string(valor < 0 ? 0 : valor)));
+    };
+    const TamanoPantalla tam = pantalla_ ? pantalla_() : TamanoPantalla{};
+    centrar("FormTop", "FormHeight", tam.alto);
+    centrar("FormLeft", "FormWidth", tam.ancho);
+    anotar(clave.Cerrar());
+    if (!primerFallo.empty()) return Falla(primerFallo);
+    return {};
+}
+
+Resultado<std::string> TManejadorRegistro::LeerValor(const std::string& nombre) {
+    auto clave = registro_->AbrirLectura(kClaveAjustes);
+    if (!clave) return Fallo{clave.motivo()};
+    if (!*clave) return std::string();
+    return (*clave)->LeerTexto(nombre);
+}
+
+Hecho TManejadorRegistro::EscribirValor(const std::string& nombre, const std::string& valor) {
+    return Escribir(kClaveAjustes, nombre, valor);
+}
+
+Resultado<std::string> TManejadorRegistro::LeerAlias(const std::string& nombre) {
+    // Reading creates the alias key; the common case, where it exists, needs no write lock.
+    auto clave = registro_->AbrirLectura(kClaveAlias);
+    if (!clave) return Fallo{clave.motivo()};
+    if (*clave) return (*clave)->LeerTexto(nombre);
+    auto creada = registro_->AbrirEscritura(kClaveAlias);
+    if (!creada) return Fallo{creada.motivo()};
+    auto texto = (*creada)->LeerTexto(nombre);
+    if (auto cerrada = (*creada)->Cerrar(); !cerrada) return Fallo{cerrada.motivo()};
+    return texto;
+}
+
+Resultado<std::map<std::string, std::string>> TManejadorRegistro::LeerTodosLosAlias() {
+    auto clave = registro_->AbrirLectura(kClaveAlias);
+    if (!clave) return Fallo{clave.motivo()};
+    if (*clave) return (*clave)->LeerTextos();
+    auto creada = registro_->AbrirEscritura(kClaveAlias);
+    if (!creada) return Fallo{creada.motivo()};
+    if (auto cerrada = (*creada)->Cerrar(); !cerrada) return Fallo{cerrada.motivo()};
+    return std::map<std::string, std::string>();
+}
+
+Hecho TManejadorRegistro::EscribirAlias(const std::string& nombre, const std::string& valor) {
+    return Escribir(kClaveAlias, nombre, valor);
+}
+
+Hecho TManejadorRegistro::Escribir(const char* ruta, const std::string& nombre,
+                                   const std::string& valor) {
+    auto clave = registro_->AbrirEscritura(ruta);
+    if (!clave) return Fallo{clave.motivo()};
+    if (auto escrito = (*clave)->EscribirTexto(nombre, valor); !escrito) return escrito;
+    if (auto cerrada = (*clave)->Cerrar(); !cerrada) {
+        return Falla(TextoErrorEscritura(nombre) + ": " + cerrada.motivo());
+    }
+    return {};
+}
+
+Hecho TManejadorRegistro::EscribirCertificadoEdge(const std::string& cn) {
+    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+    return politicas_->Escribir(Navegador::Edge, TextoPolitica(cn));
+}
+
+Hecho TManejadorRegistro::EscribirCertificadoChrome(const std::string& cn) {
+    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+    return politicas_->Escribir(Navegador::Chrome, TextoPolitica(cn));
+}
+
+Resultado<bool> TManejadorRegistro::EliminarCertificadoEdge() {
+    if (!politicas_) return false;
+    return politicas_->Eliminar(Navegador::Edge);
+}
+
+Resultado<bool> TManejadorRegistro::EliminarCertificadoChrome() {
+    if (!politicas_) return false;
+    return politicas_->Eliminar(Navegador::Chrome);
+}
+
+QString MensajeAjustes(const QString& accion, const TManejadorRegistro& registro,
+                       const std::string& motivo) {
+    return accion + QStringLiteral(" en el archivo de ajustes \"") +
+           QString::fromStdString(registro.Ubicacion()) + QStringLiteral("\": ") +
+           QString::fromStdString(motivo) + QStringLiteral(".");
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,79 @@
+// The program's settings and aliases. Every operation opens its key, works and closes it again,
+// so a value written by one window is seen at once by the next reader.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/plataforma/u_almacenPoliticas.h"
+#include "core/plataforma/u_registroUsuario.h"
+
+namespace marlevanta {
+
+struct TamanoPantalla {
+    int ancho = 0;
+    int alto = 0;
+};
+
+struct ValorPorDefecto {
+    std::string_view nombre;
+    std::string_view valor;  // empty for FormTop and FormLeft, which are computed
+};
+
+// The twenty settings, in the order in which start-up creates them.
+const std::vector<ValorPorDefecto>& ValoresPorDefecto();
+
+inline constexpr const char* kClaveAjustes = "\\Software\\Velquorin\\marlevanta";
+inline constexpr const char* kClaveAlias = "\\Software\\Velquorin\\marlevanta\\alias";
+
+// StrToInt's rule: optional sign and decimal digits, surrounding blanks allowed. The failure
+// reads "'<texto>' is not a valid integer value".
+Resultado<int> TextoAEntero(const std::string& texto);
+
+class TManejadorRegistro {
+public:
+    using FuentePantalla = std::function<TamanoPantalla()>;
+
+    TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro, FuentePantalla pantalla,
+                       std::unique_ptr<AlmacenPoliticas> politicas = nullptr);
+
+    // Creates every missing setting with its default. All that can be written is written even
+    // when one value fails (a FormHeight that is not a number leaves FormTop to be computed
+    // later); the failure names the first problem.
+    Hecho IniciarValoresSiNoExisten();
+    // "" for a value that does not exist.
+    Resultado<std::string> LeerValor(const std::string& nombre);
+    Hecho EscribirValor(const std::string& nombre, const std::string& valor);
+    Resultado<std::string> LeerAlias(const std::string& nombre);
+    Hecho EscribirAlias(const std::string& nombre, const std::string& valor);
+    // Every alias at once, by its key in upper case; creates the alias key like LeerAlias.
+    Resultado<std::map<std::string, std::string>> LeerTodosLosAlias();
+
+    // The browsers' automatic certificate selection for the subject common name `cn`.
+    Hecho EscribirCertificadoEdge(const std::string& cn);
+    Hecho EscribirCertificadoChrome(const std::string& cn);
+    Resultado<bool> EliminarCertificadoEdge();
+    Resultado<bool> EliminarCertificadoChrome();
+
+    RegistroUsuario& Registro() { return *registro_; }
+    // Where the settings are kept, for messages.
+    std::string Ubicacion() const { return registro_->Ubicacion(); }
+
+private:
+    Hecho Escribir(const char* clave, const std::string& nombre, const std::string& valor);
+
+    std::unique_ptr<RegistroUsuario> registro_;
+    FuentePantalla pantalla_;
+    std::unique_ptr<AlmacenPoliticas> politicas_;
+};
+
+// A failure of the settings store told to the user: what could not be done, where, and why.
+QString MensajeAjustes(const QString& accion, const TManejadorRegistro& registro,
+                       const std::string& motivo);
+
+}  // namespace marlevanta

@@ -1,0 +1,75 @@
+// One use of a certificate in a browser: the browser is found, the rule that makes it choose the
+// certificate by itself is written, the browser is started and waited for on a worker, and the
+// rule is taken away again whatever happens (a guard removes it on every way out).
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "core/plataforma/u_comandoNavegador.h"
+#include "core/plataforma/u_procesoExterno.h"
+
+namespace marlevanta {
+
+class SegundoPlano;
+class TManejadorRegistro;
+
+struct FinSesion {
+    bool navegadorEjecutado = false;  // a browser really ran and has been closed
+    QString error;                    // what to tell the user, when anything
+};
+
+// Names of each browser in what the user reads.
+QString NombreNavegador(Navegador navegador);
+
+class SesionNavegador : public QObject {
+    Q_OBJECT
+
+public:
+    struct Entorno {
+        TManejadorRegistro* registro = nullptr;  // writes and removes the rule
+        std::function<Resultado<ComandoNavegador>(Navegador)> comandoNavegador;
+        std::shared_ptr<IniciadorProcesos> procesos;
+    };
+
+    SesionNavegador(Entorno entorno, SegundoPlano& fondo, QObject* parent = nullptr);
+    ~SesionNavegador() override;
+
+    // Starts the run for the subject common name `certificado`. ReglaRechazada when the rule
+    // cannot be written; NavegadorIniciado once the browser runs; Terminada at the end.
+    void Iniciar(Navegador navegador, const QString& certificado);
+    // After ReglaRechazada, once the permissions have been asked for: Chrome tries the rule once
+    // more, Edge ends the run.
+    void TrasPermisos();
+    bool EnCurso() const { return enCurso_; }
+    Navegador NavegadorEnUso() const { return navegador_; }
+
+signals:
+    void ReglaRechazada(const QString& motivo);
+    void NavegadorIniciado();
+    void Terminada(const FinSesion& fin);
+
+private:
+    class Guarda;
+    Hecho EscribirRegla();
+    void Lanzar();
+    void Terminar(FinSesion fin);
+
+    Entorno entorno_;
+    SegundoPlano& fondo_;
+    Navegador navegador_ = Navegador::Chrome;
+    std::string certificado_;
+    ComandoNavegador comando_;
+    std::unique_ptr<Guarda> guarda_;
+    bool enCurso_ = false;
+};
+
+// Starts a program and waits for its end on a worker, without holding the window's thread;
+// `fin` gets its exit code, or why it could not start, on `contexto`'s thread.
+void EjecutarYEsperar(IniciadorProcesos& procesos, SegundoPlano& fondo, QObject* contexto,
+                      const std::string& ejecutable, const std::vector<std::string>& argumentos,
+                      std::function<void(Resultado<int>)> fin);
+
+}  // namespace marlevanta

@@ -1,0 +1,268 @@
+#include "core/u_tablaCertificados.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+#include <stdexcept>
+
+namespace marlevanta {
+
+namespace {
+
+// One per thread: rows are prepared on a worker while the window's thread edits an alias.
+const QCollator& Intercalador() {
+    thread_local const QCollator c = [] {
+        QCollator col(QLocale(QLocale::Spanish, QLocale::Spain));
+        col.setCaseSensitivity(Qt::CaseInsensitive);
+        col.setNumericMode(false);
+        return col;
+    }();
+    return c;
+}
+
+}  // namespace
+
+TTablaCertificados::TTablaCertificados(QObject* parent) : QObject(parent) {}
+TTablaCertificados::~TTablaCertificados() = default;
+
+void TTablaCertificados::Close() {
+    activa_ = false;
+    filas_.clear();
+    DatosCambiados();
+    vista_.clear();
+    actual_ = -1;
+    edicion_ = Edicion::Ninguna;
+}
+
+void TTablaCertificados::EmptyDataSet() {
+    filas_.clear();
+    DatosCambiados();
+    edicion_ = Edicion::Ninguna;
+    ReconstruirVista(-1);
+    Scroll();
+}
+
+TTablaCertificados::FilasPreparadas TTablaCertificados::Preparar(
+    std::vector<RegistroCertificado> filas) {
+    FilasPreparadas r;
+    r.filas_.resize(filas.size());
+    for (size_t i = 0; i < filas.size(); ++i) {
+        r.filas_[i].r = std::move(filas[i]);
+        PrepararFila(r.filas_[i]);
+    }
+    return r;
+}
+
+void TTablaCertificados::Reemplazar(FilasPreparadas filas) {
+    filas_ = std::move(filas.filas_);
+    DatosCambiados();
+    edicion_ = Edicion::Ninguna;
+    ReconstruirVista(-1);
+    Scroll();
+}
+
+void TTablaCertificados::Append() {
+    edicion_ = Edicion::Alta;
+    buffer_ = RegistroCertificado{};
+    filaEditada_ = -1;
+}
+
+void TTablaCertificados::Edit() {
+    if (actual_ < 0) throw std::logic_error("Cannot perform this operation on an empty dataset");
+    edicion_ = Edicion::Cambio;
+    filaEditada_ = vista_[static_cast<size_t>(actual_)];
+    buffer_ = filas_[static_cast<size_t>(filaEditada_)].r;
+}
+
+RegistroCertificado& TTablaCertificados::Buffer() {
+    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
+    return buffer_;
+}
+
+void TTablaCertificados::Cancel() {
+    edicion_ = Edicion::Ninguna;
+}
+
+void TTablaCertificados::PrepararFila(FilaInterna& f) {
+    for (const auto& def : CamposCertificado()) {
+        if (def.tipo != TipoCampo::Texto) continue;
+        QString& valor = Texto(f.r, def.campo);
+        valor = Cortar(valor, def.ancho);
+        f.plegados[static_cast<size_t>(IndiceTexto(def.campo))] = Plegar(valor);
+    }
+    f.r.calculated_indice = 0;
+    f.claveEmitidoPara = Intercalador().sortKey(f.r.emitido_para);
+    f.claveAlias = Intercalador().sortKey(f.r.alias);
+}
+
+void TTablaCertificados::Post() {
+    if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
+    FilaInterna f;
+    f.r = buffer_;
+    PrepararFila(f);
+    int fila = filaEditada_;
+    if (edicion_ == Edicion::Alta) {
+        filas_.push_back(std::move(f));
+        fila = static_cast<int>(filas_.size()) - 1;
+    } else {
+        filas_[static_cast<size_t>(fila)] = std::move(f);
+    }
+    edicion_ = Edicion::Ninguna;
+    DatosCambiados();
+    if (deshabilitado_ > 0) {
+        vistaValida_ = false;
+        return;
+    }
+    ReconstruirVista(fila);
+    Scroll();
+}
+
+void TTablaCertificados::EnableControls() {
+    if (deshabilitado_ > 0 && --deshabilitado_ == 0) {
+        const int fila = vistaValida_ && actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;
+        ReconstruirVista(fila);
+    }
+}
+
+const std::vector<int>& TTablaCertificados::Orden() const {
+    if (auto it = ordenes_.find(indice_); it != ordenes_.end()) return it->second;
+    std::vector<int>& orden = ordenes_[indice_];
+    orden.resize(filas_.size());
+    for (size_t i = 0; i < orden.size(); ++i) orden[i] = static_cast<int>(i);
+    const auto& f = filas_;
+    const auto clave = [&f](int i) -> const FilaInterna& { return f[static_cast<size_t>(i)]; };
+    if (indice_ == QLatin1String(kIndiceInEmitidoPara)) {
+        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
+            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
+        });
+    } else if (indice_ == QLatin1String(kIndiceInAlias)) {
+        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
+            const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
+            if (c != 0) return c < 0;
+            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
+        });
+    } else if (indice_ == QLatin1String(kIndiceInFechaCaducidad)) {
+        // Rows without a date come first, as an empty key sorts before any value.
+        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
+            const QDate& x = clave(a).r.fecha_caducidad;
+            const QDate& y = clave(b).r.fecha_caducidad;
+            if (x.isValid() != y.isValid()) return !x.isValid();
+            return x < y;
+        });
+    }
+    return orden;
+}
+
+void TTablaCertificados::DatosCambiados() {
+    ordenes_.clear();
+    pasaValido_ = false;
+}
+
+void TTablaCertificados::ReconstruirVista(int filaPreferida) {
+    const auto& orden = Orden();
+    vista_.clear();
+    vista_.reserve(orden.size());
+    const bool filtrar = filtrado_ && !expresion_.Vacia();
+    if (filtrar && !pasaValido_) {
+        pasa_.resize(filas_.size());
+        for (size_t i = 0; i < filas_.size(); ++i) {
+            pasa_[i] = expresion_.Evaluar(filas_[i].r, filas_[i].plegados) ? 1 : 0;
+        }
+        pasaValido_ = true;
+    }
+    for (int i : orden) {
+        if (!filtrar || pasa_[static_cast<size_t>(i)]) vista_.push_back(i);
+    }
+    vistaValida_ = true;
+    actual_ = vista_.empty() ? -1 : 0;
+    if (filaPreferida >= 0) {
+        const auto it = std::find(vista_.begin(), vista_.end(), filaPreferida);
+        if (it != vista_.end()) actual_ = static_cast<int>(it - vista_.begin());
+    }
+    if (deshabilitado_ == 0) emit VistaCambiada();
+}
+
+void TTablaCertificados::Scroll() {
+    if (deshabilitado_ == 0) emit AfterScroll();
+}
+
+void TTablaCertificados::IrA(int posicion) {
+    if (!vistaValida_) ReconstruirVista(-1);
+    const int n = static_cast<int>(vista_.size());
+    actual_ = n == 0 ? -1 : std::clamp(posicion, 0, n - 1);
+    Scroll();
+}
+
+void TTablaCertificados::First() {
+    IrA(0);
+}
+void TTablaCertificados::Last() {
+    IrA(RecordCount() - 1);
+}
+void TTablaCertificados::Next() {
+    IrA(actual_ + 1);
+}
+void TTablaCertificados::Prior() {
+    IrA(actual_ - 1);
+}
+void TTablaCertificados::SetRecNo(int recNo) {
+    IrA(recNo - 1);
+}
+
+int TTablaCertificados::RecordCount() const {
+    return vistaValida_ ? static_cast<int>(vista_.size()) : static_cast<int>(filas_.size());
+}
+
+RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado& r) const {
+    RegistroCertificado copia = r;
+    if (OnCalcFields) OnCalcFields(copia);
+    return copia;
+}
+
+RegistroCertificado TTablaCertificados::Actual() const {
+    if (actual_ < 0 || !vistaValida_) return {};
+    return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(actual_)])].r);
+}
+
+RegistroCertificado TTablaCertificados::Fila(int posicion) const {
+    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
+    return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(posicion)])].r);
+}
+
+Hecho TTablaCertificados::SetIndexName(const QString& nombre) {
+    const QString n = nombre.isEmpty() ? QString::fromLatin1(kIndiceInIndice) : nombre;
+    bool conocido = false;
+    for (const char* i :
+         {kIndiceInIndice, kIndiceInEmitidoPara, kIndiceInFechaCaducidad, kIndiceInAlias}) {
+        if (n.compare(QLatin1String(i), Qt::CaseInsensitive) == 0) {
+            indice_ = QLatin1String(i);
+            conocido = true;
+        }
+    }
+    if (!conocido) return Falla("Index '" + nombre.toStdString() + "' not found");
+    const int fila = actual_ >= 0 && vistaValida_ ? vista_[static_cast<size_t>(actual_)] : -1;
+    ReconstruirVista(fila);
+    Scroll();
+    return {};
+}
+
+void TTablaCertificados::SetFiltered(bool filtrado) {
+    filtrado_ = filtrado;
+    ReconstruirVista(-1);
+    Scroll();
+}
+
+Hecho TTablaCertificados::SetFilter(const QString& expresion) {
+    auto nueva = ExpresionFiltro::Compilar(expresion);
+    if (!nueva) return Fallo{nueva.motivo()};
+    expresion_ = std::move(*nueva);
+    pasaValido_ = false;
+    filtro_ = expresion;
+    if (filtrado_) {
+        ReconstruirVista(-1);
+        Scroll();
+    }
+    return {};
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,131 @@
+// The in-memory certificate table: rows in load order, four indexes, a filter, a current row.
+// Free of widgets; the grid presents it through a model.
+#pragma once
+
+#include <QCollatorSortKey>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "core/u_expresionFiltro.h"
+#include "core/u_registroCertificado.h"
+
+namespace marlevanta {
+
+inline constexpr const char* kIndiceInIndice = "cdsCertificadosInIndice";
+inline constexpr const char* kIndiceInEmitidoPara = "cdsCertificadosInEmitidoPara";
+inline constexpr const char* kIndiceInFechaCaducidad = "cdsCertificadosInFechaCaducidad";
+inline constexpr const char* kIndiceInAlias = "cdsCertificadosInAlias";
+
+class TTablaCertificados : public QObject {
+    Q_OBJECT
+
+    struct FilaInterna {
+        RegistroCertificado r;
+        TextosPlegados plegados;
+        std::optional<QCollatorSortKey> claveEmitidoPara;
+        std::optional<QCollatorSortKey> claveAlias;
+    };
+
+public:
+    // Rows made ready for the table on any thread (the slow part of a load: folded texts and
+    // sort keys), then handed over at once with Reemplazar.
+    class FilasPreparadas {
+        friend class TTablaCertificados;
+        std::vector<FilaInterna> filas_;
+
+    public:
+        int Cuantas() const { return static_cast<int>(filas_.size()); }
+    };
+    static FilasPreparadas Preparar(std::vector<RegistroCertificado> filas);
+
+    explicit TTablaCertificados(QObject* parent = nullptr);
+    ~TTablaCertificados() override;
+
+    // Sets calculated_indice on a row that is being read.
+    std::function<void(RegistroCertificado&)> OnCalcFields;
+
+    void Open() { activa_ = true; }
+    void Close();
+    bool Active() const { return activa_; }
+    void EmptyDataSet();  // keeps the active index and the filter
+    // All rows at once, as EmptyDataSet and an Append and Post of each would leave them, with the
+    // first row current.
+    void Reemplazar(FilasPreparadas filas);
+
+    // Append or Edit, change Buffer(), then Post (or Cancel).
+    void Append();
+    void Edit();
+    RegistroCertificado& Buffer();
+    void Post();
+    void Cancel();
+    bool Editando() const { return edicion_ != Edicion::Ninguna; }
+
+    // While disabled, no events are raised; Enable shows the table as it is then.
+    void DisableControls() { ++deshabilitado_; }
+    void EnableControls();
+
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    int RecNo() const { return actual_ + 1; }  // 1-based position in the view, 0 when empty
+    void SetRecNo(int recNo);
+    int RecordCount() const;
+    bool IsEmpty() const { return RecordCount() == 0; }
+    int TotalFilas() const { return static_cast<int>(filas_.size()); }
+
+    // The current row and any row of the view, with their calculated fields.
+    RegistroCertificado Actual() const;
+    RegistroCertificado Fila(int posicion) const;
+
+    QString IndexName() const { return indice_; }
+    Hecho SetIndexName(const QString& nombre);  // fails for an unknown name
+
+    bool Filtered() const { return filtrado_; }
+    void SetFiltered(bool filtrado);
+    QString Filter() const { return filtro_; }
+    // Fails for an expression it cannot read, keeping the filter it had.
+    Hecho SetFilter(const QString& expresion);
+
+signals:
+    void AfterScroll();
+    // The rows of the view, or their order, changed.
+    void VistaCambiada();
+
+private:
+    enum class Edicion { Ninguna, Alta, Cambio };
+
+    static void PrepararFila(FilaInterna& f);
+    const std::vector<int>& Orden() const;
+    void DatosCambiados();
+    void ReconstruirVista(int filaPreferida);
+    void IrA(int posicion);
+    void Scroll();
+    RegistroCertificado ConCalculados(const RegistroCertificado& r) const;
+
+    bool activa_ = false;
+    std::vector<FilaInterna> filas_;
+    // Rows in the order of each index used since the data last changed, so that switching
+    // between orders does not sort again.
+    mutable std::map<QString, std::vector<int>> ordenes_;
+    // Which rows pass the filter expression, by row, until the rows or the expression change.
+    std::vector<char> pasa_;
+    bool pasaValido_ = false;
+    std::vector<int> vista_;  // rows that pass the filter, in order
+    bool vistaValida_ = true;
+    int actual_ = -1;  // position in vista_
+    QString indice_ = QLatin1String(kIndiceInIndice);
+    bool filtrado_ = false;
+    QString filtro_;
+    ExpresionFiltro expresion_;
+    Edicion edicion_ = Edicion::Ninguna;
+    RegistroCertificado buffer_;
+    int filaEditada_ = -1;
+    int deshabilitado_ = 0;
+};
+
+}  // namespace marlevanta

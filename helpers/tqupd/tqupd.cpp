@@ -1,0 +1,96 @@
+// The external updater. Started by the program with four arguments ("class(TForm)", the package,
+// its password, the program file), it waits until the program has ended, unpacks the package into
+// the program's folder with its unzip library, logs what it did in the temporary folder, and
+// starts the program again.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <limits.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "helpers/tqunz/tqunz.h"
+
+extern char** environ;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::FILE* registro = nullptr;
+
+void Anotar(const std::string& texto) {
+    if (!registro) return;
+    const std::time_t t = std::time(nullptr);
+    char hora[32];
+    std::strftime(hora, sizeof hora, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
+    std::fprintf(registro, "%s %s\n", hora, texto.c_str());
+    std::fflush(registro);
+}
+
+bool EnEjecucion(const fs::path& programa) {
+    DIR* proc = opendir("/proc");
+    if (!proc) return false;
+    bool visto = false;
+    while (dirent* e = readdir(proc)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        std::error_code ec;
+        const fs::path exe = fs::read_symlink(fs::path("/proc") / e->d_name / "exe", ec);
+        if (!ec && exe == programa) visto = true;
+    }
+    closedir(proc);
+    return visto;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* tmp = std::getenv("TMPDIR");
+    const fs::path temporal = tmp && *tmp ? tmp : "/tmp";
+    registro = std::fopen((temporal / "tqUpd.log").c_str(), "a");
+    if (argc != 5) {
+        Anotar("uso: tqUpd.exe \"class(TForm)\" paquete clave programa");
+        return 2;
+    }
+    const std::string paquete = argv[2];
+    const std::string clave = argv[3];
+    std::error_code ec;
+    const fs::path programa = fs::weakly_canonical(argv[4], ec);
+    Anotar("actualizando " + programa.string() + " con " + paquete);
+
+    for (int i = 0; i < 600 && EnEjecucion(programa); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+
+    const fs::path propia = fs::read_symlink("/proc/self/exe", ec).parent_path();
+    int resultado = 1;
+    if (void* libreria = dlopen((propia / "tqUnz.dll").c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        auto extraer = reinterpret_cast<TqunzExtraer>(dlsym(libreria, "tqunz_extraer"));
+        char error[512] = "";
+        resultado = extraer ? extraer(paquete.c_str(), clave.c_str(),
+                                      programa.parent_path().c_str(), error, sizeof error)
+                            : 1;
+        Anotar(resultado == 0 ? "paquete instalado" : std::string("paquete rechazado: ") + error);
+        dlclose(libreria);
+    } else {
+        Anotar(std::string("no se puede cargar tqUnz.dll: ") + dlerror());
+    }
+    if (resultado == 0) fs::remove(paquete, ec);
+
+    // The program comes back in every case, updated or as it was.
+    std::string ruta = programa.string();
+    char* args[] = {ruta.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, ruta.c_str(), nullptr, nullptr, args, environ) != 0) {
+        Anotar("no se puede iniciar " + ruta);
+        return 1;
+    }
+    Anotar("programa iniciado de nuevo");
+    return resultado;
+}

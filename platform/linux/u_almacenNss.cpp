@@ -1,0 +1,244 @@
+// The Linux back-end: the NSS shared database that Chrome, Chromium and Edge use on Linux.
+#include "platform/linux/u_almacenNss.h"
+
+#include <cert.h>
+#include <certdb.h>
+#include <nss.h>
+#include <pk11pub.h>
+#include <prerror.h>
+#include <prtime.h>
+#include <secasn1.h>
+#include <secder.h>
+#include <secerr.h>
+#include <secoid.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+namespace marlevanta {
+
+namespace {
+
+std::string TextoNss(char* texto) {
+    std::string r = texto ? texto : "";
+    PORT_Free(texto);
+    return r;
+}
+
+std::string FechaRfc822(PRTime t) {
+    PRExplodedTime et;
+    PR_ExplodeTime(t, PR_GMTParameters, &et);
+    char buffer[64];
+    PR_FormatTimeUSEnglish(buffer, sizeof buffer, "%a, %d %b %Y %H:%M:%S GMT", &et);
+    return buffer;
+}
+
+std::string Hex(const unsigned char* datos, size_t n) {
+    static const char* digitos = "0123456789ABCDEF";
+    std::string r;
+    r.reserve(n * 2);
+    for (size_t i = 0; i < n; ++i) {
+        r += digitos[datos[i] >> 4];
+        r += digitos[datos[i] & 15];
+    }
+    return r;
+}
+
+std::string NombreUso(SECItem* oid) {
+    switch (SECOID_FindOIDTag(oid)) {
+        case SEC_OID_EXT_KEY_USAGE_CLIENT_AUTH:
+            return "clientAuth";
+        case SEC_OID_EXT_KEY_USAGE_SERVER_AUTH:
+            return "serverAuth";
+        case SEC_OID_EXT_KEY_USAGE_EMAIL_PROTECT:
+            return "emailProtection";
+        case SEC_OID_EXT_KEY_USAGE_CODE_SIGN:
+            return "codeSigning";
+        case SEC_OID_EXT_KEY_USAGE_TIME_STAMP:
+            return "timeStamping";
+        case SEC_OID_OCSP_RESPONDER:
+            return "OCSPSigning";
+        default:
+            break;
+    }
+    std::string texto = TextoNss(CERT_GetOidString(oid));
+    if (texto.rfind("OID.", 0) == 0) texto.erase(0, 4);
+    return texto;
+}
+
+std::string UsosExtendidos(CERTCertificate* cert) {
+    SECItem ext = {siBuffer, nullptr, 0};
+    if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess) return {};
+    std::string r;
+    if (CERTOidSequence* seq = CERT_DecodeOidSequence(&ext)) {
+        for (SECItem** o = seq->oids; o && *o; ++o) {
+            if (!r.empty()) r += ',';
+            r += NombreUso(*o);
+        }
+        CERT_DestroyOidSequence(seq);
+    }
+    SECITEM_FreeItem(&ext, PR_FALSE);
+    return r;
+}
+
+// The subject alternative name first, else the subject's e-mail attribute.
+std::string Email(CERTCertificate* cert) {
+    std::string r;
+    SECItem ext = {siBuffer, nullptr, 0};
+    if (CERT_FindCertExtension(cert, SEC_OID_X509_SUBJECT_ALT_NAME, &ext) == SECSuccess) {
+        if (PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE)) {
+            CERTGeneralName* primero = CERT_DecodeAltNameExtension(arena, &ext);
+            CERTGeneralName* n = primero;
+            while (n && r.empty()) {
+                if (n->type == certRFC822Name) {
+                    r.assign(reinterpret_cast<const char*>(n->name.other.data), n->name.other.len);
+                }
+                n = CERT_GetNextGeneralName(n);
+                if (n == primero) break;
+            }
+            PORT_FreeArena(arena, PR_FALSE);
+        }
+        SECITEM_FreeItem(&ext, PR_FALSE);
+    }
+    if (r.empty()) r = TextoNss(CERT_GetCertEmailAddress(&cert->subject));
+    return r;
+}
+
+DatosCertificado Leer(CERTCertificate* cert) {
+    DatosCertificado d;
+    PRTime desde = 0;
+    PRTime hasta = 0;
+    if (CERT_GetCertTimes(cert, &desde, &hasta) == SECSuccess) {
+        d.validoDesde = FechaRfc822(desde);
+        d.validoHasta = FechaRfc822(hasta);
+    }
+    d.emitidoPara = TextoNss(CERT_GetCommonName(&cert->subject));
+    d.emitidoPor = TextoNss(CERT_GetCommonName(&cert->issuer));
+    unsigned char sha1[20];
+    if (PK11_HashBuf(SEC_OID_SHA1, sha1, cert->derCert.data,
+                     static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
+        d.huella = Hex(sha1, sizeof sha1);
+    }
+    d.usosExtendidos = UsosExtendidos(cert);
+    d.email = Email(cert);
+    return d;
+}
+
+struct Leido {
+    CK_OBJECT_HANDLE objeto;
+    DatosCertificado datos;
+};
+
+std::string Atributo(PK11GenericObject* o, CK_ATTRIBUTE_TYPE tipo) {
+    SECItem item = {siBuffer, nullptr, 0};
+    if (PK11_ReadRawAttribute(PK11_TypeGeneric, o, tipo, &item) != SECSuccess) return {};
+    std::string r(reinterpret_cast<const char*>(item.data), item.len);
+    SECITEM_FreeItem(&item, PR_FALSE);
+    return r;
+}
+
+// A certificate decoded on its own, without the trust and key look-ups that NSS's certificate
+// cache makes for each one (which grow with the square of the number of certificates).
+bool LeerDer(const std::string& der, DatosCertificado& datos) {
+    PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE);
+    if (!arena) return false;
+    auto* cert = PORT_ArenaZNew(arena, CERTCertificate);
+    SECItem origen = {siBuffer, reinterpret_cast<unsigned char*>(const_cast<char*>(der.data())),
+                      static_cast<unsigned>(der.size())};
+    bool ok = cert && SECITEM_CopyItem(arena, &cert->derCert, &origen) == SECSuccess &&
+              SEC_QuickDERDecodeItem(arena, cert, SEC_ASN1_GET(SEC_SignedCertificateTemplate),
+                                     &cert->derCert) == SECSuccess;
+    if (ok) datos = Leer(cert);
+    PORT_FreeArena(arena, PR_FALSE);
+    return ok;
+}
+
+// The user's certificates are those whose CKA_ID is the id of a private key in the database.
+void ListarPorObjetos(PK11SlotInfo* slot, std::vector<Leido>& leidos) {
+    std::set<std::string> claves;
+    PK11GenericObject* privadas = PK11_FindGenericObjects(slot, CKO_PRIVATE_KEY);
+    for (PK11GenericObject* o = privadas; o; o = PK11_GetNextGenericObject(o)) {
+        claves.insert(Atributo(o, CKA_ID));
+    }
+    if (privadas) PK11_DestroyGenericObjects(privadas);
+    PK11GenericObject* certs = PK11_FindGenericObjects(slot, CKO_CERTIFICATE);
+    for (PK11GenericObject* o = certs; o; o = PK11_GetNextGenericObject(o)) {
+        if (!claves.count(Atributo(o, CKA_ID))) continue;
+        Leido l{PK11_GetObjectHandle(PK11_TypeGeneric, o, nullptr), {}};
+        LeerDer(Atributo(o, CKA_VALUE), l.datos);
+        leidos.push_back(std::move(l));
+    }
+    if (certs) PK11_DestroyGenericObjects(certs);
+}
+
+// The general way, for a database whose keys stay hidden until the user logs in.
+void ListarPorConfianza(std::vector<Leido>& leidos) {
+    if (CERTCertList* lista = PK11_ListCerts(PK11CertListUser, nullptr)) {
+        for (CERTCertListNode* n = CERT_LIST_HEAD(lista); !CERT_LIST_END(n, lista);
+             n = CERT_LIST_NEXT(n)) {
+            leidos.push_back({n->cert->pkcs11ID, Leer(n->cert)});
+        }
+        CERT_DestroyCertList(lista);
+    }
+}
+
+std::string DirectorioPorDefecto() {
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.pki/nssdb";
+}
+
+class AlmacenNss : public AlmacenCertificados {
+public:
+    explicit AlmacenNss(std::string directorio)
+        : directorio_(directorio.empty() ? DirectorioPorDefecto() : std::move(directorio)) {}
+
+    Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        if (!fs::exists(fs::path(directorio_) / "cert9.db", ec)) {
+            return Falla("No se encuentra el almacén de certificados del usuario en \"" +
+                         directorio_ + "\". Importe sus certificados con: pk12util -d sql:" +
+                         directorio_ + " -i certificado.p12");
+        }
+        const std::string config = "sql:" + directorio_;
+        NSSInitContext* ctx = NSS_InitContext(config.c_str(), "", "", "", nullptr,
+                                              NSS_INIT_READONLY | NSS_INIT_NOROOTINIT);
+        if (!ctx) {
+            return Falla("No se puede abrir el almacén de certificados \"" + directorio_ +
+                         "\": " + PR_ErrorToString(PR_GetError(), PR_LANGUAGE_I_DEFAULT) +
+                         ". Compruebe que existe y que tiene permiso de lectura.");
+        }
+        std::vector<Leido> leidos;
+        PK11SlotInfo* slot = PK11_GetInternalKeySlot();
+        const bool clavesVisibles = !PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr);
+        if (clavesVisibles) {
+            ListarPorObjetos(slot, leidos);
+        } else {
+            ListarPorConfianza(leidos);
+        }
+        PK11_FreeSlot(slot);
+        NSS_ShutdownContext(ctx);
+        // The database's own object handles follow the order of import.
+        std::sort(leidos.begin(), leidos.end(), [](const Leido& a, const Leido& b) {
+            return a.objeto != b.objeto ? a.objeto < b.objeto : a.datos.huella < b.datos.huella;
+        });
+        std::vector<DatosCertificado> certificados;
+        certificados.reserve(leidos.size());
+        for (auto& l : leidos) certificados.push_back(std::move(l.datos));
+        return certificados;
+    }
+
+private:
+    std::string directorio_;
+};
+
+}  // namespace
+
+std::unique_ptr<AlmacenCertificados> CrearAlmacenNss(const std::string& directorio) {
+    return std::make_unique<AlmacenNss>(directorio);
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,41 @@
+#include <filesystem>
+
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_politicasArchivos.h"
+#include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
+
+namespace marlevanta {
+
+std::unique_ptr<RegistroUsuario> CrearRegistroUsuario() {
+    return CrearRegistroSqlite(RutaRegistroSqlite());
+}
+
+std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados() {
+    return CrearAlmacenNss({});
+}
+
+std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas() {
+    return CrearAlmacenPoliticasArchivos(RaizPoliticas());
+}
+
+Plataforma PlataformaDelSistema() {
+    Plataforma p;
+    p.registroUsuario = &CrearRegistroUsuario;
+    p.almacenCertificados = &CrearAlmacenCertificados;
+    p.almacenPoliticas = &CrearAlmacenPoliticas;
+    p.clienteHttp = &CrearClienteHttp;
+    p.archivoPrograma = [] { return CrearArchivoPrograma(); };
+    p.procesos = CrearIniciadorProcesos();
+    p.comandoNavegador = [procesos = p.procesos](Navegador n) {
+        return BuscarComandoNavegador(n, *procesos);
+    };
+    p.sidUsuarioActual = &SidUsuarioActual;
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    p.rutaPrograma = ec ? std::string() : exe.string();
+    p.carpetaPrograma = ec ? std::string() : exe.parent_path().string();
+    return p;
+}
+
+}  // namespace marlevanta

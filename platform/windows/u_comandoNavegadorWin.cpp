@@ -1,0 +1,17 @@
+#include "platform/u_sistema.h"
+
+namespace marlevanta {
+
+// The command interpreter finds the browser through its App Paths registration and expands
+// %homepath% itself.
+Resultado<ComandoNavegador> BuscarComandoNavegador(Navegador navegador, IniciadorProcesos&) {
+    const bool edge = navegador == Navegador::Edge;
+    ComandoNavegador comando;
+    comando.ejecutable = "cmd.exe";
+    comando.argumentos = {"/c", "start", "/wait", edge ? "msedge" : "chrome",
+                          std::string("--user-data-dir=\"%homepath%/Marlevanta/") +
+                              (edge ? "edge" : "chrome") + "\""};
+    return comando;
+}
+
+}  // namespace marlevanta

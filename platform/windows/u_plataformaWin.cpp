@@ -1,0 +1,29 @@
+#include <windows.h>
+
+#include "platform/u_sistema.h"
+#include "platform/windows/u_utf16.h"
+
+namespace marlevanta {
+
+Plataforma PlataformaDelSistema() {
+    Plataforma p;
+    p.registroUsuario = &CrearRegistroUsuario;
+    p.almacenCertificados = &CrearAlmacenCertificados;
+    p.almacenPoliticas = &CrearAlmacenPoliticas;
+    p.clienteHttp = &CrearClienteHttp;
+    p.archivoPrograma = [] { return CrearArchivoPrograma(); };
+    p.procesos = CrearIniciadorProcesos();
+    p.comandoNavegador = [procesos = p.procesos](Navegador n) {
+        return BuscarComandoNavegador(n, *procesos);
+    };
+    p.sidUsuarioActual = &SidUsuarioActual;
+    wchar_t ruta[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, ruta, MAX_PATH);
+    p.rutaPrograma = Estrecho(ruta, n);
+    const auto barra = p.rutaPrograma.find_last_of("\\/");
+    p.carpetaPrograma =
+        barra == std::string::npos ? std::string() : p.rutaPrograma.substr(0, barra);
+    return p;
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,72 @@
+// The Windows back-end: ShellExecuteExW with the process handle, WaitForSingleObject.
+#include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
+
+#include "core/plataforma/u_procesoExterno.h"
+#include "platform/u_sistema.h"
+#include "platform/windows/u_utf16.h"
+
+namespace marlevanta {
+
+namespace {
+
+class ProcesoWin : public ProcesoExterno {
+public:
+    explicit ProcesoWin(HANDLE h) : h_(h) {}
+    ~ProcesoWin() override { CloseHandle(h_); }
+    bool Terminado(std::chrono::milliseconds espera) override {
+        if (WaitForSingleObject(h_, static_cast<DWORD>(espera.count())) == WAIT_TIMEOUT)
+            return false;
+        DWORD codigo = 0;
+        codigo_ = GetExitCodeProcess(h_, &codigo) ? static_cast<int>(codigo) : -1;
+        return true;
+    }
+    int CodigoSalida() const override { return codigo_; }
+
+private:
+    HANDLE h_;
+    int codigo_ = -1;
+};
+
+class IniciadorWin : public IniciadorProcesos {
+public:
+    std::string BuscarEnPath(const std::vector<std::string>& nombres) override {
+        for (const auto& n : nombres) {
+            wchar_t ruta[MAX_PATH];
+            if (SearchPathW(nullptr, Ancho(n).c_str(), L".exe", MAX_PATH, ruta, nullptr) > 0) {
+                return Estrecho(std::wstring(ruta));
+            }
+        }
+        return {};
+    }
+
+    Resultado<std::unique_ptr<ProcesoExterno>> Iniciar(
+        const std::string& ejecutable, const std::vector<std::string>& argumentos) override {
+        std::wstring parametros;
+        for (const auto& a : argumentos) {
+            if (!parametros.empty()) parametros += L' ';
+            parametros += Ancho(a);
+        }
+        const std::wstring archivo = Ancho(ejecutable);
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOCLOSEPROCESS;
+        info.lpFile = archivo.c_str();
+        info.lpParameters = parametros.c_str();
+        info.nShow = SW_MINIMIZE;
+        if (!ShellExecuteExW(&info) || !info.hProcess) {
+            return Falla("No se puede ejecutar \"" + ejecutable +
+                         "\": " + TextoError(GetLastError()));
+        }
+        return std::unique_ptr<ProcesoExterno>(std::make_unique<ProcesoWin>(info.hProcess));
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<IniciadorProcesos> CrearIniciadorProcesos() {
+    return std::make_shared<IniciadorWin>();
+}
+
+}  // namespace marlevanta

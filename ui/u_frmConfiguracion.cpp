@@ -1,0 +1,251 @@
+#include "ui/u_frmConfiguracion.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "core/u_ajustesVentana.h"
+#include "core/u_datosPrograma.h"
+#include "ui/u_rejillaCertificados.h"
+#include "ui/u_ventanas.h"
+
+namespace marlevanta {
+
+namespace {
+
+// The size field: empty text is allowed and counts as the lowest value; leaving the field with
+// a number outside the range puts the nearest bound in it.
+class CampoTamano : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString& texto, int&) const override {
+        if (texto.isEmpty()) return QValidator::Acceptable;
+        if (texto.size() > 2) return QValidator::Invalid;
+        for (QChar c : texto) {
+            if (!c.isDigit()) return QValidator::Invalid;
+        }
+        const int v = texto.toInt();
+        return (v >= minimum() && v <= maximum()) ? QValidator::Acceptable
+                                                  : QValidator::Intermediate;
+    }
+    int valueFromText(const QString& texto) const override {
+        bool ok = false;
+        const int v = texto.toInt(&ok);
+        return ok ? v : minimum();
+    }
+    void fixup(QString& texto) const override {
+        bool ok = false;
+        const int v = texto.toInt(&ok);
+        texto = QString::number(ok ? std::clamp(v, minimum(), maximum()) : minimum());
+    }
+};
+
+QToolButton* BotonPagina(QWidget* padre, const char* nombre, const char* texto,
+                         QStyle::StandardPixmap icono) {
+    QToolButton* b = BotonLateral(padre, nombre, texto, icono);
+    b->setMinimumHeight(36);
+    b->setCheckable(true);
+    b->setAutoExclusive(true);
+    return b;
+}
+
+QCheckBox* Interruptor(QWidget* padre, QVBoxLayout* capa, const char* nombre, const char* texto) {
+    auto* c = new QCheckBox(QString::fromUtf8(texto), padre);
+    c->setObjectName(QString::fromLatin1(nombre));
+    capa->addWidget(c);
+    return c;
+}
+
+}  // namespace
+
+TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registro,
+                                     RejillaCertificados& rejilla,
+                                     std::function<void(QWidget*)> abrirActualizador)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint),
+      registro_(registro),
+      rejilla_(rejilla),
+      abrirActualizador_(std::move(abrirActualizador)) {
+    setObjectName(QStringLiteral("frmConfiguracion"));
+    setWindowTitle(QStringLiteral("Marlevanta - Opciones"));
+    setFixedSize(612, 418);
+    setFont(Tahoma(12));
+    auto* capa = new QHBoxLayout(this);
+    capa->setContentsMargins(0, 0, 0, 0);
+    capa->setSpacing(0);
+
+    auto* izquierda = PanelBlanco(this, 185);
+    auto* botones = new QVBoxLayout(izquierda);
+    btnApariencia_ = BotonPagina(izquierda, "btnApariencia", "Apariencia", QStyle::SP_DesktopIcon);
+    btnComportamiento_ = BotonPagina(izquierda, "btnComportamiento", "Comportamiento",
+                                     QStyle::SP_FileDialogDetailedView);
+    btnSalir_ = BotonLateral(izquierda, "btnSalir", "Salir", QStyle::SP_DialogCloseButton);
+    btnApariencia_->setChecked(true);
+    botones->addWidget(btnApariencia_);
+    botones->addWidget(btnComportamiento_);
+    botones->addStretch(1);
+    botones->addWidget(btnSalir_);
+    capa->addWidget(izquierda);
+
+    pgSecciones_ = new QStackedWidget(this);  // pages without tabs
+    pgSecciones_->setObjectName(QStringLiteral("pgSecciones"));
+    pgSecciones_->setFont(Tahoma(11));
+    capa->addWidget(pgSecciones_, 1);
+
+    tbsApariencia_ = new QWidget(pgSecciones_);
+    tbsApariencia_->setObjectName(QStringLiteral("tbsApariencia"));
+    auto* ap = new QVBoxLayout(tbsApariencia_);
+    auto* fila = new QHBoxLayout;
+    auto* label1 = new QLabel(QStringLiteral("Tamaño de la fuente de la tabla de certificados:"),
+                              tbsApariencia_);
+    edtGridTamanoFuente_ = new CampoTamano(tbsApariencia_);
+    edtGridTamanoFuente_->setObjectName(QStringLiteral("edtGridTamanoFuente"));
+    edtGridTamanoFuente_->setRange(6, 48);
+    edtGridTamanoFuente_->setSingleStep(1);
+    edtGridTamanoFuente_->setValue(10);
+    edtGridTamanoFuente_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    edtGridTamanoFuente_->setKeyboardTracking(true);
+    fila->addWidget(label1);
+    fila->addWidget(edtGridTamanoFuente_);
+    fila->addStretch(1);
+    ap->addLayout(fila);
+    auto* label6 = new QLabel(QStringLiteral("(Defecto 10. También se ajusta en la misma tabla "
+                                             "pulsando la combinación de teclas Ctrl + "
+                                             "para aumentar,  Ctrl - para disminuir o Ctrl 0 para "
+                                             "establecer la fuente por defecto)"),
+                              tbsApariencia_);
+    label6->setWordWrap(true);
+    label6->setFont(Tahoma(11));
+    ap->addWidget(label6);
+    ap->addSpacing(12);
+    chkGridVerEmail_ = Interruptor(tbsApariencia_, ap, "chkGridVerEmail",
+                                   "Ver la columna \"Email\" en la tabla de certificados");
+    chkGridVerEmitidoPor_ =
+        Interruptor(tbsApariencia_, ap, "chkGridVerEmitidoPor",
+                    "Ver la columna \"Emitido por\" en la tabla de certificados");
+    chkGridVerValidoDesde_ =
+        Interruptor(tbsApariencia_, ap, "chkGridVerValidoDesde",
+                    "Ver la columna \"Válido desde\" en la tabla de certificados");
+    chkGridVerPropositos_ =
+        Interruptor(tbsApariencia_, ap, "chkGridVerPropositos",
+                    "Ver la columna \"Propósitos planteados\" en la tabla de certificados");
+    ap->addStretch(1);
+    pgSecciones_->addWidget(tbsApariencia_);
+
+    tbsComportamiento_ = new QWidget(pgSecciones_);
+    tbsComportamiento_->setObjectName(QStringLiteral("tbsComportamiento"));
+    auto* co = new QVBoxLayout(tbsComportamiento_);
+    chkConfirmarSalida_ =
+        Interruptor(tbsComportamiento_, co, "chkConfirmarSalida", "Confirmar salida de Marlevanta");
+    auto* filaActualizar = new QHBoxLayout;
+    chkComprobarActualizaciones_ =
+        new QCheckBox(QStringLiteral("Comprobar actualizaciones al inicio"), tbsComportamiento_);
+    chkComprobarActualizaciones_->setObjectName(QStringLiteral("chkComprobarActualizaciones"));
+    btnComprobarAhora_ = new QPushButton(QStringLiteral("Comprobar ahora"), tbsComportamiento_);
+    btnComprobarAhora_->setObjectName(QStringLiteral("btnComprobarAhora"));
+    btnComprobarAhora_->setAutoDefault(false);
+    filaActualizar->addWidget(chkComprobarActualizaciones_);
+    filaActualizar->addWidget(btnComprobarAhora_);
+    filaActualizar->addStretch(1);
+    co->addLayout(filaActualizar);
+    co->addStretch(1);
+    pgSecciones_->addWidget(tbsComportamiento_);
+
+    // FormCreate: filling the controls is not a change by the user.
+    pgSecciones_->setCurrentWidget(tbsApariencia_);
+    edtGridTamanoFuente_->setValue(rejilla_.TamanoFuente());
+    const auto leer = [this](const char* nombre) {
+        return registro_.LeerValor(nombre).valor_o("") == "1";
+    };
+    chkGridVerEmail_->setChecked(leer("GridVerEmail"));
+    chkGridVerEmitidoPor_->setChecked(leer("GridVerEmitidoPor"));
+    chkGridVerValidoDesde_->setChecked(leer("GridVerValidoDesde"));
+    chkGridVerPropositos_->setChecked(leer("GridVerPropositos"));
+    chkConfirmarSalida_->setChecked(leer("PanelConfirmarSalida"));
+    chkComprobarActualizaciones_->setChecked(leer("PanelComprobarActualizaciones"));
+    llenando_ = false;
+
+    connect(btnApariencia_, &QToolButton::clicked, this,
+            [this] { pgSecciones_->setCurrentWidget(tbsApariencia_); });
+    connect(btnComportamiento_, &QToolButton::clicked, this,
+            [this] { pgSecciones_->setCurrentWidget(tbsComportamiento_); });
+    connect(btnSalir_, &QToolButton::clicked, this, &QDialog::accept);
+    connect(edtGridTamanoFuente_, &QSpinBox::valueChanged, this,
+            &TfrmConfiguracion::edtGridTamanoFuenteChange);
+    connect(edtGridTamanoFuente_->findChild<QLineEdit*>(), &QLineEdit::textEdited, this,
+            &TfrmConfiguracion::edtGridTamanoFuenteChange);
+    connect(chkGridVerEmail_, &QCheckBox::clicked, this, &TfrmConfiguracion::chkGridVerEmailClick);
+    connect(btnComprobarAhora_, &QPushButton::clicked, this,
+            &TfrmConfiguracion::btnComprobarAhoraClick);
+    CentrarSobre(this, owner);
+}
+
+int TfrmConfiguracion::TamanoFuente() const {
+    bool ok = false;
+    const int v = edtGridTamanoFuente_->cleanText().toInt(&ok);
+    return ok ? v : 6;
+}
+
+void TfrmConfiguracion::edtGridTamanoFuenteChange() {
+    if (llenando_) return;
+    const int n = TamanoFuente();
+    if (n < 6 || n > 48) return;
+    rejilla_.FijarFuenteGrid(n);
+    rejilla_.CambiarAnchoColumnasGrid();
+}
+
+void TfrmConfiguracion::chkGridVerEmailClick() {
+    GuardarOpciones();
+    QStringList problemas;
+    rejilla_.AjustarGrid(AjustesRejilla::Leer(registro_, problemas));
+}
+
+void TfrmConfiguracion::btnComprobarAhoraClick() {
+    if (abrirActualizador_) abrirActualizador_(this);
+}
+
+void TfrmConfiguracion::GuardarOpciones() {
+    const auto interruptor = [](const QCheckBox* c) {
+        return std::string(c->isChecked() ? "1" : "0");
+    };
+    const std::pair<const char*, std::string> valores[] = {
+        {"GridTamanoFuente", std::to_string(TamanoFuente())},
+        {"GridVerEmail", interruptor(chkGridVerEmail_)},
+        {"GridVerEmitidoPor", interruptor(chkGridVerEmitidoPor_)},
+        {"GridVerValidoDesde", interruptor(chkGridVerValidoDesde_)},
+        {"GridVerPropositos", interruptor(chkGridVerPropositos_)},
+        {"PanelConfirmarSalida", interruptor(chkConfirmarSalida_)},
+        {"PanelComprobarActualizaciones", interruptor(chkComprobarActualizaciones_)}};
+    for (const auto& [nombre, valor] : valores) {
+        if (auto h = registro_.EscribirValor(nombre, valor); !h) {
+            // One message for the lot: the rest would fail for the same reason.
+            QMessageBox caja(QMessageBox::Critical, kTituloAplicacion,
+                             MensajeAjustes(QStringLiteral("No se han podido guardar las opciones"),
+                                            registro_, h.motivo()),
+                             QMessageBox::NoButton, this);
+            caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
+            caja.exec();
+            return;
+        }
+    }
+}
+
+void TfrmConfiguracion::done(int resultado) {
+    // Every way of closing saves; there is no cancel.
+    if (!guardado_) {
+        guardado_ = true;
+        GuardarOpciones();
+    }
+    QDialog::done(resultado);
+}
+
+}  // namespace marlevanta

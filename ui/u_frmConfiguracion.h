@@ -1,0 +1,75 @@
+// The options window: grid font size and columns, exit question, start-up update check.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QCheckBox;
+class QSpinBox;
+class QStackedWidget;
+class QToolButton;
+class QPushButton;
+
+namespace marlevanta {
+
+class RejillaCertificados;
+class TManejadorRegistro;
+
+class TfrmConfiguracion : public QDialog {
+    Q_OBJECT
+
+public:
+    // `rejilla` shows each change at once; `abrirActualizador` opens the updater window over
+    // the window it is given.
+    TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registro, RejillaCertificados& rejilla,
+                      std::function<void(QWidget*)> abrirActualizador);
+
+    QStackedWidget* pgSecciones() const { return pgSecciones_; }
+    QWidget* tbsApariencia() const { return tbsApariencia_; }
+    QWidget* tbsComportamiento() const { return tbsComportamiento_; }
+    QSpinBox* edtGridTamanoFuente() const { return edtGridTamanoFuente_; }
+    QCheckBox* chkGridVerEmail() const { return chkGridVerEmail_; }
+    QCheckBox* chkGridVerEmitidoPor() const { return chkGridVerEmitidoPor_; }
+    QCheckBox* chkGridVerValidoDesde() const { return chkGridVerValidoDesde_; }
+    QCheckBox* chkGridVerPropositos() const { return chkGridVerPropositos_; }
+    QCheckBox* chkConfirmarSalida() const { return chkConfirmarSalida_; }
+    QCheckBox* chkComprobarActualizaciones() const { return chkComprobarActualizaciones_; }
+    QToolButton* btnApariencia() const { return btnApariencia_; }
+    QToolButton* btnComportamiento() const { return btnComportamiento_; }
+    QToolButton* btnSalir() const { return btnSalir_; }
+    QPushButton* btnComprobarAhora() const { return btnComprobarAhora_; }
+
+    // The size field's value: empty or unreadable text counts as 6.
+    int TamanoFuente() const;
+
+protected:
+    void done(int resultado) override;
+
+private:
+    void edtGridTamanoFuenteChange();
+    void chkGridVerEmailClick();
+    void btnComprobarAhoraClick();
+    void GuardarOpciones();
+
+    TManejadorRegistro& registro_;
+    RejillaCertificados& rejilla_;
+    std::function<void(QWidget*)> abrirActualizador_;
+    bool llenando_ = true;
+    bool guardado_ = false;
+    QStackedWidget* pgSecciones_;
+    QWidget* tbsApariencia_;
+    QWidget* tbsComportamiento_;
+    QSpinBox* edtGridTamanoFuente_;
+    QCheckBox* chkGridVerEmail_;
+    QCheckBox* chkGridVerEmitidoPor_;
+    QCheckBox* chkGridVerValidoDesde_;
+    QCheckBox* chkGridVerPropositos_;
+    QCheckBox* chkConfirmarSalida_;
+    QCheckBox* chkComprobarActualizaciones_;
+    QToolButton* btnApariencia_;
+    QToolButton* btnComportamiento_;
+    QToolButton* btnSalir_;
+    QPushButton* btnComprobarAhora_;
+};
+
+}  // namespace marlevanta

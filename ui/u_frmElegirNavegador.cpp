@@ -1,0 +1,173 @@
+#include "ui/u_frmElegirNavegador.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QToolButton>
+
+#include "ui/u_imagenes.h"
+#include "ui/u_manejadorFuncionesComunes.h"
+#include "ui/u_ventanas.h"
+
+namespace marlevanta {
+
+namespace {
+
+QString Aviso(Navegador n) {
+    return QStringLiteral("Cierre ") + NombreNavegador(n) +
+           QStringLiteral(" para poder salir de esta ventana");
+}
+
+QToolButton* BotonPlano(QWidget* padre, const char* nombre) {
+    auto* b = new QToolButton(padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+}  // namespace
+
+TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorno entorno,
+                                         SegundoPlano& fondo, TmanejadorFuncionesComunes& comunes,
+                                         PedirPermisos permisos)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
+      sesion_(new SesionNavegador(std::move(entorno), fondo, this)),
+      comunes_(comunes),
+      permisos_(std::move(permisos)) {
+    setObjectName(QStringLiteral("frmElegirNavegador"));
+    setWindowTitle(QStringLiteral("Elegir navegador"));
+    setFixedSize(419, 304);
+    setFont(TahomaPuntos(8));
+    setStyleSheet(
+        QStringLiteral("QDialog#frmElegirNavegador { border: 1px solid palette(dark); }"));
+
+    lblPregunta_ =
+        new QLabel(QStringLiteral("¿Con qué navegador quiere usar el certificado?"), this);
+    lblPregunta_->setObjectName(QStringLiteral("lblPregunta"));
+    lblPregunta_->setFont(TahomaPuntos(12, true));
+    lblPregunta_->setGeometry(8, 179, 403, 19);
+    btnEdge_ = BotonPlano(this, "btnEdge");
+    btnEdge_->setIcon(QIcon(LogoNavegador(QColor(0, 120, 170), QStringLiteral("E"), 90)));
+    btnEdge_->setIconSize(QSize(90, 90));
+    btnEdge_->setToolTip(QStringLiteral("Usar Microsoft Edge (E)"));
+    btnEdge_->setGeometry(8, 203, 90, 93);
+    btnChrome_ = BotonPlano(this, "btnChrome");
+    btnChrome_->setIcon(QIcon(LogoNavegador(QColor(220, 68, 55), QStringLiteral("C"), 90)));
+    btnChrome_->setIconSize(QSize(90, 90));
+    btnChrome_->setToolTip(QStringLiteral("Usar Google Chrome (C)"));
+    btnChrome_->setGeometry(103, 203, 90, 93);
+    btnCerrar_ = BotonPlano(this, "btnCerrar");
+    btnCerrar_->setIcon(QIcon(CruzRoja(16)));
+    btnCerrar_->setGeometry(394, 0, 25, 25);
+    lblCertificado_ = new QLabel(this);
+    lblCertificado_->setObjectName(QStringLiteral("lblCertificado"));
+    lblCertificado_->setFont(TahomaPuntos(10, true));
+    lblCertificado_->setWordWrap(true);
+    lblCertificado_->setTextFormat(Qt::PlainText);
+    lblCertificado_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblCertificado_->setGeometry(8, 40, 403, 29);
+    auto* label2 = new QLabel(QStringLiteral("Certificado seleccionado:"), this);
+    label2->setFont(TahomaPuntos(10));
+    label2->setGeometry(8, 18, 380, 18);
+    lblAyuda_ = new QLabel(this);
+    lblAyuda_->setObjectName(QStringLiteral("lblAyuda"));
+    lblAyuda_->setFont(TahomaPuntos(10));
+    lblAyuda_->setStyleSheet(QStringLiteral("color: navy"));
+    lblAyuda_->setWordWrap(true);
+    lblAyuda_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblAyuda_->setGeometry(8, 75, 403, 98);
+    btnSalir_ = BotonPlano(this, "btnSalir");
+    btnSalir_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    btnSalir_->setIconSize(QSize(48, 48));
+    btnSalir_->setText(QStringLiteral("Salir"));
+    btnSalir_->setFont(TahomaPuntos(14));
+    btnSalir_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    btnSalir_->setGeometry(199, 203, 90, 93);
+
+    // FormCreate
+    btnSalir_->hide();
+    lblAyuda_->setText(
+        QStringLiteral(
+            "Marlevanta asignará el certificado al navegador que elija y lo abrirá. De esa "
+            "forma cualquier página que visite en el navegador y que precise de un "
+            "certificado, automáticamente seleccionará el certificado elegido sin "
+            "visualizar la ventana de selección de certificados del navegador.") +
+        u'\n' + QStringLiteral("Marlevanta quedará deshabilitado hasta que cierre el navegador."));
+    EncajarTexto(lblAyuda_, 13, 9);
+    EncajarTexto(lblPregunta_, 16, 10);
+
+    connect(btnCerrar_, &QToolButton::clicked, this, &QDialog::reject);
+    connect(btnSalir_, &QToolButton::clicked, this, &QDialog::reject);
+    connect(btnEdge_, &QToolButton::clicked, this, [this] { Ejecutar(Navegador::Edge); });
+    connect(btnChrome_, &QToolButton::clicked, this, [this] { Ejecutar(Navegador::Chrome); });
+    connect(sesion_, &SesionNavegador::Terminada, this, &TfrmElegirNavegador::FinDeEjecucion);
+    connect(sesion_, &SesionNavegador::ReglaRechazada, this, [this](const QString&) {
+        // The permission dialog is opened once per run; the run goes on when it closes.
+        if (permisos_) {
+            permisos_(this, [this] { sesion_->TrasPermisos(); });
+        } else {
+            sesion_->TrasPermisos();
+        }
+    });
+}
+
+void TfrmElegirNavegador::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    CentrarSobre(this, parentWidget());
+}
+
+void TfrmElegirNavegador::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Escape:
+            btnCerrar_->click();
+            return;
+        case Qt::Key_E:
+            btnEdge_->click();
+            return;
+        case Qt::Key_C:
+            btnChrome_->click();
+            return;
+        default:
+            e->accept();
+            return;  // nothing else does anything here
+    }
+}
+
+void TfrmElegirNavegador::done(int resultado) {
+    // Closing during a run waits for the browser to close and the rule to be removed.
+    if (sesion_->EnCurso()) {
+        resultadoPendiente_ = resultado;
+        return;
+    }
+    QDialog::done(resultado);
+}
+
+void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
+    if (btnCerrar_->isHidden()) {
+        comunes_.wmessagedlg(Aviso(navegador), mtWarning, Botones({mbOK}), 0);
+        return;
+    }
+    lblPregunta_->setText(QStringLiteral("Procesando certificado ..."));
+    EncajarTexto(lblPregunta_, 16, 10);
+    btnCerrar_->hide();
+    (navegador == Navegador::Edge ? btnChrome_ : btnEdge_)->hide();
+    sesion_->Iniciar(navegador, certificado);
+}
+
+void TfrmElegirNavegador::FinDeEjecucion(const FinSesion& fin) {
+    const Navegador navegador = sesion_->NavegadorEnUso();
+    if (!fin.error.isEmpty()) comunes_.wmessagedlg(fin.error, mtError, Botones({mbOK}), 0);
+    // "Proceso finalizado" only after a browser really ran.
+    lblPregunta_->setText(fin.navegadorEjecutado
+                              ? QStringLiteral("Proceso finalizado con ") +
+                                    NombreNavegador(navegador)
+                              : QStringLiteral("No se ha abierto ") + NombreNavegador(navegador));
+    EncajarTexto(lblPregunta_, 16, 10);
+    (navegador == Navegador::Edge ? btnEdge_ : btnChrome_)->hide();
+    btnSalir_->move(8, btnSalir_->y());
+    btnSalir_->show();
+    if (resultadoPendiente_ >= 0) QDialog::done(resultadoPendiente_);
+}
+
+}  // namespace marlevanta

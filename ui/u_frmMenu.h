@@ -1,0 +1,149 @@
+// The main window: certificate list, search, switches, order, grid and commands. It holds no
+// logic of its own beyond wiring: start-up, loading, browser use and update are actions of core.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "core/plataforma/u_plataforma.h"
+#include "core/u_ajustesVentana.h"
+#include "core/u_datosPrograma.h"
+#include "core/u_manejadorRegistro.h"
+#include "core/u_tablaCertificados.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class QKeyEvent;
+
+namespace marlevanta {
+
+class Arranque;
+class BotonUsarCertificado;
+class CargaCertificados;
+class ModeloCertificados;
+class PanelIzquierdo;
+class RejillaCertificados;
+class SegundoPlano;
+class TManejadorApi;
+class TmanejadorFuncionesComunes;
+struct EstadoVersion;
+
+// True when an argument reads "/demo" after trimming blanks and lowering its letters.
+bool ArgumentosPidenDemo(const QStringList& argumentos);
+
+// "alias - subject" for a row with an alias (trimmed), the subject alone otherwise.
+QString DescripcionCertificado(const RegistroCertificado& r);
+
+class TfrmMenu : public QWidget {
+    Q_OBJECT
+
+public:
+    // The services of the whole run, built by the program's entry; they outlive the window.
+    struct Servicios {
+        Plataforma& plataforma;
+        TManejadorRegistro& registro;
+        TManejadorApi& api;
+        SegundoPlano& fondo;
+        TmanejadorFuncionesComunes& comunes;
+        // Ends the program after an update's hand-over, without the close question.
+        std::function<void()> solicitarFin;
+    };
+    struct Opciones {
+        QStringList argumentos;
+        DatosContacto contacto;
+        TManejadorRegistro::FuentePantalla pantalla;  // primary screen size; the real one if empty
+    };
+
+    TfrmMenu(Servicios servicios, Opciones opciones);
+    ~TfrmMenu() override;
+
+    qint32 appVersion = 0;
+    qint32 appSubversion = 0;
+    qint32 appBuild = 0;
+    bool modo_demo = false;
+    int lblUpdateTag = 0;
+
+    // For the windows and the tests that drive this one.
+    TTablaCertificados& cdsCertificados() { return *cdsCertificados_; }
+    RejillaCertificados* grdCertificados() const { return grdCertificados_; }
+    QLineEdit* edtBuscarNombre() const;
+    QPushButton* btnBorrarBusqueda() const;
+    QCheckBox* chkVerCertificadosCliente() const;
+    QCheckBox* chkOcultarCaducados() const;
+    QCheckBox* chkProximos() const;
+    QComboBox* cmbOrden() const;
+    BotonUsarCertificado* btnUsarCertificado() const;
+    QPushButton* btnEditarAlias() const;
+    QLabel* lblUpdate() const;
+    QToolButton* btnSalir() const;
+    QMenu* menuGrid() const { return menuGrid_; }
+    ModeloCertificados* Modelo() const;
+    int TamanoFuenteGrid() const;
+    int TamanoFuenteTitulos() const;
+    int AnchoColumna(int posicion) const;
+    // True while the certificates are being read.
+    bool Cargando() const;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* objeto, QEvent* e) override;
+
+private:
+    void CrearControles();
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    bool FormKeyDown(QKeyEvent* e);
+
+    void CargarCertificados();
+    void CertificadosCargados(const Hecho& resultado);
+    void AplicarFiltro();
+    void chkProximosClick();
+    void btnBorrarBusquedaClick();
+    void cmbOrdenChange();
+    void miOrdenNumeroClick(int tag);
+    void grdCertificadosKeyPress(const QString& texto);
+    void cdsCertificadosAfterScroll();
+    void btnUsarCertificadoClick();
+    void btnEditarAliasClick();
+    void btnConfigClick();
+    void btnAyudaClick();
+    void btnAcercadeClick();
+    void lblUpdateClick();
+    void VersionComprobada(const EstadoVersion& estado);
+    void AbrirActualizador(QWidget* dueno);
+    int VersionPropia() const;
+    void Recargar();
+    void CambiarTamanoFuente(int n);
+    void GuardarAnchoColumnasGrid();
+    void ColocarVentana(const AjustesVentana& ajustes);
+    void Avisar(const QString& mensaje);
+
+    Servicios servicios_;
+    Opciones opciones_;
+    std::unique_ptr<TTablaCertificados> cdsCertificados_;
+    Arranque* arranque_ = nullptr;
+    CargaCertificados* carga_ = nullptr;
+    bool mostrado_ = false;
+    bool cerrando_ = false;
+    QString version_;
+    QString fechaVersion_;
+
+    PanelIzquierdo* pnlTop_ = nullptr;
+    RejillaCertificados* grdCertificados_ = nullptr;
+    QMenu* menuGrid_ = nullptr;
+};
+
+}  // namespace marlevanta

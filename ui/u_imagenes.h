@@ -1,0 +1,15 @@
+// The program's pictures, drawn so that no image file has to travel with the program.
+#pragma once
+
+#include <QPixmap>
+
+namespace marlevanta {
+
+QPixmap CruzRoja(int lado);
+QPixmap LogoNavegador(const QColor& color, const QString& letra, int lado);
+// The program's picture, 96 x 96.
+QPixmap LogoPrograma();
+// The certificate on the large button, 56 x 56; grey when the button is disabled.
+QPixmap ImagenCertificado(bool gris);
+
+}  // namespace marlevanta

@@ -1,0 +1,113 @@
+#include "ui/u_modeloCertificados.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace marlevanta {
+
+const QColor ModeloCertificados::kRojo(255, 0, 0);
+const QColor ModeloCertificados::kAzul(0, 0, 255);
+
+namespace {
+
+const char* kTitulos[kColumnasGrid] = {
+    "Nº",    "Emitido para", "Alias",        "Válido hasta",
+    "Email", "Emitido por",  "Válido desde", "Propósitos planteados"};
+
+QString Fecha(const QDate& d) {
+    return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+}
+
+}  // namespace
+
+bool Caducado(const RegistroCertificado& r, const QDateTime& ahora) {
+    return r.fecha_caducidad.isValid() && r.fecha_caducidad.startOfDay() < ahora;
+}
+
+ModeloCertificados::ModeloCertificados(TTablaCertificados& tabla, QObject* parent)
+    : QAbstractTableModel(parent), tabla_(tabla) {
+    connect(&tabla_, &TTablaCertificados::VistaCambiada, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+int ModeloCertificados::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : tabla_.RecordCount();
+}
+
+int ModeloCertificados::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnasGrid;
+}
+
+QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const int c = index.column();
+    switch (role) {
+        case Qt::DisplayRole: {
+            const RegistroCertificado r = tabla_.Fila(index.row());
+            switch (c) {
+                case 0:
+                    return QString::number(r.calculated_indice);
+                case 1:
+                    return r.emitido_para;
+                case 2:
+                    return r.alias;
+                case 3:
+                    return Fecha(r.fecha_caducidad);
+                case 4:
+                    return r.email;
+                case 5:
+                    return r.emitido_por;
+                case 6:
+                    return Fecha(r.fecha_emision);
+                default:
+                    return r.propositos;
+            }
+        }
+        case Qt::ForegroundRole: {
+            const RegistroCertificado r = tabla_.Fila(index.row());
+            if (Caducado(r, QDateTime::currentDateTime())) return kRojo;
+            if (r.proximo_a_caducar == 1) return kAzul;
+            return {};
+        }
+        case Qt::BackgroundRole: {
+            const QPalette paleta = QGuiApplication::palette();
+            if (c == resaltada_) return paleta.color(QPalette::ToolTipBase);
+            return c <= 3 ? QColor(Qt::white) : paleta.color(QPalette::Base);
+        }
+        case Qt::TextAlignmentRole:
+            return (c == 0 || c == 3 || c == 6) ? int(Qt::AlignCenter)
+                                                : int(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant ModeloCertificados::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal) {
+        if (role == Qt::DisplayRole && section >= 0 && section < kColumnasGrid) {
+            return QString::fromUtf8(kTitulos[section]);
+        }
+        if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+        return {};
+    }
+    if (role == Qt::DisplayRole) return section == actual_ ? QStringLiteral("▶") : QString();
+    return {};
+}
+
+void ModeloCertificados::FijarColumnaResaltada(int columna) {
+    resaltada_ = columna;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnasGrid - 1),
+                         {Qt::BackgroundRole});
+}
+
+void ModeloCertificados::FijarFilaActual(int fila) {
+    const int antes = actual_;
+    actual_ = fila;
+    if (antes >= 0 && antes < rowCount()) emit headerDataChanged(Qt::Vertical, antes, antes);
+    if (fila >= 0 && fila < rowCount()) emit headerDataChanged(Qt::Vertical, fila, fila);
+}
+
+}  // namespace marlevanta

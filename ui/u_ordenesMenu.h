@@ -1,0 +1,36 @@
+// The main window's commands that open another window: each builds what that window needs from
+// the run's services, shows it modally and carries its outcome back.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "core/u_registroCertificado.h"
+#include "ui/u_frmMenu.h"
+
+class QWidget;
+
+namespace marlevanta {
+
+class RejillaCertificados;
+
+// The browser choice for the row `r`, and the browser run it leads to.
+void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
+
+// The alias editor for the row `r`: the alias typed, without surrounding blanks.
+QString PedirAlias(QWidget* dueno, const RegistroCertificado& r);
+
+void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertificados& rejilla,
+                   std::function<void(QWidget*)> abrirActualizador);
+
+// The help window opens at once; its pages load when the web API has said where they are.
+void AbrirAyuda(QWidget* dueno, TfrmMenu::Servicios& servicios);
+
+void AbrirAcercade(QWidget* dueno, const DatosContacto& contacto, const QString& version,
+                   const QString& fecha);
+
+// The updater window, over `dueno` or, without one, centred on the screen.
+void AbrirVentanaActualizacion(QWidget* dueno, TfrmMenu::Servicios& servicios, int versionPropia,
+                               const QString& version);
+
+}  // namespace marlevanta

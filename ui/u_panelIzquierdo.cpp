@@ -1,0 +1,134 @@
+#include "ui/u_panelIzquierdo.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include "ui/u_botonUsarCertificado.h"
+#include "ui/u_fuentes.h"
+#include "ui/u_imagenes.h"
+
+namespace marlevanta {
+
+namespace {
+
+const char* kOrdenes[] = {"Ordenado por Nº", "Ordenado por Emitido para", "Ordenado por Alias",
+                          "Ordenado por Válido hasta"};
+
+QToolButton* BotonImagen(QWidget* padre, QStyle::StandardPixmap icono, const char* ayuda,
+                         const char* nombre) {
+    auto* b = new QToolButton(padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setAutoRaise(true);
+    b->setIcon(padre->style()->standardIcon(icono));
+    b->setIconSize(QSize(32, 32));
+    b->setToolTip(QString::fromUtf8(ayuda));
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+}  // namespace
+
+PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("pnlTop"));
+    setFixedWidth(237);
+    setAutoFillBackground(true);
+    QPalette blanco = palette();
+    blanco.setColor(QPalette::Window, Qt::white);
+    setPalette(blanco);
+
+    auto* logo = new QLabel(this);
+    logo->setGeometry(70, 8, 96, 96);
+    logo->setPixmap(LogoPrograma());
+    auto* label1 = new QLabel(QStringLiteral("Marlevanta"), this);
+    label1->setGeometry(4, 105, 229, 23);
+    label1->setAlignment(Qt::AlignCenter);
+    label1->setFont(Tahoma(17, true));
+    auto* label2 = new QLabel(QStringLiteral("Buscador de Certificados SSL"), this);
+    label2->setGeometry(4, 124, 229, 23);
+    label2->setAlignment(Qt::AlignCenter);
+    label2->setFont(Tahoma(15));
+    auto* bevel = new QFrame(this);
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    bevel->setGeometry(4, 147, 228, 2);
+
+    auto* lblBuscar = new QLabel(QStringLiteral("Buscar (F3):"), this);
+    lblBuscar->setGeometry(8, 169, 219, 15);
+    edtBuscarNombre = new QLineEdit(this);
+    edtBuscarNombre->setObjectName(QStringLiteral("edtBuscarNombre"));
+    edtBuscarNombre->setGeometry(8, 185, 219, 24);
+    edtBuscarNombre->setMaxLength(40);
+    lblBuscar->setBuddy(edtBuscarNombre);
+    btnBorrarBusqueda = new QPushButton(QStringLiteral("Borrar búsqueda (F8)"), this);
+    btnBorrarBusqueda->setObjectName(QStringLiteral("btnBorrarBusqueda"));
+    btnBorrarBusqueda->setGeometry(8, 213, 219, 27);
+
+    const QColor colores[] = {Qt::black, QColor(255, 0, 0), QColor(0, 0, 255)};
+    const char* textos[] = {"Sólo certificados cliente", "Ocultar certificados caducados",
+                            "Sólo próximos a caducar"};
+    QCheckBox** casillas[] = {&chkVerCertificadosCliente, &chkOcultarCaducados, &chkProximos};
+    const char* nombres[] = {"chkVerCertificadosCliente", "chkOcultarCaducados", "chkProximos"};
+    for (int i = 0; i < 3; ++i) {
+        auto* cuadro = new QFrame(this);
+        cuadro->setGeometry(8, 247 + 17 * i, 14, 14);
+        cuadro->setAutoFillBackground(true);
+        QPalette p = cuadro->palette();
+        p.setColor(QPalette::Window, colores[i]);
+        cuadro->setPalette(p);
+        *casillas[i] = new QCheckBox(QString::fromUtf8(textos[i]), this);
+        (*casillas[i])->setObjectName(QString::fromLatin1(nombres[i]));
+        (*casillas[i])->setGeometry(26, 246 + 17 * i, 201, 17);
+    }
+    // As at design time: the first two on; the window's creation restores the stored state.
+    chkVerCertificadosCliente->setChecked(true);
+    chkOcultarCaducados->setChecked(true);
+
+    cmbOrden = new QComboBox(this);
+    cmbOrden->setObjectName(QStringLiteral("cmbOrden"));
+    cmbOrden->setGeometry(8, 310, 219, 24);
+    for (const char* o : kOrdenes) cmbOrden->addItem(QString::fromUtf8(o));
+
+    btnUsarCertificado = new BotonUsarCertificado(this);
+    btnUsarCertificado->setObjectName(QStringLiteral("btnUsarCertificado"));
+    btnUsarCertificado->setGeometry(7, 340, 221, 137);
+    btnEditarAlias = new QPushButton(QStringLiteral("Editar Alias (F2)"), this);
+    btnEditarAlias->setObjectName(QStringLiteral("btnEditarAlias"));
+    btnEditarAlias->setGeometry(8, 482, 219, 25);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    for (int y : {0, 17, 34}) {
+        auto* linea = new QFrame(Panel1);
+        linea->setFrameShape(QFrame::HLine);
+        linea->setFrameShadow(QFrame::Sunken);
+        linea->setGeometry(4, y, 227, 2);
+    }
+    lblUpdate = new QLabel(QStringLiteral("Marlevanta está actualizado"), Panel1);
+    lblUpdate->setObjectName(QStringLiteral("lblUpdate"));
+    lblUpdate->setGeometry(7, 19, 219, 14);
+    lblUpdate->setAlignment(Qt::AlignCenter);
+    lblUpdate->setFont(Tahoma(11));
+    lblUpdate->setStyleSheet(QStringLiteral("color: green"));
+    btnAyuda = BotonImagen(Panel1, QStyle::SP_DialogHelpButton, "Ayuda y trucos (F1)", "btnAyuda");
+    btnConfig =
+        BotonImagen(Panel1, QStyle::SP_FileDialogDetailedView, "Opciones (F12)", "btnConfig");
+    btnAcercade =
+        BotonImagen(Panel1, QStyle::SP_MessageBoxInformation, "Acerca de (F9)", "btnAcercade");
+    btnSalir = BotonImagen(Panel1, QStyle::SP_DialogCloseButton, "Salir (Esc)", "btnSalir");
+    btnAyuda->setGeometry(6, 41, 48, 48);
+    btnConfig->setGeometry(71, 41, 48, 48);
+    btnAcercade->setGeometry(126, 41, 48, 48);
+    btnSalir->setGeometry(180, 41, 48, 48);
+}
+
+void PanelIzquierdo::resizeEvent(QResizeEvent*) {
+    Panel1->setGeometry(1, height() - 97, 235, 97);
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,124 @@
+#include "ui/u_rejillaCertificados.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+
+#include "core/u_tablaCertificados.h"
+#include "ui/u_fuentes.h"
+#include "ui/u_modeloCertificados.h"
+
+namespace marlevanta {
+
+RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* parent)
+    : QTableView(parent), tabla_(tabla) {
+    setObjectName(QStringLiteral("grdCertificados"));
+    modelo_ = new ModeloCertificados(tabla_, this);
+    setModel(modelo_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(16);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+
+    aviso_ = new QLabel(viewport());
+    aviso_->setObjectName(QStringLiteral("lblAviso"));
+    aviso_->setAlignment(Qt::AlignCenter);
+    aviso_->setWordWrap(true);
+    aviso_->setFont(Tahoma(15));
+    aviso_->hide();
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& actual) {
+                if (sincronizando_ || !actual.isValid()) return;
+                columnaActual_ = actual.column();
+                if (actual.row() + 1 != tabla_.RecNo()) tabla_.SetRecNo(actual.row() + 1);
+            });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int columna, int, int nuevo) {
+                if (nuevo > 0 && columna >= 0 && columna < kColumnasRejilla)
+                    anchos_[static_cast<size_t>(columna)] = nuevo;
+            });
+    // A new view of the table keeps the user's place across the columns.
+    connect(modelo_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        desplazamiento_ = horizontalScrollBar()->value();
+        reiniciado_ = true;
+    });
+    connect(modelo_, &QAbstractItemModel::modelReset, this,
+            &RejillaCertificados::SincronizarFilaActual);
+}
+
+void RejillaCertificados::SincronizarFilaActual() {
+    const int fila = tabla_.RecNo() - 1;
+    sincronizando_ = true;
+    if (fila >= 0) {
+        const QModelIndex indice = modelo_->index(fila, columnaActual_);
+        setCurrentIndex(indice);
+        const int horizontal = reiniciado_ ? desplazamiento_ : horizontalScrollBar()->value();
+        scrollTo(indice);
+        horizontalScrollBar()->setValue(horizontal);
+    }
+    sincronizando_ = false;
+    reiniciado_ = false;
+    modelo_->FijarFilaActual(fila);
+}
+
+int RejillaCertificados::TamanoFuenteTitulos() const {
+    return horizontalHeader()->font().pointSize();
+}
+
+void RejillaCertificados::FijarFuenteGrid(int n) {
+    tamanoFuente_ = n;
+    const QFont celdas = TahomaPuntos(n);
+    setFont(celdas);
+    horizontalHeader()->setFont(TahomaPuntos(n + 3));
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(celdas).height() + 6);
+}
+
+void RejillaCertificados::CambiarAnchoColumnasGrid() {
+    anchos_ = AnchosParaFuente(tamanoFuente_);
+    for (int i = 0; i < kColumnasRejilla; ++i) setColumnWidth(i, anchos_[static_cast<size_t>(i)]);
+}
+
+void RejillaCertificados::AjustarGrid(const AjustesRejilla& ajustes) {
+    for (int i = 0; i < 4; ++i) {
+        setColumnHidden(4 + i, !ajustes.verColumna[static_cast<size_t>(i)]);
+    }
+    FijarFuenteGrid(ajustes.tamanoFuente);
+    anchos_ = ajustes.anchos;
+    for (int i = 0; i < kColumnasRejilla; ++i) setColumnWidth(i, anchos_[static_cast<size_t>(i)]);
+}
+
+std::array<bool, kColumnasRejilla> RejillaCertificados::Ocultas() const {
+    std::array<bool, kColumnasRejilla> r{};
+    for (int i = 0; i < kColumnasRejilla; ++i) r[static_cast<size_t>(i)] = isColumnHidden(i);
+    return r;
+}
+
+void RejillaCertificados::FijarColumnaResaltada(int columna) {
+    modelo_->FijarColumnaResaltada(columna);
+}
+
+void RejillaCertificados::MostrarAviso(const QString& texto) {
+    aviso_->setText(texto);
+    aviso_->setVisible(!texto.isEmpty());
+    aviso_->setGeometry(viewport()->rect().adjusted(20, 20, -20, -20));
+}
+
+QString RejillaCertificados::Aviso() const {
+    return aviso_->isVisible() ? aviso_->text() : QString();
+}
+
+void RejillaCertificados::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    aviso_->setGeometry(viewport()->rect().adjusted(20, 20, -20, -20));
+}
+
+}  // namespace marlevanta

@@ -1,0 +1,60 @@
+// The certificate grid: eight columns over the certificate table, its fonts, widths and hidden
+// columns, the current row kept in step with the table's, and a notice over an empty grid.
+#pragma once
+
+#include <QTableView>
+#include <array>
+
+#include "core/u_ajustesVentana.h"
+
+class QLabel;
+
+namespace marlevanta {
+
+class ModeloCertificados;
+class TTablaCertificados;
+
+class RejillaCertificados : public QTableView {
+    Q_OBJECT
+
+public:
+    RejillaCertificados(TTablaCertificados& tabla, QWidget* parent);
+
+    ModeloCertificados* Modelo() const { return modelo_; }
+
+    // Column visibility, font size and the stored widths.
+    void AjustarGrid(const AjustesRejilla& ajustes);
+    // Every width from the current cell font size.
+    void CambiarAnchoColumnasGrid();
+    // Cell font n points, titles n + 3; the widths stay as they are.
+    void FijarFuenteGrid(int n);
+    int TamanoFuente() const { return tamanoFuente_; }
+    int TamanoFuenteTitulos() const;
+    const std::array<int, kColumnasRejilla>& Anchos() const { return anchos_; }
+    std::array<bool, kColumnasRejilla> Ocultas() const;
+
+    // Highlights the ordered column.
+    void FijarColumnaResaltada(int columna);
+    // Makes the table's current row the grid's, in the column the user was in.
+    void SincronizarFilaActual();
+
+    // A sentence in the middle of the grid (loading, an empty store); empty hides it.
+    void MostrarAviso(const QString& texto);
+    QString Aviso() const;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    TTablaCertificados& tabla_;
+    ModeloCertificados* modelo_;
+    QLabel* aviso_;
+    int tamanoFuente_ = 10;
+    int columnaActual_ = 0;
+    int desplazamiento_ = 0;
+    bool sincronizando_ = false;
+    bool reiniciado_ = false;
+    std::array<int, kColumnasRejilla> anchos_ = kAnchosPorDefecto;
+};
+
+}  // namespace marlevanta
