@@ -112,7 +112,65 @@ TEST(AlmacenNss, UnaBaseConContrasenaTambienListaLosCertificadosDelUsuario) {
     auto certs = CrearAlmacenNss(d + "/db")->LeerCertificados();
     ASSERT_TRUE(certs) << certs.motivo();
     ASSERT_EQ(certs->size(), 2u);
+    // The tables hold the key's id in clear: the fast way lists the same as NSS after a login.
+    auto porTablas = CrearAlmacenNss(d + "/db", ViaNss::Tablas)->LeerCertificados();
+    ASSERT_TRUE(porTablas) << porTablas.motivo();
+    ASSERT_EQ(porTablas->size(), 2u);
+    EXPECT_EQ((*porTablas)[0].huella, (*certs)[0].huella);
+    EXPECT_EQ((*porTablas)[1].huella, (*certs)[1].huella);
     EXPECT_EQ((*certs)[0].emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
     EXPECT_EQ((*certs)[1].emitidoPara, "ÑÚÑEZ ÁLVAREZ JOSÉ - 87654321X");
     EXPECT_EQ((*certs)[0].validoDesde, "Thu, 05 Jan 2023 10:00:00 GMT");
+}
+
+TEST(AlmacenNss, LasTablasYLaApiDanLasMismasFilasEnElMismoOrden) {
+    const auto comparar = [](const std::string& dir) {
+        auto api = CrearAlmacenNss(dir, ViaNss::Api)->LeerCertificados();
+        auto tablas = CrearAlmacenNss(dir, ViaNss::Tablas)->LeerCertificados();
+        ASSERT_TRUE(api) << api.motivo();
+        ASSERT_TRUE(tablas) << tablas.motivo();
+        ASSERT_EQ(api->size(), tablas->size());
+        for (size_t i = 0; i < api->size(); ++i) {
+            const DatosCertificado& a = (*api)[i];
+            const DatosCertificado& t = (*tablas)[i];
+            EXPECT_EQ(a.huella, t.huella) << i;
+            EXPECT_EQ(a.emitidoPara, t.emitidoPara) << i;
+            EXPECT_EQ(a.emitidoPor, t.emitidoPor) << i;
+            EXPECT_EQ(a.validoDesde, t.validoDesde) << i;
+            EXPECT_EQ(a.validoHasta, t.validoHasta) << i;
+            EXPECT_EQ(a.usosExtendidos, t.usosExtendidos) << i;
+            EXPECT_EQ(a.email, t.email) << i;
+        }
+    };
+    comparar(prueba::BaseNssCompartida().directorio);
+    // Imports made in several runs of the tools, keys generated in place, certificates without
+    // a key between them: the order is the database's, whatever it is.
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    const std::string trabajo = prueba::BaseNssCompartida().home.path().toStdString() + "/trabajo";
+    prueba::Ejecutar("certutil -N -d 'sql:" + d +
+                     "' --empty-password && for n in acentos uno "
+                     "gemelo2; do pk12util -i '" +
+                     trabajo + "'/$n.p12 -d 'sql:" + d +
+                     "' -W '' >/dev/null || exit 1; done && certutil -A -d 'sql:" + d +
+                     "' -n ca -t C,, -i '" + trabajo + "/ca.pem' && pk12util -i '" + trabajo +
+                     "/sincorreo.p12' -d 'sql:" + d + "' -W '' >/dev/null");
+    comparar(d);
+    auto tablas = CrearAlmacenNss(d, ViaNss::Tablas)->LeerCertificados();
+    ASSERT_TRUE(tablas);
+    EXPECT_EQ(tablas->size(), 4u);  // the CA has no key
+}
+
+TEST(AlmacenNss, SinLasTablasEsperadasSigueLaApi) {
+    // A cert9.db that is a database but not of NSS's layout: the fast way fails with its
+    // reason, and the usual reading still lists the store's own words.
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    prueba::Ejecutar("sqlite3 '" + d + "/cert9.db' 'CREATE TABLE otra(x)' && sqlite3 '" + d +
+                     "/key4.db' 'CREATE TABLE otra(x)'");
+    auto tablas = CrearAlmacenNss(d, ViaNss::Tablas)->LeerCertificados();
+    EXPECT_FALSE(tablas);
+    EXPECT_NE(tablas.motivo().find("nssPrivate"), std::string::npos) << tablas.motivo();
+    auto automatica = CrearAlmacenNss(d)->LeerCertificados();
+    EXPECT_FALSE(automatica);  // NSS cannot use it either, and says so
 }
