@@ -28,17 +28,22 @@ struct ProgramaPrueba {
 
     // The window, shown, with its certificates loaded.
     marlevanta::TfrmMenu& Abrir(QStringList argumentos = {QStringLiteral("/demo")}) {
+        Mostrar(std::move(argumentos));
+        QApplication::processEvents();
+        EsperarCarga();
+        return *ventana;
+    }
+    // The window made and shown as the program's entry does it, before its event loop runs.
+    marlevanta::TfrmMenu& Mostrar(QStringList argumentos = {QStringLiteral("/demo")}) {
         marlevanta::TfrmMenu::Opciones o;
         o.argumentos = std::move(argumentos);
         o.pantalla = pantalla;
         o.contacto = contacto;
         ventana = std::make_unique<marlevanta::TfrmMenu>(
             marlevanta::TfrmMenu::Servicios{plataforma, *registro, *api, *fondo, comunes,
-                                            [this] { ++fines; }},
+                                            solicitarFin ? solicitarFin : [this] { ++fines; }},
             std::move(o));
         ventana->show();
-        QApplication::processEvents();
-        EsperarCarga();
         return *ventana;
     }
     void EsperarCarga() {
@@ -51,10 +56,11 @@ struct ProgramaPrueba {
             QApplication::processEvents();
         }
     }
-    // Destroyed without the close question, as after a hand-over.
+    // Destroyed without the close question, as after a hand-over; then the program's end:
+    // work still running is stopped and waited for.
     void Cerrar() {
         ventana.reset();
-        if (fondo) fondo->EsperarTodo();
+        fondo.reset();
     }
 
     marlevanta::Plataforma plataforma;
@@ -65,6 +71,8 @@ struct ProgramaPrueba {
     std::unique_ptr<marlevanta::SegundoPlano> fondo;
     marlevanta::DatosContacto contacto;
     int fines = 0;
+    // What a hand-over does; counts them unless a test says otherwise.
+    std::function<void()> solicitarFin;
     std::unique_ptr<marlevanta::TfrmMenu> ventana;
 };
 

@@ -1,1 +1,329 @@
+// The program's actions without any window: start-up, certificate loading, browser session and
+// update, each against real components (SQLite files, an NSS database, a local web API server,
+// programs started for real).
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "ayudantes.h"
+#include "core/u_actualizacion.h"
+#include "core/u_actualizador.h"
+#include "core/u_arranque.h"
+#include "core/u_cargaCertificados.h"
+#include "core/u_manejadorApi.h"
+#include "core/u_manejadorRegistro.h"
+#include "core/u_segundoPlano.h"
+#include "core/u_sesionNavegador.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_politicasArchivos.h"
+#include "platform/u_sistema.h"
+#include "resultado_prueba.h"
+#include "servidor_api.h"
+
+using namespace marlevanta;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Leer(const fs::path& p) {
+    std::ifstream f(p);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Waits, processing events, until `listo` or ten seconds.
+bool Esperar(const std::function<bool()>& listo) {
+    QElapsedTimer reloj;
+    reloj.start();
+    while (!listo() && reloj.elapsed() < 10000) QTest::qWait(10);
+    return listo();
+}
+
+class Acciones : public testing::Test {
+protected:
+    void SetUp() override {
+        const std::string d = dir_.path().toStdString();
+        for (const char* sub : {"/config", "/politicas", "/programa", "/bin", "/cache", "/log"}) {
+            fs::create_directories(d + sub);
+        }
+        entorno_.push_back(std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", d + "/config"));
+        entorno_.push_back(std::make_unique<prueba::Entorno>("XDG_CACHE_HOME", d + "/cache"));
+        entorno_.push_back(
+            std::make_unique<prueba::Entorno>("MARLEVANTA_POLICY_ROOT", d + "/politicas"));
+        entorno_.push_back(std::make_unique<prueba::Entorno>("HOME", d));
+        registro_ = std::make_unique<TManejadorRegistro>(
+            CrearRegistroUsuario(),
+            [] {
+                return TamanoPantalla{1920, 1080};
+            },
+            CrearAlmacenPoliticas());
+        fondo_ = std::make_unique<SegundoPlano>();
+    }
+    void TearDown() override { fondo_.reset(); }
+
+    std::string D() const { return dir_.path().toStdString(); }
+    bool HayRegla() const {
+        for (const auto& c : TodasLasCarpetasPoliticas(D() + "/politicas")) {
+            if (fs::exists(c + "/marlevanta.json")) return true;
+        }
+        return false;
+    }
+    void Instalar(const std::string& ruta, const std::string& guion) {
+        std::ofstream(ruta) << guion;
+        fs::permissions(ruta, fs::perms::owner_all);
+    }
+
+    QTemporaryDir dir_;
+    std::vector<std::unique_ptr<prueba::Entorno>> entorno_;
+    std::unique_ptr<TManejadorRegistro> registro_;
+    std::unique_ptr<SegundoPlano> fondo_;
+};
+
+}  // namespace
+
+TEST_F(Acciones, ArranqueHaceCadaPasoAunqueOtroFalle) {
+    // A damaged height, a rule left by a run that crashed and a pending updater file.
+    ASSERT_TRUE(registro_->EscribirValor("FormHeight", "540px"));
+    ASSERT_TRUE(registro_->EscribirCertificadoChrome("DE UNA EJECUCION ROTA"));
+    ASSERT_TRUE(HayRegla());
+    std::ofstream(D() + "/programa/tqUpd.exe") << "viejo";
+    std::ofstream(D() + "/programa/tqUpd.exe.act") << "nuevo";
+    TManejadorApi api(&CrearClienteHttp, QString());
+    Arranque arranque(*registro_, api, *fondo_, QString::fromStdString(D() + "/programa"), 10004);
+    const Arranque::Avisos avisos = arranque.AntesDeMostrar();
+
+    EXPECT_FALSE(HayRegla());
+    EXPECT_EQ(Leer(D() + "/programa/tqUpd.exe"), "nuevo");
+    EXPECT_EQ(registro_->LeerValor("PanelConfirmarSalida"), "1");
+    EXPECT_EQ(registro_->LeerValor("ApiHost"), kApiHostPorDefecto);
+    EXPECT_EQ(api.host, kApiHostPorDefecto);
+    EXPECT_TRUE(avisos.errores.isEmpty());
+    ASSERT_EQ(avisos.general.size(), 1);
+    EXPECT_TRUE(avisos.general[0].contains("'540px' is not a valid integer value"))
+        << avisos.general[0].toStdString();
+    EXPECT_TRUE(avisos.general[0].contains(QString::fromStdString(registro_->Ubicacion())));
+}
+
+TEST_F(Acciones, LaComprobacionDeVersionSigueAlHostSinBajarAHttp) {
+    prueba::ServidorApi otro({"--respuesta", "/version", "10006\\nNueva"});
+    prueba::ServidorApi s({"--respuesta", "/host", otro.Base().toUtf8().constData()});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    // Both servers have their own authority; the second is trusted through the first's file.
+    std::ofstream(s.Ca(), std::ios::app) << Leer(otro.Ca());
+    ASSERT_TRUE(registro_->EscribirValor("ApiHost", s.Base().toStdString()));
+    ASSERT_TRUE(registro_->EscribirValor("PanelComprobarActualizaciones", "1"));
+    TManejadorApi api(&CrearClienteHttp, QString());
+    Arranque arranque(*registro_, api, *fondo_, QString(), 10004);
+    (void)arranque.AntesDeMostrar();
+    QSignalSpy comprobada(&arranque, &Arranque::VersionComprobada);
+    arranque.ComprobarVersion();
+    EXPECT_EQ(comprobada.count(), 0);  // the answer comes later, on the owner's thread
+    ASSERT_TRUE(Esperar([&] { return comprobada.count() == 1; }));
+    const auto e = comprobada.at(0).at(0).value<EstadoVersion>();
+    EXPECT_EQ(e.estado, EstadoVersion::Disponible);
+    EXPECT_EQ(e.numero, 10006);
+    EXPECT_EQ(e.cambios, "Nueva\r");
+    EXPECT_TRUE(e.preguntar);
+    EXPECT_EQ(registro_->LeerValor("ApiHost"), otro.Base().toStdString());
+
+    // A host answer that would drop to plain HTTP is ignored: the address stays.
+    prueba::ServidorApi bajada({"--respuesta", "/host", "http://127.0.0.1:1"});
+    std::ofstream(s.Ca(), std::ios::app) << Leer(bajada.Ca());
+    ASSERT_TRUE(registro_->EscribirValor("ApiHost", bajada.Base().toStdString()));
+    (void)arranque.AntesDeMostrar();
+    arranque.ComprobarVersion();
+    ASSERT_TRUE(Esperar([&] { return comprobada.count() == 2; }));
+    EXPECT_EQ(registro_->LeerValor("ApiHost"), bajada.Base().toStdString());
+    EXPECT_EQ(comprobada.at(1).at(0).value<EstadoVersion>().estado, EstadoVersion::SinComprobar);
+}
+
+TEST_F(Acciones, LaCargaNoRetieneAlLlamanteYLaMasNuevaGana) {
+    const auto& base = prueba::BaseNssCompartida();
+    TTablaCertificados tabla;
+    tabla.Open();
+    CargaCertificados carga(
+        tabla, *registro_, [&base] { return CrearAlmacenNss(base.directorio); }, *fondo_, false);
+    QSignalSpy cargada(&carga, &CargaCertificados::Cargada);
+    carga.Cargar();
+    carga.Cargar();  // F5 at once: only one set of rows arrives
+    EXPECT_TRUE(carga.Cargando());
+    EXPECT_EQ(tabla.TotalFilas(), 0);
+    ASSERT_TRUE(Esperar([&] { return !carga.Cargando(); }));
+    EXPECT_EQ(cargada.count(), 1);
+    EXPECT_EQ(tabla.TotalFilas(), 8);
+    EXPECT_EQ(tabla.Fila(0).key_for_alias.toStdString(), base.certificados[0].second);
+
+    // A store that cannot be read: the failure says why and the rows stay.
+    CargaCertificados rota(
+        tabla, *registro_, [this] { return CrearAlmacenNss(D() + "/no/hay"); }, *fondo_, false);
+    QSignalSpy fallida(&rota, &CargaCertificados::Cargada);
+    rota.Cargar();
+    ASSERT_TRUE(Esperar([&] { return fallida.count() == 1; }));
+    const Hecho h = fallida.at(0).at(0).value<Hecho>();
+    EXPECT_FALSE(h);
+    EXPECT_NE(h.motivo().find("no/hay"), std::string::npos) << h.motivo();
+    EXPECT_EQ(tabla.TotalFilas(), 8);
+}
+
+namespace {
+
+// A browser stand-in: notes that it ran and whether the rule was in force, then waits for the
+// file `fin` (when given) before it ends.
+std::string NavegadorFalso(const std::string& log, const std::string& politicas,
+                           const std::string& fin) {
+    return "#!/bin/sh\necho \"$@\" > '" + log + "/argumentos'\n[ -e '" + politicas +
+           "/etc/chromium/policies/managed/marlevanta.json' ] && echo si > '" + log +
+           "/regla'\nwhile [ -n '" + fin + "' ] && [ ! -e '" + fin +
+           "' ]; do sleep 0.05; done\nexit 0\n";
+}
+
+}  // namespace
+
+TEST_F(Acciones, LaSesionQuitaLaReglaPorCualquierCamino) {
+    const std::string log = D() + "/log";
+    const std::string fin = D() + "/fin";
+    entorno_.push_back(std::make_unique<prueba::Entorno>("PATH", D() + "/bin:/usr/bin:/bin"));
+    Instalar(D() + "/bin/chromium", NavegadorFalso(log, D() + "/politicas", fin));
+    auto procesos = CrearIniciadorProcesos();
+    const auto entorno = [&] {
+        return SesionNavegador::Entorno{
+            registro_.get(), [&](Navegador n) { return BuscarComandoNavegador(n, *procesos); },
+            procesos};
+    };
+    {
+        SesionNavegador sesion(entorno(), *fondo_);
+        QSignalSpy iniciado(&sesion, &SesionNavegador::NavegadorIniciado);
+        QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
+        sesion.Iniciar(Navegador::Chrome, "ANA \"LA\" RUIZ\\");
+        EXPECT_EQ(iniciado.count(), 1);
+        EXPECT_TRUE(HayRegla());
+        EXPECT_TRUE(sesion.EnCurso());
+        QTest::qWait(300);
+        EXPECT_EQ(terminada.count(), 0);  // the browser is still open
+        std::ofstream{fin};
+        ASSERT_TRUE(Esperar([&] { return terminada.count() == 1; }));
+        const auto f = terminada.at(0).at(0).value<FinSesion>();
+        EXPECT_TRUE(f.navegadorEjecutado);
+        EXPECT_TRUE(f.error.isEmpty()) << f.error.toStdString();
+        EXPECT_FALSE(HayRegla());
+        EXPECT_EQ(Leer(log + "/regla"), "si\n");
+        EXPECT_EQ(Leer(log + "/argumentos"), "--user-data-dir=" + D() + "/Marlevanta/chrome\n");
+    }
+    fs::remove(fin);
+    fs::remove(log + "/regla");
+    {
+        // The session ends with its owner while the browser is open: the rule goes with it.
+        auto sesion = std::make_unique<SesionNavegador>(entorno(), *fondo_);
+        sesion->Iniciar(Navegador::Chrome, "ANA");
+        EXPECT_TRUE(HayRegla());
+        sesion.reset();
+        EXPECT_FALSE(HayRegla());
+        std::ofstream{fin};
+        fondo_->EsperarTodo();
+    }
+    {
+        // A browser that is not installed: nothing written, nothing claimed.
+        SesionNavegador sesion(entorno(), *fondo_);
+        QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
+        sesion.Iniciar(Navegador::Edge, "ANA");
+        ASSERT_EQ(terminada.count(), 1);
+        const auto f = terminada.at(0).at(0).value<FinSesion>();
+        EXPECT_FALSE(f.navegadorEjecutado);
+        EXPECT_TRUE(f.error.startsWith("No se ha encontrado Microsoft Edge"));
+        EXPECT_FALSE(HayRegla());
+    }
+    {
+        // The rule cannot be written: the owner is asked, and Chrome tries once more.
+        fs::remove_all(D() + "/politicas");
+        std::ofstream(D() + "/politicas") << "no es una carpeta";
+        SesionNavegador sesion(entorno(), *fondo_);
+        QSignalSpy rechazada(&sesion, &SesionNavegador::ReglaRechazada);
+        QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
+        sesion.Iniciar(Navegador::Chrome, "ANA");
+        ASSERT_EQ(rechazada.count(), 1);
+        EXPECT_EQ(terminada.count(), 0);
+        sesion.TrasPermisos();
+        ASSERT_EQ(terminada.count(), 1);
+        const auto f = terminada.at(0).at(0).value<FinSesion>();
+        EXPECT_FALSE(f.navegadorEjecutado);
+        EXPECT_EQ(f.error,
+                  "No se ha podido seleccionar el certificado para el navegador Google Chrome");
+    }
+}
+
+TEST_F(Acciones, ActualizacionDescargaEnSuCarpetaYTraspasa) {
+    QTemporaryDir d;
+    const std::string origen = d.path().toStdString() + "/paquete.zip";
+    std::ofstream(origen) << std::string(300000, 'p');
+    prueba::ServidorApi s({"--respuesta", "/version", "10005\\nA", "--respuesta", "/updatefile",
+                           "{base}/paquete\\nclave", "--paquete", QString::fromStdString(origen),
+                           "--lento", "0.01"});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    const QString programa = QString::fromStdString(D() + "/programa");
+    Instalar(D() + "/programa/tqUpd.exe",
+             "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + D() + "/log/traspaso'\n");
+    int fines = 0;
+    Actualizacion a({TManejadorApi(&CrearClienteHttp, s.Base()), CrearIniciadorProcesos(), programa,
+                     programa + "/marlevanta", 10004, [&fines] { ++fines; }},
+                    *fondo_);
+    int numero = 0;
+    QObject::connect(&a, &Actualizacion::Comprobada,
+                     [&numero](const Resultado<InfoVersion>& v) { numero = v ? v->numero : -1; });
+    a.Comprobar();
+    ASSERT_TRUE(Esperar([&] { return numero != 0; }));
+    EXPECT_EQ(numero, 10005);
+
+    QSignalSpy progreso(&a, &Actualizacion::Progreso);
+    QSignalSpy descargada(&a, &Actualizacion::Descargada);
+    a.Descargar();
+    EXPECT_TRUE(a.Descargando());
+    ASSERT_TRUE(Esperar([&] { return descargada.count() == 1; }));
+    EXPECT_EQ(descargada.at(0).at(0).value<FinDescarga>().estado, FinDescarga::Completa);
+    ASSERT_GE(progreso.count(), 2);
+    EXPECT_EQ(progreso.last().at(1).toLongLong(), 300000);
+    // The package lives in the user's own folder, room for nobody else.
+    const QString carpeta = QString::fromStdString(D() + "/cache/marlevanta");
+    EXPECT_EQ(a.Paquete(), RutaPaquete(carpeta));
+    EXPECT_EQ(fs::file_size(a.Paquete().toStdString()), 300000u);
+    EXPECT_EQ(fs::status(carpeta.toStdString()).permissions() & fs::perms::all,
+              fs::perms::owner_all);
+
+    ASSERT_TRUE(a.Traspasar());
+    EXPECT_EQ(fines, 1);
+    ASSERT_TRUE(Esperar([&] { return fs::exists(D() + "/log/traspaso"); }));
+    QTest::qWait(100);
+    EXPECT_EQ(Leer(D() + "/log/traspaso"), "class(TForm)\n" + a.Paquete().toStdString() +
+                                               "\nclave\n" + programa.toStdString() +
+                                               "/marlevanta\n");
+
+    // Without the external updater the program goes on and says why.
+    fs::remove(D() + "/programa/tqUpd.exe");
+    const Hecho sin = a.Traspasar();
+    EXPECT_EQ(sin.motivo(), "No se puede ejecutar el programa actualizador.");
+    EXPECT_EQ(fines, 1);
+}
+
+TEST_F(Acciones, UnaPeticionParadaAlTerminarElProgramaNoLoRetiene) {
+    // A server that never answers: the pool's end stops the request at once, not after its
+    // time limits.
+    prueba::ServidorApi mudo({"--modo", "mudo"});
+    prueba::Entorno ca("SSL_CERT_FILE", mudo.Ca());
+    TManejadorApi api(&CrearClienteHttp, mudo.Base());
+    api.cancelar = fondo_->Cancelacion();
+    bool llego = false;
+    QObject contexto;
+    fondo_->Ejecutar(
+        &contexto, [api] { return api.LeerVersion(); },
+        [&llego](Resultado<InfoVersion>) { llego = true; });
+    QTest::qWait(300);
+    QElapsedTimer reloj;
+    reloj.start();
+    fondo_.reset();
+    EXPECT_LT(reloj.elapsed(), 5000);
+    QApplication::processEvents();
+    EXPECT_TRUE(llego);  // the context still exists: it gets the (failed) answer
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -11,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolButton>
+#include <filesystem>
+#include <fstream>
 
 #include "ayudantes.h"
 #include "platform/linux/u_politicasArchivos.h"
@@ -21,6 +24,8 @@
 #include "servidor_api.h"
 #include "tabla_prueba.h"
 #include "ui/u_botonUsarCertificado.h"
+#include "ui/u_frmActualizadorInternet.h"
+#include "ui/u_frmConfiguracion.h"
 #include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmMenu.h"
@@ -29,6 +34,7 @@
 #include "ventanas.h"
 
 using namespace marlevanta;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -444,7 +450,8 @@ TEST_F(Ventana, EditarAliasConEscapeLoGuarda) {
         auto* editor = qobject_cast<TfrmEditarAlias*>(d);
         ASSERT_NE(editor, nullptr);
         certificado = editor->lblCertificado()->text();
-        EXPECT_TRUE(editor->edtAlias()->hasFocus());
+        // The dialog's own focus, whatever window the system has made active by now.
+        EXPECT_EQ(editor->focusWidget(), editor->edtAlias());
         QTest::keyClicks(editor->edtAlias(), "  Talleres Ruiz  ");
         QTest::keyClick(editor->edtAlias(), Qt::Key_Escape);
     });
@@ -546,4 +553,146 @@ TEST(Recortar, BlancosYControles) {
                                       "Ana Ruiz\r\n ")),
               "Ana Ruiz");
     EXPECT_EQ(Recortar(QStringLiteral("   ")), "");
+}
+
+TEST_F(Ventana, UnServidorMudoOQueGoteaNoRetieneLaVentana) {
+    for (const char* modo : {"mudo", "goteo"}) {
+        prueba::ServidorApi s({"--modo", modo});
+        prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+        {
+            auto a = Ajustes();
+            ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+            ASSERT_TRUE(a.EscribirValor("ApiHost", s.Base().toStdString()));
+        }
+        QElapsedTimer reloj;
+        reloj.start();
+        auto& w = Abrir();
+        // With the question on this thread the window took the 20 s stall limit, twice.
+        EXPECT_LT(reloj.elapsed(), 3000) << modo;
+        EXPECT_TRUE(w.isVisible());
+        QTest::keyClicks(w.edtBuscarNombre(), "ruiz");
+        EXPECT_EQ(Vista(), QStringList{"RUIZ CASTRO PABLO - 89012345E"}) << modo;
+        EXPECT_EQ(w.lblUpdate()->text(), "Marlevanta está actualizado");
+        // Closing does not wait for the server either.
+        reloj.restart();
+        Cerrar();
+        EXPECT_LT(reloj.elapsed(), 5000) << modo;
+    }
+}
+
+TEST_F(Ventana, UnAliasQueNoSePuedeGuardarSeDiceYLaFilaSigueComoEstaba) {
+    {
+        auto a = Ajustes();
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.EscribirAlias("DEMO-12", "Antes"));
+    }
+    // The settings wait a fifth of a second for another program before they give up.
+    programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
+    programa_->registro = std::make_unique<TManejadorRegistro>(
+        CrearRegistroSqlite(RutaRegistroSqlite(), std::chrono::milliseconds(200)),
+        programa_->pantalla, CrearAlmacenPoliticas());
+    v = &programa_->Abrir();
+    auto& w = *v;
+    w.edtBuscarNombre()->setText("RUIZ CASTRO");
+    ASSERT_EQ(w.cdsCertificados().Actual().alias, "Antes");
+    // Another program holds the settings file locked meanwhile.
+    sqlite3* otro = nullptr;
+    ASSERT_EQ(sqlite3_open(RutaRegistroSqlite().c_str(), &otro), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(otro, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QString error;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        auto* editor = qobject_cast<TfrmEditarAlias*>(d);
+        ASSERT_NE(editor, nullptr);
+        editor->edtAlias()->setText("Después");
+        prueba::AlAbrirseDialogoDe<DialogoMensaje>([&](DialogoMensaje* m) {
+            error = m->Texto();
+            m->close();
+        });
+        QTest::keyClick(editor->edtAlias(), Qt::Key_Escape);
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F2);
+    sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(otro);
+    EXPECT_TRUE(error.startsWith("No se ha podido guardar el alias en el archivo de ajustes \"" +
+                                 QString::fromStdString(RutaRegistroSqlite())))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains("bloqueado")) << error.toStdString();
+    EXPECT_EQ(w.cdsCertificados().Actual().alias, "Antes");
+    EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado 13\rAntes");
+    EXPECT_EQ(Ajustes().LeerAlias("DEMO-12"), "Antes");
+}
+
+namespace {
+
+// The application's own loop, as the program's entry runs it, with a way out if it never ends.
+int BucleDeLaAplicacion() {
+    QTimer guardia;
+    guardia.setSingleShot(true);
+    QObject::connect(&guardia, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guardia.start(30000);
+    return QApplication::exec();
+}
+
+}  // namespace
+
+TEST_F(Ventana, ElTraspasoTerminaElBucleDesdeCadaSitio) {
+    // A real package, a real updater stand-in and the program's real quit request: after the
+    // hand-over the application's loop ends, from wherever the update was started.
+    const std::string d = dir_.path().toStdString();
+    std::ofstream(d + "/paquete.zip") << "PK";
+    prueba::ServidorApi s({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                           "{base}/paquete", "--paquete",
+                           QString::fromStdString(d + "/paquete.zip")});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    prueba::Entorno cache("XDG_CACHE_HOME", d + "/cache");
+    fs::create_directories(d + "/programa");
+    std::ofstream(d + "/programa/tqUpd.exe")
+        << "#!/bin/sh\necho \"$@\" >> '" << d << "/traspasos'\n";
+    fs::permissions(d + "/programa/tqUpd.exe", fs::perms::owner_all);
+    // Answers every question with yes, presses "Actualizar", and, in the options, "Comprobar".
+    QTimer responder;
+    QObject::connect(&responder, &QTimer::timeout, [] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* m = qobject_cast<DialogoMensaje*>(w)) {
+            if (m->Boton(mbYes)) m->Boton(mbYes)->click();
+        } else if (auto* a = qobject_cast<TfrmActualizadorInternet*>(w)) {
+            if (a->btnActualizar()->isEnabled() && !a->flagDescargaOk) a->btnActualizar()->click();
+        } else if (auto* o = qobject_cast<TfrmConfiguracion*>(w)) {
+            // Posted: the click opens a window of its own, which would hold this timer.
+            if (o->isVisible() && !o->property("pulsado").toBool()) {
+                o->setProperty("pulsado", true);
+                QTimer::singleShot(0, o->btnComprobarAhora(), &QPushButton::click);
+            }
+        }
+    });
+    responder.start(20);
+    for (const char* desde : {"arranque", "etiqueta", "opciones"}) {
+        {
+            auto a = Ajustes();
+            ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+            ASSERT_TRUE(a.EscribirValor("ApiHost", s.Base().toStdString()));
+            ASSERT_TRUE(a.EscribirValor("PanelComprobarActualizaciones",
+                                        std::string(desde) == "arranque" ? "1" : "0"));
+        }
+        programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
+        programa_->plataforma.carpetaPrograma = d + "/programa";
+        programa_->plataforma.rutaPrograma = d + "/programa/marlevanta";
+        programa_->solicitarFin = [] { QCoreApplication::exit(0); };
+        v = &programa_->Mostrar();
+        if (std::string(desde) == "etiqueta") {
+            QTimer::singleShot(1500, [this] { QTest::mouseClick(v->lblUpdate(), Qt::LeftButton); });
+        } else if (std::string(desde) == "opciones") {
+            QTimer::singleShot(1500,
+                               [this] { QTest::keyClick(v->grdCertificados(), Qt::Key_F12); });
+        }
+        EXPECT_EQ(BucleDeLaAplicacion(), 0) << desde;
+        prueba::OlvidarDialogos();
+        // Whatever dialogs were open when the loop ended are closed with the window.
+        Cerrar();
+    }
+    responder.stop();
+    QTest::qWait(200);
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(d + "/traspasos").rdbuf()),
+                         {}, '\n'),
+              3);
 }
