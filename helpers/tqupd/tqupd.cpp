@@ -64,9 +64,16 @@ int main(int argc, char** argv) {
     const fs::path programa = fs::weakly_canonical(argv[4], ec);
     Anotar("actualizando " + programa.string() + " con " + paquete);
 
-    for (int i = 0; i < 600 && EnEjecucion(programa); ++i) {
+    const auto inicio = std::chrono::steady_clock::now();
+    bool enMarcha = EnEjecucion(programa);
+    for (int i = 0; i < 600 && enMarcha; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        enMarcha = EnEjecucion(programa);
     }
+    const auto espera = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - inicio);
+    Anotar(enMarcha ? "el programa sigue en marcha tras " + std::to_string(espera.count()) + " ms"
+                    : "el programa ha terminado (" + std::to_string(espera.count()) + " ms)");
 
     const fs::path propia = fs::read_symlink("/proc/self/exe", ec).parent_path();
     int resultado = 1;

@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""The update's hand-over with real processes.
+
+The program runs on an X display of its own with a window manager; a web API on 127.0.0.1 offers
+a newer version; the update is accepted at the start-up question and in the updater window with
+keys, as a user would. Then the program must end within seconds, the external updater must find
+it ended (not wait out its limit), install the package and start the new program exactly once.
+
+Usage: traspaso_real.py BIN_DIR TESTS_DIR. Exit 77 (skipped) without Xvfb, openbox or xdotool.
+"""
+import os
+import shutil
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+SALTAR = 77
+
+
+def esperar(condicion, segundos, que):
+    limite = time.time() + segundos
+    while time.time() < limite:
+        if condicion():
+            return
+        time.sleep(0.1)
+    raise AssertionError("no llegó a tiempo: " + que)
+
+
+def ajustes(ruta, valores):
+    """The program's settings database, as the program itself lays it out."""
+    os.makedirs(os.path.dirname(ruta), exist_ok=True)
+    db = sqlite3.connect(ruta)
+    db.executescript(
+        "CREATE TABLE claves(ruta_plegada TEXT PRIMARY KEY, ruta TEXT NOT NULL) WITHOUT ROWID;"
+        "CREATE TABLE valores(clave TEXT NOT NULL, nombre_plegado TEXT NOT NULL, nombre TEXT NOT "
+        "NULL, tipo INTEGER NOT NULL, datos BLOB, PRIMARY KEY(clave, nombre_plegado)) "
+        "WITHOUT ROWID;")
+    partes = ["Software", "Velquorin", "marlevanta"]
+    for n in range(1, 4):
+        ruta_clave = "\\".join(partes[:n])
+        db.execute("INSERT INTO claves VALUES(?, ?)", (ruta_clave.lower(), ruta_clave))
+    for nombre, valor in valores.items():
+        db.execute("INSERT INTO valores VALUES(?, ?, ?, 1, ?)",
+                   ("software\\velquorin\\marlevanta", nombre.lower(), nombre, valor.encode()))
+    db.commit()
+    db.close()
+
+
+def teclas(pantalla, ventana, *secuencia):
+    """Activates the window named exactly `ventana` and types `secuencia` into it."""
+    entorno = dict(os.environ, DISPLAY=pantalla)
+    ids = subprocess.run(["timeout", "30", "xdotool", "search", "--sync", "--onlyvisible",
+                          "--name", "^" + ventana + "$"], env=entorno, check=True,
+                         capture_output=True, text=True).stdout.split()
+    subprocess.run(["xdotool", "windowactivate", "--sync", ids[-1]], env=entorno, check=True)
+    time.sleep(0.3)
+    subprocess.run(["xdotool", "key", "--clearmodifiers", "--delay", "150"] + list(secuencia),
+                   env=entorno, check=True)
+
+
+def main():
+    binarios, pruebas = sys.argv[1], sys.argv[2]
+    if not all(shutil.which(p) for p in ("Xvfb", "openbox", "xdotool")):
+        print("sin Xvfb, openbox o xdotool: prueba saltada")
+        return SALTAR
+    d = tempfile.mkdtemp(prefix="traspaso-")
+    procesos = []
+    try:
+        programa = os.path.join(d, "programa")
+        os.makedirs(programa)
+        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "tqUpd.exe", "tqUnz.dll"):
+            shutil.copy2(os.path.join(binarios, nombre), programa)
+        arranques = os.path.join(d, "arranques")
+        # The new version: a program that notes each start.
+        paquete = os.path.join(d, "paquete.zip")
+        with zipfile.ZipFile(paquete, "w") as z:
+            info = zipfile.ZipInfo("marlevanta")
+            info.create_system = 3
+            info.external_attr = 0o755 << 16
+            z.writestr(info, "#!/bin/sh\necho $$ >> '%s'\n" % arranques)
+
+        subprocess.run(
+            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout srv.key"
+            " -out srv.pem -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -days 2",
+            shell=True, cwd=d, check=True, capture_output=True)
+        servidor = subprocess.Popen(
+            ["python3", os.path.join(pruebas, "servidor_api.py"), "--tls",
+             os.path.join(d, "srv.pem"), os.path.join(d, "srv.key"), "--respuesta", "/version",
+             "10005\\nUna versión nueva", "--respuesta", "/updatefile", "{base}/paquete",
+             "--paquete", paquete], stdout=subprocess.PIPE, text=True)
+        procesos.append(servidor)
+        puerto = servidor.stdout.readline().split()[1]
+
+        home = os.path.join(d, "home")
+        ajustes(os.path.join(home, ".config/Velquorin/marlevanta/registry.db"),
+                {"ApiHost": "https://127.0.0.1:" + puerto, "PanelComprobarActualizaciones": "1",
+                 "PanelConfirmarSalida": "1"})
+        pantalla = ":%d" % (90 + os.getpid() % 100)
+        procesos.append(subprocess.Popen(["Xvfb", pantalla, "-screen", "0", "1280x1024x24",
+                                          "-nolisten", "tcp"], stderr=subprocess.DEVNULL))
+        time.sleep(1)
+        entorno = dict(os.environ, DISPLAY=pantalla, HOME=home, TMPDIR=d,
+                       XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                       XDG_CACHE_HOME=os.path.join(home, ".cache"),
+                       SSL_CERT_FILE=os.path.join(d, "srv.pem"), QT_QPA_PLATFORM="xcb")
+        procesos.append(subprocess.Popen(["openbox"], env=entorno, stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL))
+        time.sleep(0.5)
+        viejo = subprocess.Popen([os.path.join(programa, "marlevanta"), "/demo"], env=entorno,
+                                 stderr=subprocess.DEVNULL)
+        procesos.append(viejo)
+
+        teclas(pantalla, "Confirmar", "Return")  # "Existe la versión 1.0.5 ...": Sí
+        teclas(pantalla, "Actualizar QRVfinder", "alt+a")
+        teclas(pantalla, "Confirmar", "shift+Tab", "Return")  # No is the default here: Sí
+        pedido = time.time()
+        esperar(lambda: viejo.poll() is not None, 10, "el programa termine tras el traspaso")
+        print("el programa terminó %.1f s después de aceptar" % (time.time() - pedido))
+        assert viejo.returncode == 0, "salida %d" % viejo.returncode
+
+        registro = os.path.join(d, "tqUpd.log")
+        esperar(lambda: os.path.exists(arranques), 20, "la versión nueva arranque")
+        time.sleep(2)  # a second copy would show up here
+        with open(registro, encoding="utf-8") as f:
+            texto = f.read()
+        print(texto)
+        assert "el programa ha terminado" in texto, "el actualizador no vio terminar el programa"
+        assert "sigue en marcha" not in texto
+        assert "paquete instalado" in texto
+        with open(arranques, encoding="utf-8") as f:
+            assert len(f.read().split()) == 1, "la versión nueva arrancó más de una vez"
+        print("bien")
+        return 0
+    finally:
+        for p in reversed(procesos):
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        shutil.rmtree(d, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
