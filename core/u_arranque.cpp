@@ -7,6 +7,13 @@
 
 namespace marlevanta {
 
+bool ArgumentosPidenDemo(const QStringList& argumentos) {
+    for (const QString& a : argumentos) {
+        if (a.trimmed().toLower() == QLatin1String("/demo")) return true;
+    }
+    return false;
+}
+
 Arranque::Arranque(TManejadorRegistro& registro, TManejadorApi& api, SegundoPlano& fondo,
                    QString carpetaPrograma, int versionPropia, QObject* parent)
     : QObject(parent),

@@ -13,6 +13,9 @@ class SegundoPlano;
 class TManejadorApi;
 class TManejadorRegistro;
 
+// True when an argument reads "/demo" after trimming blanks and lowering its letters.
+bool ArgumentosPidenDemo(const QStringList& argumentos);
+
 struct EstadoVersion {
     enum Estado { Actualizado, Disponible, SinComprobar } estado = SinComprobar;
     int numero = 0;

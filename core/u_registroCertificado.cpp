@@ -101,4 +101,9 @@ QString Cortar(const QString& texto, int ancho) {
     return texto.left(n);
 }
 
+QString DescripcionCertificado(const RegistroCertificado& r) {
+    const QString alias = r.alias.trimmed();
+    return alias.isEmpty() ? r.emitido_para : alias + QStringLiteral(" - ") + r.emitido_para;
+}
+
 }  // namespace marlevanta

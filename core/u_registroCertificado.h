@@ -65,6 +65,9 @@ QString& Texto(RegistroCertificado& r, Campo campo);
 // Letter case and diacritics removed, so "ÁLVAREZ MUÑOZ" and "alvarez munoz" compare equal.
 QString Plegar(const QString& texto);
 
+// "alias - subject" for a row with an alias (trimmed), the subject alone otherwise.
+QString DescripcionCertificado(const RegistroCertificado& r);
+
 // At most `ancho` characters, never splitting a character made of two UTF-16 units.
 QString Cortar(const QString& texto, int ancho);
 

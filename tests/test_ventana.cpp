@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "ayudantes.h"
+#include "core/u_arranque.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "platform/u_sistema.h"

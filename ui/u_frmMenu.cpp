@@ -1,5 +1,6 @@
 #include "ui/u_frmMenu.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorDatosVersion.h"
 #include "ui/u_botonUsarCertificado.h"
+#include "ui/u_busquedaCertificados.h"
 #include "ui/u_fuentes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_modeloCertificados.h"
@@ -30,25 +32,6 @@
 #include "ui/u_rejillaCertificados.h"
 
 namespace marlevanta {
-
-namespace {
-
-const char* kIndices[] = {kIndiceInIndice, kIndiceInEmitidoPara, kIndiceInAlias,
-                          kIndiceInFechaCaducidad};
-
-}  // namespace
-
-bool ArgumentosPidenDemo(const QStringList& argumentos) {
-    for (const QString& a : argumentos) {
-        if (a.trimmed().toLower() == QLatin1String("/demo")) return true;
-    }
-    return false;
-}
-
-QString DescripcionCertificado(const RegistroCertificado& r) {
-    const QString alias = r.alias.trimmed();
-    return alias.isEmpty() ? r.emitido_para : alias + QStringLiteral(" - ") + r.emitido_para;
-}
 
 TfrmMenu::TfrmMenu(Servicios servicios, Opciones opciones)
     : servicios_(std::move(servicios)), opciones_(std::move(opciones)) {
@@ -88,43 +71,19 @@ void TfrmMenu::CrearControles() {
     capa->addWidget(grdCertificados_, 1);
     pnlTop_->lblUpdate->installEventFilter(this);
 
-    menuGrid_ = new QMenu(this);
-    menuGrid_->setObjectName(QStringLiteral("menuGrid"));
-    QAction* miEditarAlias = menuGrid_->addAction(QStringLiteral("Editar alias (F2)"));
-    miEditarAlias->setObjectName(QStringLiteral("miEditarAlias"));
-    connect(miEditarAlias, &QAction::triggered, this, &TfrmMenu::btnEditarAliasClick);
-    menuGrid_->addSeparator();
-    const char* ordenes[] = {"Ordenar por Nº", "Ordenar por Emitido Para", "Ordenar por Alias",
-                             "Ordenar por Válido Hasta"};
-    const char* nombresOrden[] = {"miOrdenNumero", "miOrdenEmitido", "miOrdenAlias",
-                                  "miOrdenValido"};
-    for (int tag = 0; tag < 4; ++tag) {
-        QAction* a = menuGrid_->addAction(QString::fromUtf8(ordenes[tag]));
-        a->setObjectName(QString::fromLatin1(nombresOrden[tag]));
-        a->setData(tag);
-        connect(a, &QAction::triggered, this, [this, tag] { miOrdenNumeroClick(tag); });
-    }
-    menuGrid_->addSeparator();
-    QAction* apariencia = menuGrid_->addAction(QStringLiteral("Apariencia"));
-    apariencia->setObjectName(QStringLiteral("miApariencia"));
-    connect(grdCertificados_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        menuGrid_->popup(grdCertificados_->viewport()->mapToGlobal(p));
-    });
-
+    busqueda_ = new BusquedaCertificados(
+        *pnlTop_, *grdCertificados_, *cdsCertificados_, [this](const QString& m) { Avisar(m); },
+        this);
+    RejillaCertificados& g = *grdCertificados_;
+    connect(g.miEditarAlias, &QAction::triggered, this, &TfrmMenu::btnEditarAliasClick);
+    connect(g.miApariencia, &QAction::triggered, this, &TfrmMenu::btnConfigClick);
     const PanelIzquierdo& p = *pnlTop_;
-    connect(p.edtBuscarNombre, &QLineEdit::textChanged, this, &TfrmMenu::AplicarFiltro);
-    connect(p.chkVerCertificadosCliente, &QCheckBox::toggled, this, &TfrmMenu::AplicarFiltro);
-    connect(p.chkOcultarCaducados, &QCheckBox::toggled, this, &TfrmMenu::AplicarFiltro);
-    connect(p.chkProximos, &QCheckBox::toggled, this, &TfrmMenu::chkProximosClick);
-    connect(p.btnBorrarBusqueda, &QPushButton::clicked, this, &TfrmMenu::btnBorrarBusquedaClick);
-    connect(p.cmbOrden, &QComboBox::activated, this, &TfrmMenu::cmbOrdenChange);
     connect(p.btnUsarCertificado, &QPushButton::clicked, this, &TfrmMenu::btnUsarCertificadoClick);
     connect(grdCertificados_, &QAbstractItemView::doubleClicked, this,
             &TfrmMenu::btnUsarCertificadoClick);
     connect(p.btnEditarAlias, &QPushButton::clicked, this, &TfrmMenu::btnEditarAliasClick);
     connect(p.btnSalir, &QToolButton::clicked, this, &QWidget::close);
     connect(p.btnConfig, &QToolButton::clicked, this, &TfrmMenu::btnConfigClick);
-    connect(apariencia, &QAction::triggered, this, &TfrmMenu::btnConfigClick);
     connect(p.btnAyuda, &QToolButton::clicked, this, &TfrmMenu::btnAyudaClick);
     connect(p.btnAcercade, &QToolButton::clicked, this, &TfrmMenu::btnAcercadeClick);
     connect(cdsCertificados_.get(), &TTablaCertificados::AfterScroll, this,
@@ -204,7 +163,7 @@ void TfrmMenu::showEvent(QShowEvent* e) {
 
 void TfrmMenu::FormShow() {
     CargarCertificados();
-    cmbOrdenChange();
+    busqueda_->cmbOrdenChange();
     grdCertificados_->setFocus();
     // The web API is asked only now: whatever it does, the window is already there.
     arranque_->ComprobarVersion();
@@ -224,58 +183,8 @@ bool TfrmMenu::Cargando() const {
 void TfrmMenu::CertificadosCargados(const Hecho& resultado) {
     grdCertificados_->MostrarAviso(QString());
     if (resultado) return;
-    QMessageBox caja(QMessageBox::Critical, kTituloAplicacion,
-                     QString::fromStdString(resultado.motivo()), QMessageBox::NoButton,
-                     isVisible() ? this : nullptr);
-    caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-    caja.setObjectName(QStringLiteral("ErrorAlmacen"));
-    caja.exec();
-}
-
-void TfrmMenu::AplicarFiltro() {
-    const PanelIzquierdo& p = *pnlTop_;
-    const EstadoFiltro e = ConstruirFiltro(
-        p.edtBuscarNombre->text(), p.chkProximos->isChecked(), p.chkOcultarCaducados->isChecked(),
-        p.chkVerCertificadosCliente->isChecked(), QDate::currentDate());
-    cdsCertificados_->SetFiltered(e.filtrado);
-    // The search box's text is always a valid literal: a failure here is a fault of the program.
-    if (auto h = cdsCertificados_->SetFilter(e.expresion); !h) {
-        Avisar(QString::fromStdString(h.motivo()));
-    }
-}
-
-void TfrmMenu::chkProximosClick() {
-    const PanelIzquierdo& p = *pnlTop_;
-    if (p.chkProximos->isChecked()) p.chkOcultarCaducados->setChecked(true);
-    p.chkOcultarCaducados->setEnabled(!p.chkProximos->isChecked());
-    AplicarFiltro();
-}
-
-void TfrmMenu::btnBorrarBusquedaClick() {
-    pnlTop_->edtBuscarNombre->setText(QString());
-    AplicarFiltro();
-    grdCertificados_->setFocus();
-}
-
-void TfrmMenu::cmbOrdenChange() {
-    const int orden = pnlTop_->cmbOrden->currentIndex();
-    const int columna = (orden >= 1 && orden <= 3) ? orden : 0;
-    (void)cdsCertificados_->SetIndexName(QString::fromLatin1(kIndices[columna]));
-    grdCertificados_->FijarColumnaResaltada(columna);
-    AplicarFiltro();
-}
-
-void TfrmMenu::miOrdenNumeroClick(int tag) {
-    pnlTop_->cmbOrden->setCurrentIndex(tag);
-    cmbOrdenChange();
-}
-
-void TfrmMenu::grdCertificadosKeyPress(const QString& texto) {
-    QLineEdit* e = pnlTop_->edtBuscarNombre;
-    e->setText(texto);
-    e->setFocus();
-    e->deselect();
-    e->setCursorPosition(static_cast<int>(texto.size()));
+    MostrarErrorGeneral(this, QString::fromStdString(resultado.motivo()),
+                        QStringLiteral("ErrorAlmacen"));
 }
 
 void TfrmMenu::cdsCertificadosAfterScroll() {
@@ -340,23 +249,9 @@ int TfrmMenu::VersionPropia() const {
 }
 
 void TfrmMenu::VersionComprobada(const EstadoVersion& estado) {
-    QLabel* etiqueta = pnlTop_->lblUpdate;
-    if (estado.estado == EstadoVersion::SinComprobar) {
-        // Never "up to date" when nobody could say so.
-        etiqueta->setStyleSheet(QStringLiteral("color: gray"));
-        etiqueta->setText(QStringLiteral("No se ha podido comprobar si hay versiones nuevas"));
-        EncajarTexto(etiqueta, 11, 8);
-        etiqueta->setToolTip(QStringLiteral("No se ha podido consultar el servidor de "
-                                            "actualizaciones: ") +
-                             estado.motivo);
-        return;
-    }
-    if (estado.estado == EstadoVersion::Actualizado) return;
-    etiqueta->setStyleSheet(QStringLiteral("color: red"));
-    etiqueta->setText(QStringLiteral("Disponible la versión ") + VersionPuntos(estado.numero));
-    etiqueta->setToolTip(QString());
+    pnlTop_->MostrarVersion(estado);
+    if (estado.estado != EstadoVersion::Disponible) return;
     lblUpdateTag = 1;
-    etiqueta->setCursor(Qt::PointingHandCursor);
     if (!estado.preguntar) return;
     if (servicios_.comunes.wmessagedlg(PreguntaActualizacion(estado.numero, estado.cambios),
                                        mtConfirmation, Botones({mbYes, mbNo}), 0) == 6) {
@@ -375,7 +270,7 @@ void TfrmMenu::AbrirActualizador(QWidget* dueno) {
 
 void TfrmMenu::Recargar() {
     CargarCertificados();
-    cmbOrdenChange();
+    busqueda_->cmbOrdenChange();
     grdCertificados_->setFocus();
 }
 
@@ -446,58 +341,44 @@ void TfrmMenu::closeEvent(QCloseEvent* e) {
 
 bool TfrmMenu::FormKeyDown(QKeyEvent* e) {
     const int k = e->key();
-    const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
-    const bool teclado = e->modifiers().testFlag(Qt::KeypadModifier);
     const PanelIzquierdo& p = *pnlTop_;
-    switch (k) {
-        case Qt::Key_Escape:
-            p.btnSalir->click();
-            return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (!p.btnUsarCertificado->isEnabled()) return false;
-            p.btnUsarCertificado->click();
-            return true;
-        case Qt::Key_F1:
-            p.btnAyuda->click();
-            return true;
-        case Qt::Key_F2:
-            p.btnEditarAlias->click();
-            return true;
-        case Qt::Key_F3:
-            p.edtBuscarNombre->setFocus();
-            return true;
-        case Qt::Key_F5:
-            Recargar();
-            return true;
-        case Qt::Key_F8:
-            p.btnBorrarBusqueda->click();
-            grdCertificados_->setFocus();
-            return true;
-        case Qt::Key_F9:
-            p.btnAcercade->click();
-            return true;
-        case Qt::Key_F12:
-            p.btnConfig->click();
-            return true;
-        default:
-            break;
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+        if (!p.btnUsarCertificado->isEnabled()) return false;
+        p.btnUsarCertificado->click();
+        return true;
     }
-    if (!ctrl || !teclado) return false;
+    const std::pair<int, QAbstractButton*> botones[] = {
+        {Qt::Key_Escape, p.btnSalir},   {Qt::Key_F1, p.btnAyuda},
+        {Qt::Key_F2, p.btnEditarAlias}, {Qt::Key_F8, p.btnBorrarBusqueda},
+        {Qt::Key_F9, p.btnAcercade},    {Qt::Key_F12, p.btnConfig}};
+    for (const auto& [tecla, boton] : botones) {
+        if (k != tecla) continue;
+        boton->click();
+        if (k == Qt::Key_F8) grdCertificados_->setFocus();
+        return true;
+    }
+    if (k == Qt::Key_F3) {
+        p.edtBuscarNombre->setFocus();
+        return true;
+    }
+    if (k == Qt::Key_F5) {
+        Recargar();
+        return true;
+    }
+    // The font size: Ctrl with the keypad's +, - and 0 only.
+    const auto m = e->modifiers();
+    if (!m.testFlag(Qt::ControlModifier) || !m.testFlag(Qt::KeypadModifier)) return false;
     const int n = grdCertificados_->TamanoFuente();
     if (k == Qt::Key_Plus) {
         if (n < 48) CambiarTamanoFuente(n + 1);
-        return true;
-    }
-    if (k == Qt::Key_Minus) {
+    } else if (k == Qt::Key_Minus) {
         if (n > 6) CambiarTamanoFuente(n - 1);
-        return true;
-    }
-    if (k == Qt::Key_0) {
+    } else if (k == Qt::Key_0) {
         CambiarTamanoFuente(10);
-        return true;
+    } else {
+        return false;
     }
-    return false;
+    return true;
 }
 
 bool TfrmMenu::eventFilter(QObject* objeto, QEvent* e) {
@@ -523,53 +404,10 @@ bool TfrmMenu::eventFilter(QObject* objeto, QEvent* e) {
     }
     if ((w == grdCertificados_ || w == grdCertificados_->viewport()) && texto.size() == 1 &&
         texto.at(0).unicode() < 128 && texto.at(0).isLetterOrNumber()) {
-        grdCertificadosKeyPress(texto);
+        busqueda_->grdCertificadosKeyPress(texto);
         return true;
     }
     return false;
-}
-
-QLineEdit* TfrmMenu::edtBuscarNombre() const {
-    return pnlTop_->edtBuscarNombre;
-}
-QPushButton* TfrmMenu::btnBorrarBusqueda() const {
-    return pnlTop_->btnBorrarBusqueda;
-}
-QCheckBox* TfrmMenu::chkVerCertificadosCliente() const {
-    return pnlTop_->chkVerCertificadosCliente;
-}
-QCheckBox* TfrmMenu::chkOcultarCaducados() const {
-    return pnlTop_->chkOcultarCaducados;
-}
-QCheckBox* TfrmMenu::chkProximos() const {
-    return pnlTop_->chkProximos;
-}
-QComboBox* TfrmMenu::cmbOrden() const {
-    return pnlTop_->cmbOrden;
-}
-BotonUsarCertificado* TfrmMenu::btnUsarCertificado() const {
-    return pnlTop_->btnUsarCertificado;
-}
-QPushButton* TfrmMenu::btnEditarAlias() const {
-    return pnlTop_->btnEditarAlias;
-}
-QLabel* TfrmMenu::lblUpdate() const {
-    return pnlTop_->lblUpdate;
-}
-QToolButton* TfrmMenu::btnSalir() const {
-    return pnlTop_->btnSalir;
-}
-ModeloCertificados* TfrmMenu::Modelo() const {
-    return grdCertificados_->Modelo();
-}
-int TfrmMenu::TamanoFuenteGrid() const {
-    return grdCertificados_->TamanoFuente();
-}
-int TfrmMenu::TamanoFuenteTitulos() const {
-    return grdCertificados_->TamanoFuenteTitulos();
-}
-int TfrmMenu::AnchoColumna(int posicion) const {
-    return grdCertificados_->Anchos()[static_cast<size_t>(posicion)];
 }
 
 }  // namespace marlevanta

@@ -14,6 +14,8 @@
 #include "core/u_datosPrograma.h"
 #include "core/u_manejadorRegistro.h"
 #include "core/u_tablaCertificados.h"
+#include "ui/u_panelIzquierdo.h"
+#include "ui/u_rejillaCertificados.h"
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +31,7 @@ namespace marlevanta {
 
 class Arranque;
 class BotonUsarCertificado;
+class BusquedaCertificados;
 class CargaCertificados;
 class ModeloCertificados;
 class PanelIzquierdo;
@@ -37,12 +40,6 @@ class SegundoPlano;
 class TManejadorApi;
 class TmanejadorFuncionesComunes;
 struct EstadoVersion;
-
-// True when an argument reads "/demo" after trimming blanks and lowering its letters.
-bool ArgumentosPidenDemo(const QStringList& argumentos);
-
-// "alias - subject" for a row with an alias (trimmed), the subject alone otherwise.
-QString DescripcionCertificado(const RegistroCertificado& r);
 
 class TfrmMenu : public QWidget {
     Q_OBJECT
@@ -76,21 +73,23 @@ public:
     // For the windows and the tests that drive this one.
     TTablaCertificados& cdsCertificados() { return *cdsCertificados_; }
     RejillaCertificados* grdCertificados() const { return grdCertificados_; }
-    QLineEdit* edtBuscarNombre() const;
-    QPushButton* btnBorrarBusqueda() const;
-    QCheckBox* chkVerCertificadosCliente() const;
-    QCheckBox* chkOcultarCaducados() const;
-    QCheckBox* chkProximos() const;
-    QComboBox* cmbOrden() const;
-    BotonUsarCertificado* btnUsarCertificado() const;
-    QPushButton* btnEditarAlias() const;
-    QLabel* lblUpdate() const;
-    QToolButton* btnSalir() const;
-    QMenu* menuGrid() const { return menuGrid_; }
-    ModeloCertificados* Modelo() const;
-    int TamanoFuenteGrid() const;
-    int TamanoFuenteTitulos() const;
-    int AnchoColumna(int posicion) const;
+    QLineEdit* edtBuscarNombre() const { return pnlTop_->edtBuscarNombre; }
+    QPushButton* btnBorrarBusqueda() const { return pnlTop_->btnBorrarBusqueda; }
+    QCheckBox* chkVerCertificadosCliente() const { return pnlTop_->chkVerCertificadosCliente; }
+    QCheckBox* chkOcultarCaducados() const { return pnlTop_->chkOcultarCaducados; }
+    QCheckBox* chkProximos() const { return pnlTop_->chkProximos; }
+    QComboBox* cmbOrden() const { return pnlTop_->cmbOrden; }
+    BotonUsarCertificado* btnUsarCertificado() const { return pnlTop_->btnUsarCertificado; }
+    QPushButton* btnEditarAlias() const { return pnlTop_->btnEditarAlias; }
+    QLabel* lblUpdate() const { return pnlTop_->lblUpdate; }
+    QToolButton* btnSalir() const { return pnlTop_->btnSalir; }
+    QMenu* menuGrid() const { return grdCertificados_->Menu(); }
+    ModeloCertificados* Modelo() const { return grdCertificados_->Modelo(); }
+    int TamanoFuenteGrid() const { return grdCertificados_->TamanoFuente(); }
+    int TamanoFuenteTitulos() const { return grdCertificados_->TamanoFuenteTitulos(); }
+    int AnchoColumna(int posicion) const {
+        return grdCertificados_->Anchos()[static_cast<size_t>(posicion)];
+    }
     // True while the certificates are being read.
     bool Cargando() const;
 
@@ -109,12 +108,6 @@ private:
 
     void CargarCertificados();
     void CertificadosCargados(const Hecho& resultado);
-    void AplicarFiltro();
-    void chkProximosClick();
-    void btnBorrarBusquedaClick();
-    void cmbOrdenChange();
-    void miOrdenNumeroClick(int tag);
-    void grdCertificadosKeyPress(const QString& texto);
     void cdsCertificadosAfterScroll();
     void btnUsarCertificadoClick();
     void btnEditarAliasClick();
@@ -135,6 +128,7 @@ private:
     Opciones opciones_;
     std::unique_ptr<TTablaCertificados> cdsCertificados_;
     Arranque* arranque_ = nullptr;
+    BusquedaCertificados* busqueda_ = nullptr;
     CargaCertificados* carga_ = nullptr;
     bool mostrado_ = false;
     bool cerrando_ = false;
@@ -143,7 +137,6 @@ private:
 
     PanelIzquierdo* pnlTop_ = nullptr;
     RejillaCertificados* grdCertificados_ = nullptr;
-    QMenu* menuGrid_ = nullptr;
 };
 
 }  // namespace marlevanta

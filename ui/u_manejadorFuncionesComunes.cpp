@@ -167,10 +167,10 @@ QWidget* TmanejadorFuncionesComunes::VentanaPrincipal() const {
     return ventanaPrincipal_.data();
 }
 
-void MostrarErrorGeneral(QWidget* dueno, const QString& mensaje) {
+void MostrarErrorGeneral(QWidget* dueno, const QString& mensaje, const QString& nombre) {
     QMessageBox caja(QMessageBox::Critical, kTituloAplicacion, mensaje, QMessageBox::NoButton,
                      dueno && dueno->isVisible() ? dueno : nullptr);
-    caja.setObjectName(QStringLiteral("ErrorGeneral"));
+    caja.setObjectName(nombre);
     caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
     caja.exec();
 }

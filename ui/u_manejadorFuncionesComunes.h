@@ -81,6 +81,7 @@ private:
 };
 
 // The general error box: a failure nobody else reports, shown over `dueno` (or the screen).
-void MostrarErrorGeneral(QWidget* dueno, const QString& mensaje);
+void MostrarErrorGeneral(QWidget* dueno, const QString& mensaje,
+                         const QString& nombre = QStringLiteral("ErrorGeneral"));
 
 }  // namespace marlevanta

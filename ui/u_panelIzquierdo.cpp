@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "core/u_actualizador.h"
+#include "core/u_arranque.h"
 #include "ui/u_botonUsarCertificado.h"
 #include "ui/u_fuentes.h"
 #include "ui/u_imagenes.h"
@@ -125,6 +127,32 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     btnConfig->setGeometry(71, 41, 48, 48);
     btnAcercade->setGeometry(126, 41, 48, 48);
     btnSalir->setGeometry(180, 41, 48, 48);
+}
+
+void PanelIzquierdo::FijarInterruptores(bool ocultarCaducados, bool soloCliente, bool proximos) {
+    chkOcultarCaducados->setChecked(ocultarCaducados);
+    chkVerCertificadosCliente->setChecked(soloCliente);
+    chkProximos->setChecked(proximos);
+    if (chkProximos->isChecked()) chkOcultarCaducados->setChecked(true);
+    chkOcultarCaducados->setEnabled(!chkProximos->isChecked());
+}
+
+void PanelIzquierdo::MostrarVersion(const EstadoVersion& estado) {
+    if (estado.estado == EstadoVersion::SinComprobar) {
+        // Never "up to date" when nobody could say so.
+        lblUpdate->setStyleSheet(QStringLiteral("color: gray"));
+        lblUpdate->setText(QStringLiteral("No se ha podido comprobar si hay versiones nuevas"));
+        EncajarTexto(lblUpdate, 11, 8);
+        lblUpdate->setToolTip(
+            QStringLiteral("No se ha podido consultar el servidor de actualizaciones: ") +
+            estado.motivo);
+        return;
+    }
+    if (estado.estado == EstadoVersion::Actualizado) return;
+    lblUpdate->setStyleSheet(QStringLiteral("color: red"));
+    lblUpdate->setText(QStringLiteral("Disponible la versión ") + VersionPuntos(estado.numero));
+    lblUpdate->setToolTip(QString());
+    lblUpdate->setCursor(Qt::PointingHandCursor);
 }
 
 void PanelIzquierdo::resizeEvent(QResizeEvent*) {

@@ -15,6 +15,7 @@ class QToolButton;
 namespace marlevanta {
 
 class BotonUsarCertificado;
+struct EstadoVersion;
 
 class PanelIzquierdo : public QWidget {
     Q_OBJECT
@@ -36,6 +37,14 @@ public:
     QToolButton* btnConfig = nullptr;
     QToolButton* btnAcercade = nullptr;
     QToolButton* btnSalir = nullptr;
+
+    // The three switches as stored; "Sólo próximos a caducar" on turns the expired ones' switch
+    // on and locks it.
+    void FijarInterruptores(bool ocultarCaducados, bool soloCliente, bool proximos);
+
+    // The update label after the start-up check: red with the version when there is a newer
+    // one (and a hand cursor), grey with the reason on hover when nobody could tell.
+    void MostrarVersion(const EstadoVersion& estado);
 
 protected:
     // The bottom strip stays at the bottom whatever the window's height.

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 
 #include "core/u_tablaCertificados.h"
@@ -27,6 +28,26 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setFixedWidth(16);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("menuGrid"));
+    miEditarAlias = menu_->addAction(QStringLiteral("Editar alias (F2)"));
+    miEditarAlias->setObjectName(QStringLiteral("miEditarAlias"));
+    menu_->addSeparator();
+    const char* ordenes[] = {"Ordenar por Nº", "Ordenar por Emitido Para", "Ordenar por Alias",
+                             "Ordenar por Válido Hasta"};
+    const char* nombresOrden[] = {"miOrdenNumero", "miOrdenEmitido", "miOrdenAlias",
+                                  "miOrdenValido"};
+    for (int tag = 0; tag < 4; ++tag) {
+        miOrden[tag] = menu_->addAction(QString::fromUtf8(ordenes[tag]));
+        miOrden[tag]->setObjectName(QString::fromLatin1(nombresOrden[tag]));
+        miOrden[tag]->setData(tag);
+    }
+    menu_->addSeparator();
+    miApariencia = menu_->addAction(QStringLiteral("Apariencia"));
+    miApariencia->setObjectName(QStringLiteral("miApariencia"));
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { menu_->popup(viewport()->mapToGlobal(p)); });
 
     aviso_ = new QLabel(viewport());
     aviso_->setObjectName(QStringLiteral("lblAviso"));

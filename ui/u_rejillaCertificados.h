@@ -7,7 +7,9 @@
 
 #include "core/u_ajustesVentana.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 
 namespace marlevanta {
 
@@ -21,6 +23,11 @@ public:
     RejillaCertificados(TTablaCertificados& tabla, QWidget* parent);
 
     ModeloCertificados* Modelo() const { return modelo_; }
+    // The context menu: alias, the four orders (tags 0 to 3) and the appearance options.
+    QMenu* Menu() const { return menu_; }
+    QAction* miEditarAlias = nullptr;
+    QAction* miOrden[4] = {};
+    QAction* miApariencia = nullptr;
 
     // Column visibility, font size and the stored widths.
     void AjustarGrid(const AjustesRejilla& ajustes);
@@ -49,6 +56,7 @@ private:
     TTablaCertificados& tabla_;
     ModeloCertificados* modelo_;
     QLabel* aviso_;
+    QMenu* menu_;
     int tamanoFuente_ = 10;
     int columnaActual_ = 0;
     int desplazamiento_ = 0;
