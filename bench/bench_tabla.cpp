@@ -68,10 +68,10 @@ void BM_TablaOrdenYFiltro(benchmark::State& state) {
             .expresion;
     bool alias = false;
     for (auto _ : state) {
-        t.SetIndexName(alias ? kIndiceInAlias : kIndiceInEmitidoPara);
+        (void)t.SetIndexName(alias ? kIndiceInAlias : kIndiceInEmitidoPara);
         alias = !alias;
         t.SetFiltered(true);
-        t.SetFilter(filtro);
+        (void)t.SetFilter(filtro);
         benchmark::DoNotOptimize(t.RecordCount());
     }
 }
@@ -81,14 +81,14 @@ BENCHMARK(BM_TablaOrdenYFiltro)->Arg(10000)->Unit(benchmark::kMillisecond);
 void BM_TablaEditarAliasYOrdenar(benchmark::State& state) {
     TTablaCertificados t;
     Llenar(t, static_cast<int>(state.range(0)));
-    t.SetIndexName(kIndiceInIndice);
+    (void)t.SetIndexName(kIndiceInIndice);
     int k = 0;
     for (auto _ : state) {
         t.Edit();
         t.Buffer().alias = QStringLiteral("Alias %1").arg(k++);
         t.Post();
-        t.SetIndexName(kIndiceInEmitidoPara);
-        t.SetIndexName(kIndiceInIndice);
+        (void)t.SetIndexName(kIndiceInEmitidoPara);
+        (void)t.SetIndexName(kIndiceInIndice);
         benchmark::DoNotOptimize(t.RecordCount());
     }
 }
@@ -98,13 +98,13 @@ BENCHMARK(BM_TablaEditarAliasYOrdenar)->Arg(10000)->Unit(benchmark::kMillisecond
 void BM_TablaSoloFiltro(benchmark::State& state) {
     TTablaCertificados t;
     Llenar(t, static_cast<int>(state.range(0)));
-    t.SetIndexName(kIndiceInEmitidoPara);
+    (void)t.SetIndexName(kIndiceInEmitidoPara);
     t.SetFiltered(true);
     const QStringList busquedas = {QStringLiteral("g"), QStringLiteral("ga"), QStringLiteral("gar"),
                                    QStringLiteral("garc")};
     int k = 0;
     for (auto _ : state) {
-        t.SetFilter(
+        (void)t.SetFilter(
             ConstruirFiltro(busquedas[k++ % 4], false, true, true, QDate::currentDate()).expresion);
         benchmark::DoNotOptimize(t.RecordCount());
     }
@@ -154,7 +154,7 @@ struct Almacen {
     Almacen() : archivo(dir.path().toStdString() + "/registry.db") {
         TManejadorRegistro r(CrearRegistroSqlite(archivo), nullptr);
         for (int i = 0; i < 5000; ++i) {
-            r.EscribirAlias("CLAVE" + std::to_string(i), "Alias " + std::to_string(i));
+            (void)r.EscribirAlias("CLAVE" + std::to_string(i), "Alias " + std::to_string(i));
         }
     }
 };

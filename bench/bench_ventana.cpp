@@ -14,7 +14,9 @@
 #include <QTest>
 
 #include "datos_sinteticos.h"
+#include "programa_prueba.h"
 #include "ui/u_frmMenu.h"
+#include "ui/u_rejillaCertificados.h"
 
 using namespace marlevanta;
 
@@ -33,11 +35,12 @@ void BM_VentanaTeclaHastaRepintar(benchmark::State& state) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     const long antes = EnUso();
-    TfrmMenu::Opciones o;
-    o.almacen = [] { return std::make_unique<bench::AlmacenEnMemoria>(kFilas); };
-    TfrmMenu w(std::move(o));
+    prueba::ProgramaPrueba programa;
+    programa.plataforma.almacenCertificados = [] {
+        return std::make_unique<bench::AlmacenEnMemoria>(kFilas);
+    };
+    TfrmMenu& w = programa.Abrir({});
     w.chkVerCertificadosCliente()->setChecked(false);
-    w.show();
     QApplication::processEvents();
     const long despues = EnUso();
     QLineEdit* busqueda = w.edtBuscarNombre();

@@ -1,5 +1,5 @@
-// Loads every certificate of an NSS database into the certificate table, reading one alias per
-// certificate from the settings store, as the program does at its first showing.
+// Loads every certificate of an NSS database into the certificate table with the aliases of the
+// settings store, as the program does at its first showing.
 // Usage: cargar_almacen NSSDB_DIR   (settings under $XDG_CONFIG_HOME)
 #include <QCoreApplication>
 #include <QDateTime>
@@ -8,6 +8,7 @@
 #include "core/u_cargaCertificados.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
 
 using namespace marlevanta;
 
@@ -20,10 +21,9 @@ int main(int argc, char** argv) {
     TTablaCertificados tabla;
     tabla.Open();
     auto almacen = CrearAlmacenNss(argv[1]);
-    const ResultadoCarga r =
-        CargarCertificadosAlmacen(tabla, *almacen, registro, QDateTime::currentDateTime());
-    if (!r.abierto) {
-        std::fprintf(stderr, "%s\n", r.error.toUtf8().constData());
+    const auto r = CargarCertificadosAlmacen(tabla, *almacen, registro, QDateTime::currentDateTime());
+    if (!r) {
+        std::fprintf(stderr, "%s\n", r.motivo().c_str());
         return 1;
     }
     std::printf("%d\n", tabla.RecordCount());

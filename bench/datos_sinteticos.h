@@ -54,12 +54,9 @@ inline std::vector<marlevanta::DatosCertificado> Certificados(int n) {
 class AlmacenEnMemoria : public marlevanta::AlmacenCertificados {
 public:
     explicit AlmacenEnMemoria(int n) : datos_(Certificados(n)) {}
-    bool AbrirAlmacenUsuario() override { return true; }
-    int NumeroCertificados() const override { return static_cast<int>(datos_.size()); }
-    const marlevanta::DatosCertificado& Certificado(int i) const override {
-        return datos_[static_cast<size_t>(i)];
+    marlevanta::Resultado<std::vector<marlevanta::DatosCertificado>> LeerCertificados() override {
+        return datos_;
     }
-    std::string UltimoError() const override { return {}; }
 
 private:
     std::vector<marlevanta::DatosCertificado> datos_;
