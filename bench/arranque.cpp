@@ -4,6 +4,7 @@
 // Usage: arranque [API_HOST]   (settings under $XDG_CONFIG_HOME)
 #include <QApplication>
 #include <QEvent>
+#include <cstdlib>
 
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorRegistro.h"
@@ -14,11 +15,12 @@
 
 namespace {
 
-// exit(), not quit(): quit() would first ask every window to close.
+// The process ends right at the first paint: what comes after (closing, freeing, waiting for
+// work under way) is not start-up.
 class AlPintar : public QObject {
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) QCoreApplication::exit(0);
+        if (e->type() == QEvent::Paint) std::_Exit(0);
         return false;
     }
 };

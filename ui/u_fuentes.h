@@ -12,7 +12,7 @@ namespace marlevanta {
 // installed makes every font lookup search for a stand-in, which costs start-up time.
 inline QString FamiliaTahoma() {
     static const QString familia =
-        QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+        QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
             ? QStringLiteral("Tahoma")
             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     return familia;

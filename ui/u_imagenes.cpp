@@ -78,4 +78,57 @@ QPixmap ImagenCertificado(bool gris) {
     return p;
 }
 
+QPixmap PintarIconoPanel(IconoPanel icono, int lado) {
+    QPixmap p(lado, lado);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    const qreal m = lado * 0.08;
+    const QRectF caja(m, m, lado - 2 * m, lado - 2 * m);
+    const QColor azul(0x1f, 0x5f, 0xa8);
+    switch (icono) {
+        case IconoPanel::Ayuda:
+        case IconoPanel::Acercade: {
+            g.setPen(Qt::NoPen);
+            g.setBrush(azul);
+            g.drawEllipse(caja);
+            QFont f = g.font();
+            f.setBold(true);
+            f.setPixelSize(static_cast<int>(lado * 0.62));
+            g.setFont(f);
+            g.setPen(Qt::white);
+            g.drawText(caja, Qt::AlignCenter,
+                       icono == IconoPanel::Ayuda ? QStringLiteral("?") : QStringLiteral("i"));
+            break;
+        }
+        case IconoPanel::Opciones: {
+            // Three sliders.
+            g.setPen(QPen(QColor(90, 90, 90), lado / 14.0, Qt::SolidLine, Qt::RoundCap));
+            for (int i = 0; i < 3; ++i) {
+                const qreal y = lado * (0.25 + 0.25 * i);
+                g.drawLine(QPointF(lado * 0.15, y), QPointF(lado * 0.85, y));
+            }
+            g.setPen(Qt::NoPen);
+            g.setBrush(azul);
+            const qreal r = lado * 0.09;
+            const qreal xs[] = {0.35, 0.65, 0.45};
+            for (int i = 0; i < 3; ++i) {
+                g.drawEllipse(QPointF(lado * xs[i], lado * (0.25 + 0.25 * i)), r, r);
+            }
+            break;
+        }
+        case IconoPanel::Salir: {
+            g.setPen(Qt::NoPen);
+            g.setBrush(QColor(200, 40, 40));
+            g.drawEllipse(caja);
+            g.setPen(QPen(Qt::white, lado / 9.0, Qt::SolidLine, Qt::RoundCap));
+            const qreal a = lado * 0.32;
+            g.drawLine(QPointF(a, a), QPointF(lado - a, lado - a));
+            g.drawLine(QPointF(lado - a, a), QPointF(a, lado - a));
+            break;
+        }
+    }
+    return p;
+}
+
 }  // namespace marlevanta

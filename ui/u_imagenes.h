@@ -9,6 +9,11 @@ QPixmap CruzRoja(int lado);
 QPixmap LogoNavegador(const QColor& color, const QString& letra, int lado);
 // The program's picture, 96 x 96.
 QPixmap LogoPrograma();
+// The four picture buttons at the bottom of the main window's panel. Drawn here rather than taken
+// from the desktop's icon theme, whose look-up alone cost a sixth of the start-up.
+enum class IconoPanel { Ayuda, Opciones, Acercade, Salir };
+QPixmap PintarIconoPanel(IconoPanel icono, int lado);
+
 // The certificate on the large button, 56 x 56; grey when the button is disabled.
 QPixmap ImagenCertificado(bool gris);
 

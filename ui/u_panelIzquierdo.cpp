@@ -22,12 +22,11 @@ namespace {
 const char* kOrdenes[] = {"Ordenado por Nº", "Ordenado por Emitido para", "Ordenado por Alias",
                           "Ordenado por Válido hasta"};
 
-QToolButton* BotonImagen(QWidget* padre, QStyle::StandardPixmap icono, const char* ayuda,
-                         const char* nombre) {
+QToolButton* BotonImagen(QWidget* padre, IconoPanel icono, const char* ayuda, const char* nombre) {
     auto* b = new QToolButton(padre);
     b->setObjectName(QString::fromLatin1(nombre));
     b->setAutoRaise(true);
-    b->setIcon(padre->style()->standardIcon(icono));
+    b->setIcon(QIcon(PintarIconoPanel(icono, 32)));
     b->setIconSize(QSize(32, 32));
     b->setToolTip(QString::fromUtf8(ayuda));
     b->setFocusPolicy(Qt::NoFocus);
@@ -117,12 +116,10 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     lblUpdate->setAlignment(Qt::AlignCenter);
     lblUpdate->setFont(Tahoma(11));
     lblUpdate->setStyleSheet(QStringLiteral("color: green"));
-    btnAyuda = BotonImagen(Panel1, QStyle::SP_DialogHelpButton, "Ayuda y trucos (F1)", "btnAyuda");
-    btnConfig =
-        BotonImagen(Panel1, QStyle::SP_FileDialogDetailedView, "Opciones (F12)", "btnConfig");
-    btnAcercade =
-        BotonImagen(Panel1, QStyle::SP_MessageBoxInformation, "Acerca de (F9)", "btnAcercade");
-    btnSalir = BotonImagen(Panel1, QStyle::SP_DialogCloseButton, "Salir (Esc)", "btnSalir");
+    btnAyuda = BotonImagen(Panel1, IconoPanel::Ayuda, "Ayuda y trucos (F1)", "btnAyuda");
+    btnConfig = BotonImagen(Panel1, IconoPanel::Opciones, "Opciones (F12)", "btnConfig");
+    btnAcercade = BotonImagen(Panel1, IconoPanel::Acercade, "Acerca de (F9)", "btnAcercade");
+    btnSalir = BotonImagen(Panel1, IconoPanel::Salir, "Salir (Esc)", "btnSalir");
     btnAyuda->setGeometry(6, 41, 48, 48);
     btnConfig->setGeometry(71, 41, 48, 48);
     btnAcercade->setGeometry(126, 41, 48, 48);
