@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     TTablaCertificados tabla;
     tabla.Open();
     auto almacen = CrearAlmacenNss(argv[1]);
-    const auto r = CargarCertificadosAlmacen(tabla, *almacen, registro, QDateTime::currentDateTime());
+    const auto r =
+        CargarCertificadosAlmacen(tabla, *almacen, registro, QDateTime::currentDateTime());
     if (!r) {
         std::fprintf(stderr, "%s\n", r.motivo().c_str());
         return 1;

@@ -2,8 +2,8 @@
 // at its first paint.
 #include <QApplication>
 #include <QEvent>
-#include <cstdlib>
 #include <QWidget>
+#include <cstdlib>
 
 namespace {
 

@@ -105,12 +105,14 @@ def main():
         entorno = dict(os.environ, DISPLAY=pantalla, HOME=home, TMPDIR=d,
                        XDG_CONFIG_HOME=os.path.join(home, ".config"),
                        XDG_CACHE_HOME=os.path.join(home, ".cache"),
-                       SSL_CERT_FILE=os.path.join(d, "srv.pem"), QT_QPA_PLATFORM="xcb")
+                       SSL_CERT_FILE=os.path.join(d, "srv.pem"), QT_QPA_PLATFORM="xcb",
+                       LSAN_OPTIONS="suppressions=" + os.path.join(pruebas, "lsan.supp"))
         procesos.append(subprocess.Popen(["openbox"], env=entorno, stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL))
         time.sleep(0.5)
+        errores = open(os.path.join(d, "errores.txt"), "w")
         viejo = subprocess.Popen([os.path.join(programa, "marlevanta"), "/demo"], env=entorno,
-                                 stderr=subprocess.DEVNULL)
+                                 stderr=errores)
         procesos.append(viejo)
 
         teclas(pantalla, "Confirmar", "Return")  # "Existe la versión 1.0.5 ...": Sí
@@ -119,7 +121,9 @@ def main():
         pedido = time.time()
         esperar(lambda: viejo.poll() is not None, 10, "el programa termine tras el traspaso")
         print("el programa terminó %.1f s después de aceptar" % (time.time() - pedido))
-        assert viejo.returncode == 0, "salida %d" % viejo.returncode
+        errores.close()
+        with open(os.path.join(d, "errores.txt"), encoding="utf-8", errors="replace") as f:
+            assert viejo.returncode == 0, "salida %d:\n%s" % (viejo.returncode, f.read()[-3000:])
 
         registro = os.path.join(d, "tqUpd.log")
         esperar(lambda: os.path.exists(arranques), 20, "la versión nueva arranque")
