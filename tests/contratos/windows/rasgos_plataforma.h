@@ -528,9 +528,9 @@ public:
         return CopyFileW(Ancho(desde).c_str(), Ancho(hasta).c_str(), TRUE) != 0;
     }
     std::unique_ptr<Variable> PrimeroEnPath(const std::string& carpeta) const {
-        wchar_t path[32767];
-        const DWORD n = GetEnvironmentVariableW(L"PATH", path, 32767);
-        return std::make_unique<Variable>("PATH", carpeta + ";" + Estrecho(std::wstring(path, n)));
+        std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+        path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+        return std::make_unique<Variable>("PATH", carpeta + ";" + Estrecho(path));
     }
     std::unique_ptr<Variable> Poner(const std::string& nombre, const std::string& valor) const {
         return std::make_unique<Variable>(nombre, valor);
