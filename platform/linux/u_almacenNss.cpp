@@ -110,6 +110,23 @@ std::string Email(CERTCertificate* cert) {
     return r;
 }
 
+// The common name as the certificate holds it (the last one, as CERT_GetCommonName takes):
+// CERT_GetCommonName writes it as in a distinguished name, a quote or a backslash escaped.
+std::string NombreComun(const CERTName& nombre) {
+    CERTAVA* ultimo = nullptr;
+    for (CERTRDN** rdn = nombre.rdns; rdn && *rdn; ++rdn) {
+        for (CERTAVA** ava = (*rdn)->avas; ava && *ava; ++ava) {
+            if (CERT_GetAVATag(*ava) == SEC_OID_AVA_COMMON_NAME) ultimo = *ava;
+        }
+    }
+    if (!ultimo) return {};
+    SECItem* valor = CERT_DecodeAVAValue(&ultimo->value);
+    if (!valor) return {};
+    std::string r(reinterpret_cast<const char*>(valor->data), valor->len);
+    SECITEM_FreeItem(valor, PR_TRUE);
+    return r;
+}
+
 DatosCertificado Leer(CERTCertificate* cert) {
     DatosCertificado d;
     PRTime desde = 0;
@@ -118,8 +135,8 @@ DatosCertificado Leer(CERTCertificate* cert) {
         d.validoDesde = FechaRfc822(desde);
         d.validoHasta = FechaRfc822(hasta);
     }
-    d.emitidoPara = TextoNss(CERT_GetCommonName(&cert->subject));
-    d.emitidoPor = TextoNss(CERT_GetCommonName(&cert->issuer));
+    d.emitidoPara = NombreComun(cert->subject);
+    d.emitidoPor = NombreComun(cert->issuer);
     unsigned char sha1[20];
     if (PK11_HashBuf(SEC_OID_SHA1, sha1, cert->derCert.data,
                      static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {

@@ -1,9 +1,11 @@
-// The Windows back-end: the version resource and last-write time of the running executable.
+// The Windows back-end: the version resource and last-write time of an executable file, the
+// running one unless another is named.
+#include "platform/windows/u_archivoProgramaWin.h"
+
 #include <windows.h>
 
 #include <vector>
 
-#include "core/plataforma/u_archivoPrograma.h"
 #include "platform/u_sistema.h"
 #include "platform/windows/u_utf16.h"
 
@@ -26,13 +28,14 @@ std::wstring RutaPropia() {
 
 class ArchivoWin : public ArchivoPrograma {
 public:
+    explicit ArchivoWin(std::wstring ruta) : ruta_(std::move(ruta)) {}
+
     Resultado<VersionArchivo> Version() const override {
-        const std::wstring ruta = RutaPropia();
         DWORD nada = 0;
-        const DWORD tam = GetFileVersionInfoSizeW(ruta.c_str(), &nada);
+        const DWORD tam = GetFileVersionInfoSizeW(ruta_.c_str(), &nada);
         if (tam == 0) return Falla("El programa no tiene número de versión.");
         std::vector<BYTE> buffer(tam);
-        if (!GetFileVersionInfoW(ruta.c_str(), 0, tam, buffer.data())) {
+        if (!GetFileVersionInfoW(ruta_.c_str(), 0, tam, buffer.data())) {
             return Falla(TextoError(GetLastError()));
         }
         VS_FIXEDFILEINFO* info = nullptr;
@@ -46,14 +49,14 @@ public:
     }
 
     Resultado<std::chrono::system_clock::time_point> UltimaEscritura() const override {
-        HANDLE h = CreateFileW(RutaPropia().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return Falla(TextoError(GetLastError()));
+        HANDLE h = CreateFileW(ruta_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return FalloFecha(GetLastError());
         FILETIME escrito{};
         const BOOL ok = GetFileTime(h, nullptr, nullptr, &escrito);
         const DWORD error = GetLastError();
         CloseHandle(h);
-        if (!ok) return Falla(TextoError(error));
+        if (!ok) return FalloFecha(error);
         // FILETIME counts 100 ns from 1601-01-01; the Unix epoch is 11644473600 s later.
         const ULONGLONG t =
             (static_cast<ULONGLONG>(escrito.dwHighDateTime) << 32) | escrito.dwLowDateTime;
@@ -62,12 +65,24 @@ public:
         return std::chrono::system_clock::time_point(
             std::chrono::duration_cast<std::chrono::system_clock::duration>(desdeUnix));
     }
+
+private:
+    Fallo FalloFecha(DWORD codigo) const {
+        return Falla("No se puede leer la fecha de \"" + Estrecho(ruta_) +
+                     "\": " + TextoError(codigo));
+    }
+
+    std::wstring ruta_;
 };
 
 }  // namespace
 
+std::unique_ptr<ArchivoPrograma> CrearArchivoPrograma(const std::string& ruta) {
+    return std::make_unique<ArchivoWin>(Ancho(ruta));
+}
+
 std::unique_ptr<ArchivoPrograma> CrearArchivoPrograma() {
-    return std::make_unique<ArchivoWin>();
+    return std::make_unique<ArchivoWin>(RutaPropia());
 }
 
 }  // namespace marlevanta

@@ -3,14 +3,15 @@
 namespace marlevanta {
 
 // The command interpreter finds the browser through its App Paths registration and expands
-// %homepath% itself.
+// %homepath% itself. The profile argument goes without quotes of its own: the process starter
+// quotes it whole, which keeps it one argument for the browser whatever the home folder's name.
 Resultado<ComandoNavegador> BuscarComandoNavegador(Navegador navegador, IniciadorProcesos&) {
     const bool edge = navegador == Navegador::Edge;
     ComandoNavegador comando;
     comando.ejecutable = "cmd.exe";
-    comando.argumentos = {"/c", "start", "/wait", edge ? "msedge" : "chrome",
-                          std::string("--user-data-dir=\"%homepath%/Marlevanta/") +
-                              (edge ? "edge" : "chrome") + "\""};
+    comando.argumentos = {
+        "/c", "start", "/wait", edge ? "msedge" : "chrome",
+        std::string("--user-data-dir=%homepath%/Marlevanta/") + (edge ? "edge" : "chrome")};
     return comando;
 }
 

@@ -29,6 +29,36 @@ private:
     int codigo_ = -1;
 };
 
+// One argument of a command line, written so that CommandLineToArgvW (and the C runtime of almost
+// every program) gives it back unchanged: quoted when it holds white space or a quote, a quote
+// inside escaped, backslashes doubled only where they come before a quote. Also quoted when it
+// holds a character that cmd.exe acts on: inside quotes cmd.exe takes & | < > ^ as they are, and a
+// %variable% it expands stays inside the one argument whatever it expands to.
+std::wstring Citar(const std::wstring& a) {
+    if (!a.empty() && a.find_first_of(L" \t\n\v\"%&|<>^()") == std::wstring::npos) return a;
+    std::wstring r = L"\"";
+    for (auto it = a.begin();; ++it) {
+        size_t barras = 0;
+        while (it != a.end() && *it == L'\\') {
+            ++it;
+            ++barras;
+        }
+        if (it == a.end()) {
+            // The closing quote must not be escaped.
+            r.append(barras * 2, L'\\');
+            break;
+        }
+        if (*it == L'"') {
+            r.append(barras * 2 + 1, L'\\');
+        } else {
+            r.append(barras, L'\\');
+        }
+        r += *it;
+    }
+    r += L'"';
+    return r;
+}
+
 class IniciadorWin : public IniciadorProcesos {
 public:
     std::string BuscarEnPath(const std::vector<std::string>& nombres) override {
@@ -46,12 +76,14 @@ public:
         std::wstring parametros;
         for (const auto& a : argumentos) {
             if (!parametros.empty()) parametros += L' ';
-            parametros += Ancho(a);
+            parametros += Citar(Ancho(a));
         }
         const std::wstring archivo = Ancho(ejecutable);
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
-        info.fMask = SEE_MASK_NOCLOSEPROCESS;
+        // The caller reports a failure in its own words, and may be on a thread without a window
+        // to own a system dialog.
+        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
         info.lpFile = archivo.c_str();
         info.lpParameters = parametros.c_str();
         info.nShow = SW_MINIMIZE;

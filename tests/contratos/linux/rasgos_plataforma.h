@@ -1,0 +1,467 @@
+// What the contracts find different on Linux, all in one place: where each back-end keeps its
+// data and how a test reads or sets it there without going through the back-end, the SID form,
+// the names of programs and of the home variable.
+#pragma once
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sqlite3.h>
+#include <sys/acl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "comun.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_archivoProgramaPosix.h"
+#include "platform/linux/u_politicasArchivos.h"
+#include "platform/linux/u_registroSqlite.h"
+#include "platform/u_sistema.h"
+
+namespace contrato {
+
+using namespace marlevanta;
+
+inline std::string Datos(const std::string& nombre) {
+    return std::string(CONTRATO_DATOS) + "/" + nombre;
+}
+
+inline bool Orden(const std::string& orden) {
+    return std::system(orden.c_str()) == 0;
+}
+
+inline std::string Citado(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
+// An environment variable set for the life of the object.
+class Variable {
+public:
+    Variable(const std::string& nombre, const std::string& valor) : nombre_(nombre) {
+        if (const char* v = std::getenv(nombre.c_str())) anterior_ = v;
+        setenv(nombre.c_str(), valor.c_str(), 1);
+    }
+    ~Variable() {
+        if (anterior_) {
+            setenv(nombre_.c_str(), anterior_->c_str(), 1);
+        } else {
+            unsetenv(nombre_.c_str());
+        }
+    }
+    Variable(const Variable&) = delete;
+    Variable& operator=(const Variable&) = delete;
+
+private:
+    std::string nombre_;
+    std::optional<std::string> anterior_;
+};
+
+inline void PrepararPlataforma() {}
+
+// ---------------------------------------------------------------------------------------------
+// Settings store: one SQLite database, keys and values in two tables; names folded.
+
+enum class TipoValor { Falta, Texto, TextoExpandible, Otro };
+
+class BancoRegistroSqlite {
+public:
+    static constexpr const char* kNombre = "Sqlite";
+
+    std::unique_ptr<RegistroUsuario> Crear() { return CrearRegistroSqlite(archivo_); }
+    std::string UbicacionEsperada() const { return archivo_; }
+
+    TipoValor Tipo(const std::string& ruta, const std::string& nombre) {
+        int tipo = 0;
+        if (!Consultar("SELECT tipo FROM valores WHERE clave = ?1 AND nombre_plegado = ?2",
+                       Plegada(ruta), Minusculas(nombre), &tipo)) {
+            return TipoValor::Falta;
+        }
+        return tipo == 1   ? TipoValor::Texto
+               : tipo == 2 ? TipoValor::TextoExpandible
+                           : TipoValor::Otro;
+    }
+
+    bool ExisteClave(const std::string& ruta) {
+        return Consultar("SELECT 1 FROM claves WHERE ruta_plegada = ?1", Plegada(ruta), "",
+                         nullptr);
+    }
+
+    // REG_DWORD and REG_EXPAND_SZ, as another program may leave them; the key must exist.
+    bool GuardarNumero(const std::string& ruta, const std::string& nombre, std::uint32_t n) {
+        return Guardar(ruta, nombre, 4, std::string(reinterpret_cast<const char*>(&n), 4));
+    }
+    bool GuardarExpandible(const std::string& ruta, const std::string& nombre,
+                           const std::string& texto) {
+        return Guardar(ruta, nombre, 2, texto);
+    }
+
+private:
+    // The tests use ASCII names only where they reach the database directly.
+    static std::string Minusculas(std::string s) {
+        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    }
+    static std::string Plegada(const std::string& ruta) {
+        std::string r;
+        for (char c : Minusculas(ruta)) {
+            if (c == '\\' && (r.empty() || r.back() == '\\')) continue;
+            r += c;
+        }
+        while (!r.empty() && r.back() == '\\') r.pop_back();
+        return r;
+    }
+
+    bool Consultar(const char* sql, const std::string& a, const std::string& b, int* entero) {
+        sqlite3* db = nullptr;
+        bool fila = false;
+        if (sqlite3_open_v2(archivo_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+                sqlite3_bind_text(st, 1, a.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(st, 2, b.c_str(), -1, SQLITE_TRANSIENT);
+                fila = sqlite3_step(st) == SQLITE_ROW;
+                if (fila && entero) *entero = sqlite3_column_int(st, 0);
+            }
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return fila;
+    }
+
+    bool Guardar(const std::string& ruta, const std::string& nombre, int tipo,
+                 const std::string& datos) {
+        sqlite3* db = nullptr;
+        bool ok =
+            sqlite3_open_v2(archivo_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+        sqlite3_stmt* st = nullptr;
+        ok = ok && sqlite3_prepare_v2(db,
+                                      "INSERT OR REPLACE INTO valores(clave, nombre_plegado, "
+                                      "nombre, tipo, datos) VALUES(?1, ?2, ?3, ?4, ?5)",
+                                      -1, &st, nullptr) == SQLITE_OK;
+        if (ok) {
+            sqlite3_bind_text(st, 1, Plegada(ruta).c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, Minusculas(nombre).c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, nombre.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(st, 4, tipo);
+            sqlite3_bind_blob(st, 5, datos.data(), static_cast<int>(datos.size()),
+                              SQLITE_TRANSIENT);
+            ok = sqlite3_step(st) == SQLITE_DONE;
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return ok;
+    }
+
+    CarpetaTemporal carpeta_;
+    std::string archivo_ = carpeta_.En("registry.db");
+};
+
+using BancosRegistro = testing::Types<BancoRegistroSqlite>;
+
+// ---------------------------------------------------------------------------------------------
+// Certificate store: an NSS database of the user's own.
+
+class BancoCertificadosNss {
+public:
+    static constexpr const char* kNombre = "Nss";
+
+    BancoCertificadosNss() {
+        creada_ = Orden("certutil -N -d sql:" + Citado(db_) + " --empty-password");
+    }
+
+    std::unique_ptr<AlmacenCertificados> Crear() { return CrearAlmacenNss(db_); }
+
+    // A PKCS#12 with its key, as the user imports one.
+    bool Importar(const std::string& p12) {
+        return creada_ && Orden("pk12util -i " + Citado(Datos(p12)) + " -d sql:" + Citado(db_) +
+                                " -W clave-prueba >/dev/null");
+    }
+    // A certificate without its key (an issuer): not one of the user's certificates.
+    bool ImportarSinClave(const std::string& der) {
+        return creada_ && Orden("certutil -A -d sql:" + Citado(db_) + " -n emisor -t ,, -i " +
+                                Citado(Datos(der)));
+    }
+
+private:
+    CarpetaTemporal carpeta_;
+    std::string db_ = carpeta_.ruta();
+    bool creada_ = false;
+};
+
+using BancosCertificados = testing::Types<BancoCertificadosNss>;
+
+// ---------------------------------------------------------------------------------------------
+// Browser policies: managed-policy files below a root of the test's own.
+
+// The strings of the JSON array `"<miembro>": [...]` in `json`; none when it is not there.
+inline std::vector<std::string> CadenasDeLista(const std::string& json,
+                                               const std::string& miembro) {
+    std::vector<std::string> r;
+    size_t i = json.find("\"" + miembro + "\"");
+    if (i == std::string::npos) return r;
+    i = json.find('[', i);
+    while (i != std::string::npos && i < json.size()) {
+        i = json.find_first_of("\"]", i + 1);
+        if (i == std::string::npos || json[i] == ']') break;
+        std::string s;
+        for (++i; i < json.size() && json[i] != '"'; ++i) {
+            if (json[i] != '\\') {
+                s += json[i];
+                continue;
+            }
+            const char c = json[++i];
+            const size_t corto = std::string("btnfr").find(c);
+            if (c == 'u') {
+                // Only what the policy text may hold: control characters.
+                s += static_cast<char>(std::stoi(json.substr(i + 1, 4), nullptr, 16));
+                i += 4;
+            } else {
+                s += corto == std::string::npos ? c : "\b\t\n\f\r"[corto];
+            }
+        }
+        r.push_back(s);
+    }
+    return r;
+}
+
+class BancoPoliticasArchivos {
+public:
+    static constexpr const char* kNombre = "Archivos";
+
+    std::unique_ptr<AlmacenPoliticas> Crear() { return CrearAlmacenPoliticasArchivos(raiz_); }
+
+    // Every text of the policy that the browser finds: it reads each .json file of each of its
+    // folders.
+    std::vector<std::string> Leer(Navegador navegador) {
+        std::vector<std::string> r;
+        for (const auto& carpeta : Carpetas(navegador)) {
+            std::error_code ec;
+            for (const auto& e : std::filesystem::directory_iterator(carpeta, ec)) {
+                if (e.path().extension() != ".json") continue;
+                for (auto& t : CadenasDeLista(LeerArchivo(e.path().string()),
+                                              "AutoSelectCertificateForUrls")) {
+                    r.push_back(t);
+                }
+            }
+        }
+        return r;
+    }
+
+    // The browser's last folder cannot be created: a file stands in its place.
+    bool Bloquear(Navegador navegador) {
+        const auto carpeta = std::filesystem::path(Carpetas(navegador).back());
+        std::filesystem::create_directories(carpeta.parent_path());
+        return std::ofstream(carpeta).good();
+    }
+
+private:
+    std::vector<std::string> Carpetas(Navegador navegador) const {
+        if (navegador == Navegador::Edge) return {raiz_ + "/etc/opt/edge/policies/managed"};
+        return {raiz_ + "/etc/opt/chrome/policies/managed",
+                raiz_ + "/etc/chromium/policies/managed"};
+    }
+    CarpetaTemporal carpeta_;
+    std::string raiz_ = carpeta_.ruta();
+};
+
+using BancosPoliticas = testing::Types<BancoPoliticasArchivos>;
+
+// ---------------------------------------------------------------------------------------------
+// The permission grant: access lists of the managed-policy folders, for the user the SID names.
+// SIDs here are "S-1-22-1-" + uid, the form Samba gives Unix users.
+
+class BancoPermisosAcl {
+public:
+    static constexpr const char* kNombre = "Acl";
+
+    BancoPermisosAcl() {
+        // The folders exist already, with an entry somebody else gave.
+        for (const auto& c : Lugares()) {
+            std::filesystem::create_directories(c);
+            Orden("setfacl -m u:4242:rx " + Citado(c));
+        }
+    }
+
+    std::string SidPropio() const { return "S-1-22-1-" + std::to_string(getuid()); }
+    std::string PrefijoSid() const { return "S-1-22-1-"; }
+    std::string SidDeNadie() const {
+        uid_t uid = 3999999;
+        while (getpwuid(uid)) ++uid;
+        return "S-1-22-1-" + std::to_string(uid);
+    }
+    std::string FalloSidDeNadie() const {
+        return "No se pudo encontrar la cuenta del usuario en el registro";
+    }
+
+    // Every entry of every folder's lists, the computed mask left out.
+    std::vector<std::string> Entradas() const {
+        std::vector<std::string> r;
+        for (const auto& c : Lugares()) {
+            for (acl_type_t tipo : {ACL_TYPE_ACCESS, ACL_TYPE_DEFAULT}) {
+                for (auto& e : Lista(c, tipo)) {
+                    if (e.rfind("mask:", 0) != 0)
+                        r.push_back(c + (tipo == ACL_TYPE_DEFAULT ? " d:" : " ") + e);
+                }
+            }
+        }
+        std::sort(r.begin(), r.end());
+        return r;
+    }
+
+    // The user of `sid` may create and change files in every folder, and so in folders made
+    // below them later.
+    bool Concedido(const std::string& sid) const {
+        const std::string entrada = Entrada(sid);
+        for (const auto& c : Lugares()) {
+            for (acl_type_t tipo : {ACL_TYPE_ACCESS, ACL_TYPE_DEFAULT}) {
+                const auto l = Lista(c, tipo);
+                if (std::find(l.begin(), l.end(), entrada) == l.end()) return false;
+            }
+        }
+        return true;
+    }
+
+    testing::AssertionResult HeredadoPorNuevo(const std::string& sid) const {
+        for (const auto& c : Lugares()) {
+            const std::string nueva = c + "/nueva";
+            std::filesystem::create_directory(nueva);
+            const auto l = Lista(nueva, ACL_TYPE_ACCESS);
+            if (std::find(l.begin(), l.end(), Entrada(sid)) == l.end()) {
+                return testing::AssertionFailure() << nueva << ": " << testing::PrintToString(l);
+            }
+        }
+        return testing::AssertionSuccess();
+    }
+
+    const char* HerenciaNoComprobable() const { return nullptr; }
+    const char* RepeticionNoComprobable() const { return nullptr; }
+
+private:
+    // Empty: the current user.
+    std::string Entrada(const std::string& sid) const {
+        const std::string s = sid.empty() ? SidPropio() : sid;
+        return "user:" + s.substr(PrefijoSid().size()) + ":rwx";
+    }
+
+    std::vector<std::string> Lugares() const {
+        return {raiz_ + "/etc/opt/edge/policies/managed",
+                raiz_ + "/etc/opt/chrome/policies/managed",
+                raiz_ + "/etc/chromium/policies/managed"};
+    }
+
+    // "user:1000:rwx" entries, numeric, one per element.
+    static std::vector<std::string> Lista(const std::string& carpeta, acl_type_t tipo) {
+        std::vector<std::string> r;
+        acl_t acl = acl_get_file(carpeta.c_str(), tipo);
+        if (!acl) return r;
+        ssize_t largo = 0;
+        char* texto = acl_to_text(acl, &largo);
+        std::string t = texto ? texto : "";
+        acl_free(texto);
+        acl_free(acl);
+        size_t inicio = 0;
+        while (inicio < t.size()) {
+            size_t fin = t.find('\n', inicio);
+            if (fin == std::string::npos) fin = t.size();
+            std::string linea = t.substr(inicio, fin - inicio);
+            inicio = fin + 1;
+            // Numeric: user names depend on the machine.
+            const size_t a = linea.find(':');
+            const size_t b = linea.find(':', a + 1);
+            if (a != std::string::npos && b != std::string::npos && b > a + 1) {
+                const std::string quien = linea.substr(a + 1, b - a - 1);
+                if (const passwd* p = getpwnam(quien.c_str())) {
+                    linea = linea.substr(0, a + 1) + std::to_string(p->pw_uid) + linea.substr(b);
+                }
+            }
+            if (!linea.empty()) r.push_back(linea);
+        }
+        return r;
+    }
+
+    CarpetaTemporal carpeta_;
+    std::string raiz_ = carpeta_.ruta();
+    Variable variable_{"MARLEVANTA_POLICY_ROOT", raiz_};
+};
+
+using BancosPermisos = testing::Types<BancoPermisosAcl>;
+
+// ---------------------------------------------------------------------------------------------
+// Starting programs.
+
+class BancoProcesosPosix {
+public:
+    static constexpr const char* kNombre = "Posix";
+
+    std::shared_ptr<IniciadorProcesos> Crear() { return CrearIniciadorProcesos(); }
+
+    // The argument-recording child, as built.
+    std::string Hijo() const { return CONTRATO_HIJO; }
+    // Its file name once copied as `nombre`.
+    std::string NombreArchivo(const std::string& nombre) const { return nombre; }
+    bool Copiar(const std::string& desde, const std::string& hasta) const {
+        std::error_code ec;
+        std::filesystem::create_directories(Ruta(hasta).parent_path(), ec);
+        return std::filesystem::copy_file(Ruta(desde), Ruta(hasta), ec) && !ec;
+    }
+    // `carpeta` first on PATH for the life of the returned object.
+    std::unique_ptr<Variable> PrimeroEnPath(const std::string& carpeta) const {
+        const char* path = std::getenv("PATH");
+        return std::make_unique<Variable>("PATH", carpeta + ":" + (path ? path : ""));
+    }
+    std::unique_ptr<Variable> Poner(const std::string& nombre, const std::string& valor) const {
+        return std::make_unique<Variable>(nombre, valor);
+    }
+};
+
+using BancosProcesos = testing::Types<BancoProcesosPosix>;
+
+// ---------------------------------------------------------------------------------------------
+// The program's own file. Executables here carry no version record: the version is the build's.
+
+class BancoArchivoPosix {
+public:
+    static constexpr const char* kNombre = "Posix";
+
+    std::unique_ptr<ArchivoPrograma> DelPrograma() { return CrearArchivoPrograma(); }
+    std::string RutaDelPrograma() const {
+        return std::filesystem::read_symlink("/proc/self/exe").string();
+    }
+    // Any file but the program: it has no version record.
+    std::unique_ptr<ArchivoPrograma> De(const std::string& ruta) {
+        return CrearArchivoPrograma(ruta, std::nullopt);
+    }
+    // A file with no version record.
+    std::string ArchivoSinVersion() const { return CONTRATO_HIJO; }
+    bool PonerFecha(const std::string& ruta, std::chrono::system_clock::time_point t) const {
+        const auto s = std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch());
+        const timespec tiempos[2] = {{s.count(), 0}, {s.count(), 0}};
+        return utimensat(AT_FDCWD, ruta.c_str(), tiempos, 0) == 0;
+    }
+};
+
+using BancosArchivo = testing::Types<BancoArchivoPosix>;
+
+// ---------------------------------------------------------------------------------------------
+// Starting a browser: found on PATH, its profile folder below $HOME.
+
+struct Navegadores {
+    static constexpr const char* kVariableCasa = "HOME";
+    static constexpr const char* kCasa = "/home/Ana María de la O";
+    // The first name looked for, so that an installed browser is never reached.
+    static std::string Programa(Navegador n) {
+        return n == Navegador::Edge ? "microsoft-edge-stable" : "google-chrome-stable";
+    }
+};
+
+}  // namespace contrato
