@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -125,14 +124,9 @@ void TfrmMenu::FormCreate() {
 
     const AjustesVentana ajustes = AjustesVentana::Leer(servicios_.registro);
     ColocarVentana(ajustes);
-    PanelIzquierdo& p = *pnlTop_;
-    p.chkOcultarCaducados->setChecked(ajustes.ocultarCaducados);
-    p.chkVerCertificadosCliente->setChecked(ajustes.soloCliente);
-    p.chkProximos->setChecked(ajustes.proximos);
-    if (p.chkProximos->isChecked()) p.chkOcultarCaducados->setChecked(true);
-    p.chkOcultarCaducados->setEnabled(!p.chkProximos->isChecked());
+    pnlTop_->FijarInterruptores(ajustes.ocultarCaducados, ajustes.soloCliente, ajustes.proximos);
     grdCertificados_->AjustarGrid(ajustes.rejilla);
-    p.cmbOrden->setCurrentIndex(ajustes.columnaOrden);
+    pnlTop_->cmbOrden->setCurrentIndex(ajustes.columnaOrden);
     if (!ajustes.problemas.isEmpty()) {
         MostrarErrorGeneral(nullptr, QStringLiteral("Algunos ajustes de \"") +
                                          QString::fromStdString(servicios_.registro.Ubicacion()) +
