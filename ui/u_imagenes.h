@@ -7,8 +7,9 @@ namespace marlevanta {
 
 QPixmap CruzRoja(int lado);
 QPixmap LogoNavegador(const QColor& color, const QString& letra, int lado);
-// The program's picture, 96 x 96.
-QPixmap LogoPrograma();
+// The program's picture, `lado` x `lado` (drawn on a 96 x 96 grid); also its icon, which
+// datos/iconos holds as SVG and PNG files of the same drawing.
+QPixmap LogoPrograma(int lado = 96);
 // The certificate on the large button, 56 x 56; grey when the button is disabled.
 QPixmap ImagenCertificado(bool gris);
 
