@@ -86,7 +86,8 @@ void TfrmMenu::CrearControles() {
     capa->addWidget(pnlTop_);
     grdCertificados_ = new RejillaCertificados(*cdsCertificados_, this);
     capa->addWidget(grdCertificados_, 1);
-    pnlTop_->lblUpdate->installEventFilter(this);
+    // The update label's events reach eventFilter through the application's filter below; a
+    // filter of its own as well would see each click twice and open the updater twice.
 
     menuGrid_ = new QMenu(this);
     menuGrid_->setObjectName(QStringLiteral("menuGrid"));
