@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 
 #include "core/u_actualizador.h"
@@ -17,6 +18,46 @@ QString TextoErrorDescarga(const QString& fallo) {
         return QStringLiteral("Actualización no disponible o no encontrada en este momento");
     }
     return fallo;
+}
+
+#ifndef MARLEVANTA_ACTUALIZACION_PROPIA
+#define MARLEVANTA_ACTUALIZACION_PROPIA 1
+#endif
+
+Hecho ActualizacionPropia(const QString& carpetaPrograma, const QString& carpetaAyudantes,
+                          int version) {
+    const QString apt = QStringLiteral("\"sudo apt update && sudo apt upgrade\"");
+    const bool juntos = !carpetaPrograma.isEmpty() && QDir(carpetaPrograma).canonicalPath() ==
+                                                          QDir(carpetaAyudantes).canonicalPath();
+    if (!MARLEVANTA_ACTUALIZACION_PROPIA || !juntos) {
+        const QString cual = version > 0 ? QStringLiteral("La versión ") + VersionPuntos(version) +
+                                               QStringLiteral(" de Marlevanta se instala")
+                                         : QStringLiteral(
+                                               "Las versiones nuevas de Marlevanta "
+                                               "se instalan");
+        return Falla((cual +
+                      QStringLiteral(" con el gestor de paquetes del sistema (por ejemplo, con ") +
+                      apt + QStringLiteral("): este programa no se actualiza a sí mismo."))
+                         .toStdString());
+    }
+    // The updater writes the new files where the program is, as this user.
+    if (!QFileInfo(carpetaPrograma).isWritable()) {
+        const QString cual = version > 0
+                                 ? QStringLiteral("Instale la versión ") + VersionPuntos(version) +
+                                       QStringLiteral(
+                                           " con el gestor de paquetes del sistema o "
+                                           "pida al administrador del equipo que la "
+                                           "instale.")
+                                 : QStringLiteral(
+                                       "Instale las versiones nuevas con el gestor de "
+                                       "paquetes del sistema o pida al administrador "
+                                       "del equipo que las instale.");
+        return Falla((QStringLiteral("Marlevanta no puede actualizarse a sí mismo: su usuario no "
+                                     "puede escribir en la carpeta del programa (\"") +
+                      QDir::toNativeSeparators(carpetaPrograma) + QStringLiteral("\"). ") + cual)
+                         .toStdString());
+    }
+    return {};
 }
 
 Actualizacion::Actualizacion(Entorno entorno, SegundoPlano& fondo, QObject* parent)

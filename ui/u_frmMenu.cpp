@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "core/u_actualizacion.h"
 #include "core/u_actualizador.h"
 #include "core/u_arranque.h"
 #include "core/u_cargaCertificados.h"
@@ -357,8 +358,10 @@ void TfrmMenu::VersionComprobada(const EstadoVersion& estado) {
     etiqueta->setText(QStringLiteral("Disponible la versión ") + VersionPuntos(estado.numero));
     etiqueta->setToolTip(QString());
     lblUpdateTag = 1;
+    versionDisponible_ = estado.numero;
     etiqueta->setCursor(Qt::PointingHandCursor);
-    if (!estado.preguntar) return;
+    // Where the program cannot update itself, the label says it all; its click explains why.
+    if (!estado.preguntar || !ActualizacionPropia(estado.numero)) return;
     if (servicios_.comunes.wmessagedlg(PreguntaActualizacion(estado.numero, estado.cambios),
                                        mtConfirmation, Botones({mbYes, mbNo}), 0) == 6) {
         AbrirActualizador(nullptr);
@@ -371,7 +374,18 @@ void TfrmMenu::lblUpdateClick() {
 }
 
 void TfrmMenu::AbrirActualizador(QWidget* dueno) {
+    if (const Hecho propia = ActualizacionPropia(versionDisponible_); !propia) {
+        servicios_.comunes.wmessagedlg(QString::fromStdString(propia.motivo()), mtInformation,
+                                       Botones({mbOK}), 0);
+        return;
+    }
     AbrirVentanaActualizacion(dueno, servicios_, VersionPropia(), version_);
+}
+
+Hecho TfrmMenu::ActualizacionPropia(int version) const {
+    const Plataforma& p = servicios_.plataforma;
+    return marlevanta::ActualizacionPropia(QString::fromStdString(p.carpetaPrograma),
+                                           QString::fromStdString(p.carpetaAyudantes), version);
 }
 
 void TfrmMenu::Recargar() {
