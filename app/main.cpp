@@ -1,22 +1,108 @@
 // Program entry: the one place that knows every part of the program. It builds the services of
 // the run from the platform's back-ends and hands them to the main window.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
+#include <cstdio>
 
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
 #include "platform/u_sistema.h"
 #include "ui/u_frmMenu.h"
+#include "ui/u_imagenes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
+
+namespace {
+
+// What the command line asks for. "/demo" is no option but a word of its own: it stays among the
+// positional arguments, where the window looks for it.
+struct LineaOrdenes {
+    enum Orden { Ventana, Ayuda, Version, Error } orden = Ventana;
+    QStringList argumentos;
+    QString error;
+};
+
+LineaOrdenes LeerLineaOrdenes(const QStringList& todos) {
+    QCommandLineParser p;
+    const QCommandLineOption ayuda({QStringLiteral("h"), QStringLiteral("help")},
+                                   QStringLiteral("Muestra esta ayuda y termina."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Muestra la versión y termina."));
+    p.addOption(ayuda);
+    p.addOption(version);
+    const bool valida = p.parse(todos);
+    LineaOrdenes l;
+    if (p.isSet(ayuda)) {
+        l.orden = LineaOrdenes::Ayuda;
+    } else if (p.isSet(version)) {
+        l.orden = LineaOrdenes::Version;
+    } else if (!valida) {
+        l.orden = LineaOrdenes::Error;
+        QStringList desconocidas;
+        for (const QString& n : p.unknownOptionNames())
+            desconocidas << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
+        l.error = desconocidas.isEmpty() ? QStringLiteral("marlevanta: argumentos no válidos.")
+                                         : QStringLiteral("marlevanta: opción desconocida: ") +
+                                               desconocidas.join(QStringLiteral(", "));
+    }
+    l.argumentos = p.positionalArguments();
+    return l;
+}
+
+const char kAyuda[] =
+    "Uso: marlevanta [opciones] [/demo]\n"
+    "\n"
+    "Lista los certificados de cliente del usuario (los que tienen clave privada en\n"
+    "~/.pki/nssdb) en una tabla que se busca y se ordena, y abre Chrome, Chromium o Edge\n"
+    "de modo que las webs reciban el certificado elegido sin que el navegador pregunte.\n"
+    "\n"
+    "Opciones:\n"
+    "  -h, --help     Muestra esta ayuda y termina.\n"
+    "  -v, --version  Muestra la versión y termina.\n"
+    "\n"
+    "Argumentos:\n"
+    "  /demo          Muestra 34 certificados de demostración en lugar de los del usuario.\n"
+    "\n"
+    "Más información: man marlevanta\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace marlevanta;
+    {
+        QStringList todos;
+        for (int i = 0; i < argc; ++i) todos << QString::fromLocal8Bit(argv[i]);
+        // Answered before the window system is reached, so that they work without a display.
+        const LineaOrdenes linea = LeerLineaOrdenes(todos);
+        if (linea.orden == LineaOrdenes::Ayuda) {
+            std::fputs(kAyuda, stdout);
+            return 0;
+        }
+        if (linea.orden == LineaOrdenes::Version) {
+            std::printf("marlevanta %s\n", MARLEVANTA_VERSION_TEXTO);
+            return 0;
+        }
+    }
     // The help window's web engine, loaded later, needs this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Qt's own options (-platform, -style...) are gone from the application's arguments.
+    const LineaOrdenes linea = LeerLineaOrdenes(app.arguments());
+    if (linea.orden == LineaOrdenes::Error) {
+        std::fprintf(stderr, "%s\nPruebe \"marlevanta --help\" para ver las opciones.\n",
+                     linea.error.toLocal8Bit().constData());
+        return 2;
+    }
     app.setApplicationName(QStringLiteral("marlevanta"));
+    app.setApplicationVersion(QStringLiteral(MARLEVANTA_VERSION_TEXTO));
+    // The desktop matches the windows to the menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("es.velquorin.marlevanta"));
+    QIcon icono;
+    for (const int lado : {16, 22, 24, 32, 48, 64, 128, 256}) icono.addPixmap(LogoPrograma(lado));
+    app.setWindowIcon(icono);
 
     Plataforma plataforma = PlataformaDelSistema();
     const auto pantalla = [] {
@@ -40,7 +126,7 @@ int main(int argc, char** argv) {
     };
 
     TfrmMenu::Opciones opciones;
-    opciones.argumentos = app.arguments().mid(1);
+    opciones.argumentos = linea.argumentos;
     opciones.contacto.CopyEmpresa = QStringLiteral("Velquorin");
     opciones.contacto.CopyDireccion = QStringLiteral("CIF: B00000000\rCalle Mayor 1, 28013 Madrid");
     opciones.contacto.CopyEmailGeneral = QStringLiteral("info@marlevanta.example");

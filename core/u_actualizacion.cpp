@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 
 #include "core/u_actualizador.h"
@@ -17,6 +18,41 @@ QString TextoErrorDescarga(const QString& fallo) {
         return QStringLiteral("Actualización no disponible o no encontrada en este momento");
     }
     return fallo;
+}
+
+#ifndef MARLEVANTA_ACTUALIZACION_PROPIA
+#define MARLEVANTA_ACTUALIZACION_PROPIA 1
+#endif
+
+Hecho ActualizacionPropia(const QString& carpetaPrograma, const QString& carpetaAyudantes,
+                          int version) {
+    const bool juntos = !carpetaPrograma.isEmpty() && QDir(carpetaPrograma).canonicalPath() ==
+                                                          QDir(carpetaAyudantes).canonicalPath();
+    if (!MARLEVANTA_ACTUALIZACION_PROPIA || !juntos) {
+        const QString cual = version > 0
+                                 ? QStringLiteral("La versión %1 de Marlevanta se instala")
+                                       .arg(VersionPuntos(version))
+                                 : QStringLiteral("Las versiones nuevas de Marlevanta se instalan");
+        return Falla(QStringLiteral("%1 con el gestor de paquetes del sistema (por ejemplo, con "
+                                    "\"sudo apt update && sudo apt upgrade\"): este programa no "
+                                    "se actualiza a sí mismo.")
+                         .arg(cual)
+                         .toStdString());
+    }
+    // The updater writes the new files where the program is, as this user.
+    if (!QFileInfo(carpetaPrograma).isWritable()) {
+        const QString que = version > 0
+                                ? QStringLiteral("la versión %1").arg(VersionPuntos(version))
+                                : QStringLiteral("las versiones nuevas");
+        return Falla(QStringLiteral("Marlevanta no puede actualizarse a sí mismo: su usuario no "
+                                    "puede escribir en la carpeta del programa (\"%1\"). Instale "
+                                    "%2 con el gestor de paquetes del sistema o pida al "
+                                    "administrador del equipo que %3 instale.")
+                         .arg(QDir::toNativeSeparators(carpetaPrograma), que,
+                              version > 0 ? QStringLiteral("la") : QStringLiteral("las"))
+                         .toStdString());
+    }
+    return {};
 }
 
 Actualizacion::Actualizacion(Entorno entorno, SegundoPlano& fondo, QObject* parent)

@@ -75,4 +75,12 @@ private:
 // The text that a failed download shows after "Error: ".
 QString TextoErrorDescarga(const QString& fallo);
 
+// Whether this copy of the program may replace its own files with an update package. It may not
+// when the build leaves updates to the system's package manager, when its helpers are not beside
+// it (an installed layout, which update packages know nothing of), or when the user cannot write
+// in its folder. The failure is what the user is told instead; `version` (0 when not known) names
+// the version that is waiting.
+Hecho ActualizacionPropia(const QString& carpetaPrograma, const QString& carpetaAyudantes,
+                          int version);
+
 }  // namespace marlevanta

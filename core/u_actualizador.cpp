@@ -50,10 +50,32 @@ QString VersionParaMostrar(const QString& version) {
     return QStringLiteral("%1.%2.%3").arg(a).arg(b).arg(c);
 }
 
-Resultado<QString> CarpetaPrivada() {
+QString RutaCarpetaPrivada() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.cache");
-    const QString carpeta = QDir(base).filePath(QStringLiteral("marlevanta"));
+    return QDir(base).filePath(QStringLiteral("marlevanta"));
+}
+
+QString LeerResultadoActualizador(const QString& carpeta) {
+    if (carpeta.isEmpty() || QFileInfo(carpeta).isSymLink()) return {};
+    QFile nota(QDir(carpeta).filePath(QString::fromLatin1(kResultadoActualizador)));
+    // Only the updater's own file is read, never what a link points at.
+    if (QFileInfo(nota.fileName()).isSymLink()) {
+        nota.remove();
+        return {};
+    }
+    if (!nota.open(QIODevice::ReadOnly)) return {};
+    QString motivo = QString::fromUtf8(nota.read(4096)).trimmed();
+    nota.close();
+    nota.remove();
+    if (motivo.isEmpty()) return {};
+    if (!motivo.endsWith(u'.')) motivo += u'.';
+    return QStringLiteral("No se ha podido instalar la actualización de Marlevanta: ") + motivo +
+           QStringLiteral(" El programa sigue en la versión que tenía.");
+}
+
+Resultado<QString> CarpetaPrivada() {
+    const QString carpeta = RutaCarpetaPrivada();
     const QFileInfo info(carpeta);
     if (info.isSymLink()) {
         return Falla("La carpeta \"" + carpeta.toStdString() +

@@ -11,6 +11,8 @@ namespace marlevanta {
 
 inline constexpr const char* kActualizador = "tqUpd.exe";
 inline constexpr const char* kLibreriaActualizador = "tqUnz.dll";
+// Left by the external updater beside the package when it could not install it.
+inline constexpr const char* kResultadoActualizador = "tqUpd.resultado";
 
 // 10005 -> "1.0.5"
 QString VersionPuntos(int n);
@@ -23,6 +25,12 @@ QString VersionParaMostrar(const QString& version);
 // A folder of the user's own for the update package: below the user's cache folder, created with
 // room for nobody else (0700). The failure says why it cannot be used.
 Resultado<QString> CarpetaPrivada();
+// The same folder's path, nothing created.
+QString RutaCarpetaPrivada();
+// Why the external updater could not install the last package, as the user is told it at the
+// next start; "" when there is nothing to tell. Told once: the updater's note in `carpeta` is
+// removed.
+QString LeerResultadoActualizador(const QString& carpeta);
 // The package in `carpeta`: tmpMarlevanta-BuscadordecertificadosSSL.zip
 QString RutaPaquete(const QString& carpeta);
 // The four arguments of the hand-over, in order.

@@ -38,7 +38,10 @@ Arranque::Avisos Arranque::AntesDeMostrar() {
             anotar(QStringLiteral("No se ha podido guardar ApiHost"), h.motivo());
         }
     }
-    avisos.errores = SustituirFicherosActualizador(carpetaPrograma_);
+    const QString fallo = LeerResultadoActualizador(RutaCarpetaPrivada());
+    actualizacionFallida_ = !fallo.isEmpty();
+    if (actualizacionFallida_) avisos.errores << fallo;
+    avisos.errores << SustituirFicherosActualizador(carpetaPrograma_);
     if (auto h = registro_.IniciarValoresSiNoExisten(); !h) {
         anotar(QStringLiteral("No se han podido crear los ajustes que faltan"), h.motivo());
     }
@@ -86,6 +89,7 @@ void Arranque::ComprobarVersion() {
                 e.numero = r.version->numero;
                 e.cambios = r.version->cambios;
                 e.preguntar =
+                    !actualizacionFallida_ &&
                     registro_.LeerValor("PanelComprobarActualizaciones").valor_o("") == "1";
             } else {
                 e.estado = EstadoVersion::Actualizado;

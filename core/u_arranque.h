@@ -31,8 +31,9 @@ public:
     Arranque(TManejadorRegistro& registro, TManejadorApi& api, SegundoPlano& fondo,
              QString carpetaPrograma, int versionPropia, QObject* parent = nullptr);
 
-    // Every step runs whatever the others did; gives the messages the user must see: first the
-    // updater files that could not be swapped, then any other failure.
+    // Every step runs whatever the others did; gives the messages the user must see: first why
+    // the last update could not be installed and the updater files that could not be swapped,
+    // then any other failure.
     struct Avisos {
         QStringList errores;  // each shown as an error message of its own
         QStringList general;  // shown by the general error box
@@ -51,6 +52,8 @@ private:
     SegundoPlano& fondo_;
     QString carpetaPrograma_;
     int versionPropia_;
+    // The last update failed: the user is not asked at once again, which would only repeat it.
+    bool actualizacionFallida_ = false;
 };
 
 }  // namespace marlevanta

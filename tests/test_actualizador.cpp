@@ -1,4 +1,6 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <zip.h>
 #include "resultado_prueba.h"
@@ -28,6 +30,8 @@ using namespace marlevanta;
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr uid_t kNadie = 65534;
 
 std::string Leer(const fs::path& p) {
     std::ifstream f(p);
@@ -326,19 +330,27 @@ protected:
         std::ofstream(carpeta_ / "datos.txt") << "viejo";
         paquete_ = (d / "paquete.zip").string();
     }
-    int Actualizar(const std::string& clave) {
+    // `antes` runs in the updater's process before it starts (e.g. to become another user);
+    // `entrada` is what its standard input holds.
+    int Actualizar(const std::string& clave, std::function<void()> antes = {},
+                   const QByteArray& entrada = {}, int espera = 30000) {
         QProcess p;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("TMPDIR", dir_.path());
+        e.insert("TMPDIR", QString::fromStdString(fs::path(paquete_).parent_path().string()));
         p.setProcessEnvironment(e);
+        if (antes) p.setChildProcessModifier(antes);
         p.start(QString::fromStdString((carpeta_ / "tqUpd.exe").string()),
                 {"class(TForm)", QString::fromStdString(paquete_), QString::fromStdString(clave),
                  QString::fromStdString((carpeta_ / "marlevanta").string())});
-        EXPECT_TRUE(p.waitForFinished(30000));
+        p.write(entrada);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(espera));
         QTest::qWait(200);
         return p.exitCode();
     }
     std::string Reiniciado() { return Leer(fs::path(dir_.path().toStdString()) / "reiniciado"); }
+    // What the updater left for the program's next start, beside the package.
+    std::string Nota() { return Leer(fs::path(paquete_).parent_path() / "tqUpd.resultado"); }
 
     QTemporaryDir dir_;
     fs::path carpeta_;
@@ -346,6 +358,7 @@ protected:
 };
 
 TEST_F(ActualizadorExterno, InstalaElPaqueteYArrancaElPrograma) {
+    std::ofstream(fs::path(paquete_).parent_path() / "tqUpd.resultado") << "un fallo anterior";
     Empaquetar(paquete_,
                {{"datos.txt", "nuevo"}, {"sub/otro.txt", "x"}, {"tqUpd.exe", "actualizador nuevo"}},
                "clave buena");
@@ -358,6 +371,8 @@ TEST_F(ActualizadorExterno, InstalaElPaqueteYArrancaElPrograma) {
     EXPECT_NE(Leer(fs::path(dir_.path().toStdString()) / "tqUpd.log").find("paquete instalado"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(paquete_));
+    // Nothing to tell at the next start: an older failure is not told again.
+    EXPECT_FALSE(fs::exists(fs::path(paquete_).parent_path() / "tqUpd.resultado"));
 }
 
 TEST_F(ActualizadorExterno, ClaveMalaOPaqueteRotoNoCambianNada) {
@@ -365,9 +380,11 @@ TEST_F(ActualizadorExterno, ClaveMalaOPaqueteRotoNoCambianNada) {
     EXPECT_NE(Actualizar("clave mala"), 0);
     EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
     EXPECT_EQ(Reiniciado(), "otra vez\n");  // the program comes back all the same
+    EXPECT_EQ(Nota(), "no se puede leer datos.txt: Wrong password provided");
     std::ofstream(paquete_) << "esto no es un zip";
     EXPECT_NE(Actualizar(""), 0);
     EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
+    EXPECT_EQ(Nota(), "no se puede abrir el paquete " + paquete_);
     for (const auto& e : fs::directory_iterator(carpeta_)) {
         EXPECT_EQ(e.path().filename().string().find(".tqUpd"), std::string::npos);
     }
@@ -386,6 +403,67 @@ TEST_F(ActualizadorExterno, NingunaEntradaSaleDeLaCarpeta) {
     EXPECT_FALSE(fs::exists(fs::path(dir_.path().toStdString()) / "escapado.txt"));
     EXPECT_FALSE(fs::exists(fuera / "dentro.txt"));
     EXPECT_FALSE(fs::exists("/tmp/absoluto.txt"));
+}
+
+TEST_F(ActualizadorExterno, UnaCarpetaQueElUsuarioNoPuedeEscribirSeDiceAlArrancar) {
+    // The user's own folder for the package, the note and the program's mark; the program's
+    // folder is not theirs (root runs the updater as an unprivileged user for that).
+    const fs::path d = dir_.path().toStdString();
+    const fs::path privada = d / "privada";
+    fs::create_directories(privada);
+    paquete_ = (privada / "paquete.zip").string();
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "");
+    std::ofstream(carpeta_ / "marlevanta")
+        << "#!/bin/sh\necho otra vez > \"" << (privada / "reiniciado").string() << "\"\n";
+    std::function<void()> antes;
+    if (getuid() == 0) {
+        fs::permissions(d, fs::perms::owner_all | fs::perms::others_exec);
+        fs::permissions(carpeta_ / "marlevanta", fs::perms::all & ~fs::perms::others_write);
+        for (const fs::path& p : {privada, fs::path(paquete_)}) {
+            ASSERT_EQ(chown(p.c_str(), kNadie, kNadie), 0);
+        }
+        antes = [] {
+            if (setgroups(0, nullptr) != 0 || setgid(kNadie) != 0 || setuid(kNadie) != 0) _exit(97);
+        };
+    } else {
+        fs::permissions(carpeta_, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    EXPECT_NE(Actualizar("", antes), 0);
+    fs::permissions(carpeta_, fs::perms::owner_all);
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
+    EXPECT_EQ(Leer(privada / "reiniciado"), "otra vez\n");
+    // The reason names the folder, not "No error"; the program's next start tells it once.
+    EXPECT_EQ(Nota(), "no se puede escribir en la carpeta del programa " + carpeta_.string() +
+                          " (Permission denied)");
+    EXPECT_EQ(LeerResultadoActualizador(QString::fromStdString(privada.string())),
+              QString::fromStdString("No se ha podido instalar la actualización de Marlevanta: "
+                                     "no se puede escribir en la carpeta del programa " +
+                                     carpeta_.string() +
+                                     " (Permission denied). El programa sigue en la versión que "
+                                     "tenía."));
+    EXPECT_EQ(LeerResultadoActualizador(QString::fromStdString(privada.string())), "");
+}
+
+TEST_F(ActualizadorExterno, ConElProgramaAunAbiertoNoInstalaNiArrancaOtraCopia) {
+    // The running program: a copy of the shell under the program's name, so that the system
+    // names that file as the process's program. Started again without arguments, it would run
+    // what the updater's standard input holds, and leave a mark.
+    fs::remove(carpeta_ / "marlevanta");
+    fs::copy_file("/bin/sh", carpeta_ / "marlevanta");
+    QProcess abierto;
+    abierto.start(QString::fromStdString((carpeta_ / "marlevanta").string()), {"-c", "sleep 100"});
+    ASSERT_TRUE(abierto.waitForStarted());
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "");
+    const std::string marca = (fs::path(dir_.path().toStdString()) / "reiniciado").string();
+    EXPECT_NE(Actualizar("", {}, QByteArray("echo otra vez > '") + marca.c_str() + "'\n", 90000),
+              0);
+    EXPECT_EQ(abierto.state(), QProcess::Running);
+    abierto.kill();
+    abierto.waitForFinished();
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
+    EXPECT_FALSE(fs::exists(marca));
+    EXPECT_EQ(Nota(), "el programa seguía abierto al cabo de un minuto");
+    EXPECT_TRUE(fs::exists(paquete_));  // kept for another attempt
 }
 
 TEST_F(VentanaActualizador, ActualizacionCompletaDeExtremoAExtremo) {

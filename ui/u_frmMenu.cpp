@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "core/u_actualizacion.h"
 #include "core/u_actualizador.h"
 #include "core/u_arranque.h"
 #include "core/u_cargaCertificados.h"
@@ -68,7 +69,8 @@ void TfrmMenu::CrearControles() {
     capa->addWidget(pnlTop_);
     grdCertificados_ = new RejillaCertificados(*cdsCertificados_, this);
     capa->addWidget(grdCertificados_, 1);
-    pnlTop_->lblUpdate->installEventFilter(this);
+    // The update label's events reach eventFilter through the application's filter below; a
+    // filter of its own as well would see each click twice and open the updater twice.
 
     busqueda_ = new BusquedaCertificados(
         *pnlTop_, *grdCertificados_, *cdsCertificados_, [this](const QString& m) { Avisar(m); },
@@ -246,7 +248,9 @@ void TfrmMenu::VersionComprobada(const EstadoVersion& estado) {
     pnlTop_->MostrarVersion(estado);
     if (estado.estado != EstadoVersion::Disponible) return;
     lblUpdateTag = 1;
-    if (!estado.preguntar) return;
+    versionDisponible_ = estado.numero;
+    // Where the program cannot update itself, the label says it all; its click explains why.
+    if (!estado.preguntar || !ActualizacionPropia(estado.numero)) return;
     if (servicios_.comunes.wmessagedlg(PreguntaActualizacion(estado.numero, estado.cambios),
                                        mtConfirmation, Botones({mbYes, mbNo}), 0) == 6) {
         AbrirActualizador(nullptr);
@@ -259,7 +263,18 @@ void TfrmMenu::lblUpdateClick() {
 }
 
 void TfrmMenu::AbrirActualizador(QWidget* dueno) {
+    if (const Hecho propia = ActualizacionPropia(versionDisponible_); !propia) {
+        servicios_.comunes.wmessagedlg(QString::fromStdString(propia.motivo()), mtInformation,
+                                       Botones({mbOK}), 0);
+        return;
+    }
     AbrirVentanaActualizacion(dueno, servicios_, VersionPropia(), version_);
+}
+
+Hecho TfrmMenu::ActualizacionPropia(int version) const {
+    const Plataforma& p = servicios_.plataforma;
+    return marlevanta::ActualizacionPropia(QString::fromStdString(p.carpetaPrograma),
+                                           QString::fromStdString(p.carpetaAyudantes), version);
 }
 
 void TfrmMenu::Recargar() {

@@ -117,6 +117,8 @@ private:
     void lblUpdateClick();
     void VersionComprobada(const EstadoVersion& estado);
     void AbrirActualizador(QWidget* dueno);
+    // Whether this copy may install `version` itself; the failure says why not.
+    Hecho ActualizacionPropia(int version) const;
     int VersionPropia() const;
     void Recargar();
     void CambiarTamanoFuente(int n);
@@ -134,6 +136,7 @@ private:
     bool cerrando_ = false;
     QString version_;
     QString fechaVersion_;
+    int versionDisponible_ = 0;  // the newer version the start-up check found
 
     PanelIzquierdo* pnlTop_ = nullptr;
     RejillaCertificados* grdCertificados_ = nullptr;

@@ -34,11 +34,12 @@ QPixmap LogoNavegador(const QColor& color, const QString& letra, int lado) {
     return p;
 }
 
-QPixmap LogoPrograma() {
-    QPixmap p(96, 96);
+QPixmap LogoPrograma(int lado) {
+    QPixmap p(lado, lado);
     p.fill(Qt::transparent);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
+    g.scale(lado / 96.0, lado / 96.0);
     g.setBrush(QColor(0x1f, 0x5f, 0xa8));
     g.setPen(Qt::NoPen);
     QPainterPath escudo;

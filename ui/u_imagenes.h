@@ -7,8 +7,9 @@ namespace marlevanta {
 
 QPixmap CruzRoja(int lado);
 QPixmap LogoNavegador(const QColor& color, const QString& letra, int lado);
-// The program's picture, 96 x 96.
-QPixmap LogoPrograma();
+// The program's picture, `lado` x `lado` (drawn on a 96 x 96 grid); also its icon, which
+// datos/iconos holds as SVG and PNG files of the same drawing.
+QPixmap LogoPrograma(int lado = 96);
 // The four picture buttons at the bottom of the main window's panel. Drawn here rather than taken
 // from the desktop's icon theme, whose look-up alone cost a sixth of the start-up.
 enum class IconoPanel { Ayuda, Opciones, Acercade, Salir };

@@ -27,7 +27,8 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const Regis
     SesionNavegador::Entorno entorno{&servicios.registro, p.comandoNavegador, p.procesos};
     const auto permisos = [&servicios](QWidget* padre, std::function<void()> hecho) {
         Plataforma& pl = servicios.plataforma;
-        const QString pqrvr = QString::fromStdString(pl.carpetaPrograma) + QStringLiteral("/pqrvr");
+        const QString pqrvr =
+            QString::fromStdString(pl.carpetaAyudantes) + QStringLiteral("/pqrvr");
         TfrmDarPermisos dialogo(
             padre, *pl.procesos, servicios.fondo, servicios.comunes,
             OrdenPermisos(pqrvr, QString::fromStdString(pl.sidUsuarioActual())));
@@ -56,7 +57,7 @@ void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertif
 }
 
 void AbrirAyuda(QWidget* dueno, TfrmMenu::Servicios& servicios) {
-    QLibrary modulo(QCoreApplication::applicationDirPath() +
+    QLibrary modulo(QString::fromStdString(servicios.plataforma.carpetaAyudantes) +
                     QStringLiteral("/libmarlevanta_ayuda.so"));
     auto crear = reinterpret_cast<FuncionCrearAyuda>(modulo.resolve("CrearAyuda"));
     if (!crear) {

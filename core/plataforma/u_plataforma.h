@@ -31,6 +31,9 @@ struct Plataforma {
     // The folder of the program's own file and the file itself.
     std::string carpetaPrograma;
     std::string rutaPrograma;
+    // Where the program's helpers are (pqrvr, tqUpd.exe, tqUnz.dll, the help module): beside the
+    // program in a build or a copied folder, the private helper folder when installed.
+    std::string carpetaAyudantes;
 };
 
 }  // namespace marlevanta

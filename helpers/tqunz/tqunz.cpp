@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -65,7 +66,15 @@ extern "C" int tqunz_extraer(const char* paquete, const char* clave, const char*
     const fs::path preparacion = base / ".tqUpd-preparacion";
     std::error_code ec;
     fs::remove_all(preparacion, ec);
-    fs::create_directories(preparacion, ec);
+    // A folder the user may not write in is the usual failure: it is named, not left to whatever
+    // the first file write says.
+    if (!fs::create_directories(preparacion, ec) || ec) {
+        zip_discard(zip);
+        Fallo(error, largo,
+              "no se puede escribir en la carpeta del programa " + base.string() + " (" +
+                  std::strerror(ec ? ec.value() : EEXIST) + ")");
+        return 1;
+    }
     std::vector<Entrada> entradas;
     std::string problema;
     const zip_int64_t n = zip_get_num_entries(zip, 0);
@@ -107,9 +116,13 @@ extern "C" int tqunz_extraer(const char* paquete, const char* clave, const char*
                  static_cast<size_t>(leidos);
         }
         if (leidos < 0) ok = false;
-        if (!ok)
+        if (!salida) {
+            problema =
+                "no se puede escribir " + e.temporal.string() + " (" + std::strerror(errno) + ")";
+        } else if (!ok) {
             problema =
                 std::string("no se puede descomprimir ") + ruta + ": " + zip_file_strerror(archivo);
+        }
         zip_fclose(archivo);
         if (salida) ok = std::fclose(salida) == 0 && ok;
         if (ok) entradas.push_back(e);

@@ -1,7 +1,8 @@
 // The external updater. Started by the program with four arguments ("class(TForm)", the package,
 // its password, the program file), it waits until the program has ended, unpacks the package into
 // the program's folder with its unzip library, logs what it did in the temporary folder, and
-// starts the program again.
+// starts the program again. When the package cannot be installed, the reason is left beside it
+// (tqUpd.resultado), where the program reads it at its next start to tell the user.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <limits.h>
@@ -48,6 +49,18 @@ bool EnEjecucion(const fs::path& programa) {
     return visto;
 }
 
+// The note for the program's next start, in the package's own folder (private to the user).
+void AnotarResultado(const fs::path& paquete, const std::string& motivo) {
+    const fs::path nota = paquete.parent_path() / "tqUpd.resultado";
+    std::error_code ec;
+    fs::remove(nota, ec);
+    if (motivo.empty()) return;
+    if (std::FILE* f = std::fopen(nota.c_str(), "wx")) {
+        std::fputs(motivo.c_str(), f);
+        std::fclose(f);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,20 +87,31 @@ int main(int argc, char** argv) {
         std::chrono::steady_clock::now() - inicio);
     Anotar(enMarcha ? "el programa sigue en marcha tras " + std::to_string(espera.count()) + " ms"
                     : "el programa ha terminado (" + std::to_string(espera.count()) + " ms)");
+    // Still running: its files are not replaced under it, and a second copy is not started.
+    if (EnEjecucion(programa)) {
+        const std::string motivo = "el programa seguía abierto al cabo de un minuto";
+        Anotar(motivo);
+        AnotarResultado(paquete, motivo);
+        return 1;
+    }
 
     const fs::path propia = fs::read_symlink("/proc/self/exe", ec).parent_path();
     int resultado = 1;
+    std::string motivo;
     if (void* libreria = dlopen((propia / "tqUnz.dll").c_str(), RTLD_NOW | RTLD_LOCAL)) {
         auto extraer = reinterpret_cast<TqunzExtraer>(dlsym(libreria, "tqunz_extraer"));
         char error[512] = "";
         resultado = extraer ? extraer(paquete.c_str(), clave.c_str(),
                                       programa.parent_path().c_str(), error, sizeof error)
                             : 1;
-        Anotar(resultado == 0 ? "paquete instalado" : std::string("paquete rechazado: ") + error);
+        if (resultado != 0) motivo = extraer ? error : "tqUnz.dll no es la biblioteca esperada";
+        Anotar(resultado == 0 ? "paquete instalado" : "paquete rechazado: " + motivo);
         dlclose(libreria);
     } else {
-        Anotar(std::string("no se puede cargar tqUnz.dll: ") + dlerror());
+        motivo = std::string("no se puede cargar tqUnz.dll: ") + dlerror();
+        Anotar(motivo);
     }
+    AnotarResultado(paquete, motivo);
     if (resultado == 0) fs::remove(paquete, ec);
 
     // The program comes back in every case, updated or as it was.

@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_carpetaAyudantes.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "platform/u_sistema.h"
@@ -35,6 +36,7 @@ Plataforma PlataformaDelSistema() {
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     p.rutaPrograma = ec ? std::string() : exe.string();
     p.carpetaPrograma = ec ? std::string() : exe.parent_path().string();
+    p.carpetaAyudantes = CarpetaAyudantes(p.carpetaPrograma, MARLEVANTA_AYUDANTES_INSTALADOS);
     return p;
 }
 

@@ -23,6 +23,8 @@ Plataforma PlataformaDelSistema() {
     const auto barra = p.rutaPrograma.find_last_of("\\/");
     p.carpetaPrograma =
         barra == std::string::npos ? std::string() : p.rutaPrograma.substr(0, barra);
+    // Installed or not, the helpers stand beside the program on Windows.
+    p.carpetaAyudantes = p.carpetaPrograma;
     return p;
 }
 
