@@ -677,6 +677,7 @@ TEST_F(Ventana, ElTraspasoTerminaElBucleDesdeCadaSitio) {
         }
         programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
         programa_->plataforma.carpetaPrograma = d + "/programa";
+        programa_->plataforma.carpetaAyudantes = d + "/programa";
         programa_->plataforma.rutaPrograma = d + "/programa/marlevanta";
         programa_->solicitarFin = [] { QCoreApplication::exit(0); };
         v = &programa_->Mostrar();
