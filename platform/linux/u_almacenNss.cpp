@@ -21,6 +21,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/linux/u_cerrojoNss.h"
+
 namespace marlevanta {
 
 namespace {
@@ -290,12 +292,6 @@ Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
 std::string DirectorioPorDefecto() {
     const char* home = std::getenv("HOME");
     return std::string(home ? home : "") + "/.pki/nssdb";
-}
-
-// NSS's contexts are set up and torn down process-wide; two loads never overlap.
-std::mutex& CerrojoNss() {
-    static std::mutex m;
-    return m;
 }
 
 class AlmacenNss : public AlmacenCertificados {
