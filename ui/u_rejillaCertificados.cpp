@@ -3,7 +3,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 #include "core/u_tablaCertificados.h"
 #include "ui/u_fuentes.h"
@@ -33,6 +35,10 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     menu_->setObjectName(QStringLiteral("menuGrid"));
     miEditarAlias = menu_->addAction(QStringLiteral("Editar alias (F2)"));
     miEditarAlias->setObjectName(QStringLiteral("miEditarAlias"));
+    miVerDetalles = menu_->addAction(QStringLiteral("Ver detalles (F4)"));
+    miVerDetalles->setObjectName(QStringLiteral("miVerDetalles"));
+    miImportar = menu_->addAction(QStringLiteral("Importar certificado… (Ctrl+I)"));
+    miImportar->setObjectName(QStringLiteral("miImportar"));
     menu_->addSeparator();
     const char* ordenes[] = {"Ordenar por Nº", "Ordenar por Emitido Para", "Ordenar por Alias",
                              "Ordenar por Válido Hasta"};
@@ -49,11 +55,26 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { menu_->popup(viewport()->mapToGlobal(p)); });
 
-    aviso_ = new QLabel(viewport());
-    aviso_->setObjectName(QStringLiteral("lblAviso"));
-    aviso_->setAlignment(Qt::AlignCenter);
-    aviso_->setWordWrap(true);
-    aviso_->setFont(Tahoma(15));
+    // The notice over an empty grid: one sentence and, when the store has nothing, the way to
+    // put something in it.
+    aviso_ = new QWidget(viewport());
+    aviso_->setObjectName(QStringLiteral("pnlAviso"));
+    auto* capaAviso = new QVBoxLayout(aviso_);
+    capaAviso->addStretch(1);
+    lblAviso_ = new QLabel(aviso_);
+    lblAviso_->setObjectName(QStringLiteral("lblAviso"));
+    lblAviso_->setAlignment(Qt::AlignCenter);
+    lblAviso_->setWordWrap(true);
+    lblAviso_->setFont(Tahoma(15));
+    capaAviso->addWidget(lblAviso_);
+    btnImportar = new QPushButton(QStringLiteral("Importar certificado…"), aviso_);
+    btnImportar->setObjectName(QStringLiteral("btnImportar"));
+    btnImportar->setFont(Tahoma(15));
+    btnImportar->setToolTip(QStringLiteral("Ctrl+I"));
+    btnImportar->setAutoDefault(true);
+    capaAviso->addSpacing(12);
+    capaAviso->addWidget(btnImportar, 0, Qt::AlignHCenter);
+    capaAviso->addStretch(1);
     aviso_->hide();
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -127,14 +148,15 @@ void RejillaCertificados::FijarColumnaResaltada(int columna) {
     modelo_->FijarColumnaResaltada(columna);
 }
 
-void RejillaCertificados::MostrarAviso(const QString& texto) {
-    aviso_->setText(texto);
+void RejillaCertificados::MostrarAviso(const QString& texto, bool conImportar) {
+    lblAviso_->setText(texto);
+    btnImportar->setVisible(conImportar);
     aviso_->setVisible(!texto.isEmpty());
     aviso_->setGeometry(viewport()->rect().adjusted(20, 20, -20, -20));
 }
 
 QString RejillaCertificados::Aviso() const {
-    return aviso_->isVisible() ? aviso_->text() : QString();
+    return aviso_->isVisible() ? lblAviso_->text() : QString();
 }
 
 void RejillaCertificados::resizeEvent(QResizeEvent* e) {
