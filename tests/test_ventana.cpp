@@ -494,7 +494,7 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
     programa_->EsperarFondo();
     EXPECT_EQ(w.lblUpdate()->text(), "Disponible la versión 1.0.5");
     EXPECT_EQ(w.lblUpdateTag, 1);
-    EXPECT_TRUE(w.lblUpdate()->styleSheet().contains("red"));
+    EXPECT_EQ(w.lblUpdate()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(w.lblUpdate()->cursor().shape(), Qt::PointingHandCursor);
     QEvent entrar(QEvent::Enter);
     QApplication::sendEvent(w.lblUpdate(), &entrar);

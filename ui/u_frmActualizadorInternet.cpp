@@ -54,10 +54,7 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, Actualizacion
     setWindowTitle(QStringLiteral("Actualizar QRVfinder"));
     setFixedSize(391, 247);
     setFont(Tahoma(11));
-    setAutoFillBackground(true);
-    QPalette blanco = palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    setPalette(blanco);
+    FondoDeLista(this);
 
     Etiqueta(this, "Datos del programa:", 8, 8, true);
     Etiqueta(this, "Nombre:", 16, 34);
@@ -83,7 +80,7 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, Actualizacion
     lblEstado_ = new QLabel(this);
     lblEstado_->setObjectName(QStringLiteral("lblEstado"));
     lblEstado_->setFont(Tahoma(11, true));
-    lblEstado_->setStyleSheet(QStringLiteral("color: green"));
+    ColorDeTexto(lblEstado_, QColor(0, 128, 0));
     lblEstado_->setGeometry(16, 214, 272, 17);
     // A long error wraps into the room above the button instead of being cut.
     lblEstado_->setWordWrap(true);

@@ -5,19 +5,46 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "core/u_tablaCertificados.h"
+#include "ui/u_colores.h"
 #include "ui/u_fuentes.h"
 #include "ui/u_modeloCertificados.h"
 
 namespace marlevanta {
+
+namespace {
+
+// The current cell keeps its row's red or blue on the highlight, made readable on it: the pure
+// colours all but vanish on the usual blue highlight.
+class DelegadoCeldas : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& indice) const override {
+        QStyledItemDelegate::initStyleOption(o, indice);
+        const QVariant estado = indice.data(kRolColorEstado);
+        if (!estado.isValid()) return;
+        for (auto grupo : {QPalette::Active, QPalette::Inactive}) {
+            o->palette.setColor(
+                grupo, QPalette::HighlightedText,
+                Legible(estado.value<QColor>(), o->palette.color(grupo, QPalette::Highlight),
+                        kContrasteTexto));
+        }
+    }
+};
+
+}  // namespace
 
 RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* parent)
     : QTableView(parent), tabla_(tabla) {
     setObjectName(QStringLiteral("grdCertificados"));
     modelo_ = new ModeloCertificados(tabla_, this);
     setModel(modelo_);
+    setItemDelegate(new DelegadoCeldas(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
