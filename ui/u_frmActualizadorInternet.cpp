@@ -81,8 +81,10 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, Actualizacion
     lblEstado_->setObjectName(QStringLiteral("lblEstado"));
     lblEstado_->setFont(Tahoma(11, true));
     ColorDeTexto(lblEstado_, QColor(0, 128, 0));
-    lblEstado_->setGeometry(16, 214, 272, 17);
-    // A long error wraps into the room above the button instead of being cut.
+    // A long error wraps into the room beside the button and above it instead of being cut; one
+    // line stays where the design has it.
+    lblEstado_->setGeometry(16, 190, 272, 52);
+    lblEstado_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblEstado_->setWordWrap(true);
     for (QPushButton* b : {btnActualizar_, btnCerrar_}) b->setAutoDefault(false);
     connect(btnActualizar_, &QPushButton::clicked, this,
