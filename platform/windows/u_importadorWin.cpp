@@ -71,7 +71,9 @@ public:
         if (!pfx && contrasena.empty()) pfx = PFXImportCertStore(&blob, nullptr, CRYPT_USER_KEYSET);
         if (!pfx) {
             const DWORD e = GetLastError();
-            if (e == ERROR_INVALID_PASSWORD || e == static_cast<DWORD>(NTE_BAD_DATA)) {
+            // The blob is a PKCS #12 file (PFXIsPFXBlob said so): what fails is opening it.
+            // Windows says ERROR_INVALID_PASSWORD; Wine sets no error at all.
+            if (e == ERROR_INVALID_PASSWORD || e == static_cast<DWORD>(NTE_BAD_DATA) || e == 0) {
                 return Falla(kContrasenaIncorrecta);
             }
             return Falla("No se ha podido leer el archivo \"" + archivo + "\": " + TextoError(e) +
