@@ -255,6 +255,15 @@ TEST_F(PrimerUso, ElMenuContextualImportaYMuestraLosDetalles) {
         ASSERT_TRUE(hasta.isValid());
         EXPECT_EQ(d->Valor("Válido hasta"),
                   hasta.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+        // A long name wraps at its commas instead of running off the window.
+        QLabel* sujeto = d->Etiqueta("Emitido para");
+        EXPECT_TRUE(sujeto->text().contains(", SN=PÉREZ GARCÍA, GN=ANA, "));
+        EXPECT_TRUE(sujeto->text().contains("O=Talleres Ruiz\\, S.L., C=ES"));
+        EXPECT_LE(
+            QFontMetrics(sujeto->font())
+                .boundingRect(QRect(0, 0, sujeto->width(), 10000), Qt::TextWordWrap, sujeto->text())
+                .width(),
+            sujeto->width());
         // Every value can be selected, and copied whole with its button.
         QLabel* serie = d->Etiqueta("Número de serie");
         EXPECT_TRUE(serie->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));

@@ -29,6 +29,22 @@ QString Fecha(std::int64_t segundos) {
         QStringLiteral("dd/MM/yyyy HH:mm:ss"));
 }
 
+// A distinguished name with a blank after each comma that separates its parts, so that it
+// wraps; the escaped commas inside a value stay as they are.
+QString NombreLegible(const std::string& dn) {
+    QString r;
+    const QString t = QString::fromStdString(dn);
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        r += t[i];
+        if (t[i] == u'\\' && i + 1 < t.size()) {
+            r += t[++i];
+        } else if (t[i] == u',') {
+            r += u' ';
+        }
+    }
+    return r;
+}
+
 QString Unir(const std::vector<std::string>& textos) {
     QStringList r;
     for (const auto& t : textos) r << QString::fromStdString(t);
@@ -167,8 +183,8 @@ void TfrmDetallesCertificado::Mostrar(const Resultado<DetallesCertificado>& r) {
     const auto poner = [this](const char* titulo, const QString& valor) {
         Poner(QString::fromUtf8(titulo), valor, valor);
     };
-    poner("Emitido para", texto(d.sujeto));
-    poner("Emitido por", texto(d.emisor));
+    Poner(QStringLiteral("Emitido para"), NombreLegible(d.sujeto), texto(d.sujeto));
+    Poner(QStringLiteral("Emitido por"), NombreLegible(d.emisor), texto(d.emisor));
     QFont fija = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fija.setPixelSize(13);
     poner("Número de serie", EnParejas(d.numeroSerie));
