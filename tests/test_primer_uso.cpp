@@ -264,6 +264,8 @@ TEST_F(PrimerUso, ElMenuContextualImportaYMuestraLosDetalles) {
                 .boundingRect(QRect(0, 0, sujeto->width(), 10000), Qt::TextWordWrap, sujeto->text())
                 .width(),
             sujeto->width());
+        QApplication::processEvents();
+        EXPECT_GE(sujeto->height(), sujeto->heightForWidth(sujeto->width()));
         // Every value can be selected, and copied whole with its button.
         QLabel* serie = d->Etiqueta("Número de serie");
         EXPECT_TRUE(serie->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));

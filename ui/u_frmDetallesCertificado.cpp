@@ -206,6 +206,9 @@ void TfrmDetallesCertificado::Mostrar(const Resultado<DetallesCertificado>& r) {
         if (QLabel* l = Etiqueta(QString::fromUtf8(t))) l->setFont(fija);
     }
     btnCopiarTodo_->setEnabled(true);
+    // The window grows to the wrapped values' height; it was laid out while they were empty.
+    layout()->activate();
+    resize(width(), std::max(height(), heightForWidth(width())));
 }
 
 QString TfrmDetallesCertificado::Valor(const QString& titulo) const {
