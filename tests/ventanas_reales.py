@@ -7,8 +7,8 @@ nothing appended. Keypad Enter on "No" of the exit question answers No. F1 opens
 the program stays alive, also as root, where Chromium's sandbox refuses to start. The file dialog
 of the import opens from Ctrl+I.
 
-Usage: ventanas_reales.py BIN_DIR TESTS_DIR. Exit 77 (skipped) without Xvfb, openbox, xdotool or
-xprop.
+Usage: ventanas_reales.py BIN_DIR TESTS_DIR. Exit 77 (skipped) without Xvfb, openbox or xdotool;
+without xprop the titles are read with xdotool alone.
 """
 import datetime
 import os
@@ -75,14 +75,20 @@ class Pantalla:
                                                                    sorted(self.visibles().values())))
 
     def titulos_x(self, ventana):
-        """The title as the window manager reads it, from both properties."""
-        r = []
-        for propiedad in ("WM_NAME", "_NET_WM_NAME"):
-            linea = self.orden("xprop", "-id", ventana, propiedad).strip()
-            valor = linea.split(" = ", 1)[1] if " = " in linea else linea
-            r.append(valor.encode("latin-1", "backslashreplace").decode("unicode_escape")
-                     .encode("latin-1").decode("utf-8") if "\\" in valor else valor)
-        return [v.strip('"') for v in r]
+        """The title as the window manager reads it: xdotool's, and both properties by xprop."""
+        r = [self.orden("xdotool", "getwindowname", ventana).rstrip("\n")]
+        if shutil.which("xprop"):
+            for propiedad in ("WM_NAME", "_NET_WM_NAME"):
+                linea = self.orden("xprop", "-id", ventana, propiedad).strip()
+                valor = linea.split(" = ", 1)[1] if " = " in linea else linea
+                if valor.startswith('"') and valor.endswith('"'):
+                    valor = valor[1:-1]
+                # xprop writes the bytes it cannot show as octal escapes.
+                if "\\" in valor:
+                    valor = (valor.encode("latin-1", "backslashreplace").decode("unicode_escape")
+                             .encode("latin-1").decode("utf-8"))
+                r.append(valor)
+        return r
 
     def teclas(self, ventana, *secuencia):
         self.orden("xdotool", "windowactivate", "--sync", ventana)
@@ -103,8 +109,8 @@ class Pantalla:
 
 def main():
     binarios, pruebas = sys.argv[1], sys.argv[2]
-    if not all(shutil.which(p) for p in ("Xvfb", "openbox", "xdotool", "xprop")):
-        print("sin Xvfb, openbox, xdotool o xprop: prueba saltada")
+    if not all(shutil.which(p) for p in ("Xvfb", "openbox", "xdotool")):
+        print("sin Xvfb, openbox o xdotool: prueba saltada")
         return SALTAR
     d = tempfile.mkdtemp(prefix="ventanas-")
     procesos = []
@@ -149,7 +155,7 @@ def main():
         titulo = "Marlevanta - Buscador de certificados SSL (Versión 1.0.4 - %s %d)" % (
             MESES[fecha.month - 1], fecha.year)
         principal = x.esperar(titulo)
-        assert x.titulos_x(principal) == [titulo, titulo], x.titulos_x(principal)
+        assert set(x.titulos_x(principal)) == {titulo}, x.titulos_x(principal)
         print("ventana principal:", titulo)
 
         # Each window the keys open, by its exact title, and how it is closed again.
@@ -160,7 +166,7 @@ def main():
                                         ("F1", "Ayuda de Marlevanta", "Escape")):
             x.teclas(principal, tecla)
             ventana = x.esperar(esperado)
-            assert x.titulos_x(ventana) == [esperado, esperado], x.titulos_x(ventana)
+            assert set(x.titulos_x(ventana)) == {esperado}, x.titulos_x(ventana)
             if tecla == "F1":
                 # The web engine is up by now; a refused sandbox would have ended the program.
                 time.sleep(3)
@@ -172,7 +178,7 @@ def main():
         # The exit question: Tab to "No" and the keypad's Enter keep the program running.
         x.teclas(principal, "Escape")
         pregunta = x.esperar("Confirmar")
-        assert x.titulos_x(pregunta) == ["Confirmar", "Confirmar"], x.titulos_x(pregunta)
+        assert set(x.titulos_x(pregunta)) == {"Confirmar"}, x.titulos_x(pregunta)
         x.teclas(pregunta, "Tab")
         x.cerrar(pregunta, "KP_Enter", intentos=1)
         time.sleep(1)
