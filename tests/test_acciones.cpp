@@ -158,6 +158,8 @@ TEST_F(Acciones, LaCargaNoRetieneAlLlamanteYLaMasNuevaGana) {
     EXPECT_EQ(tabla.Fila(0).key_for_alias.toStdString(), base.certificados[0].second);
 
     // A store that cannot be read: the failure says why and the rows stay.
+    fs::create_directories(D() + "/no/hay");
+    std::ofstream(D() + "/no/hay/cert9.db") << std::string(4096, 'x');
     CargaCertificados rota(
         tabla, *registro_, [this] { return CrearAlmacenNss(D() + "/no/hay"); }, *fondo_, false);
     QSignalSpy fallida(&rota, &CargaCertificados::Cargada);

@@ -21,6 +21,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/linux/u_cerrojoNss.h"
+
 namespace marlevanta {
 
 namespace {
@@ -292,12 +294,6 @@ std::string DirectorioPorDefecto() {
     return std::string(home ? home : "") + "/.pki/nssdb";
 }
 
-// NSS's contexts are set up and torn down process-wide; two loads never overlap.
-std::mutex& CerrojoNss() {
-    static std::mutex m;
-    return m;
-}
-
 class AlmacenNss : public AlmacenCertificados {
 public:
     AlmacenNss(std::string directorio, ViaNss via)
@@ -307,10 +303,9 @@ public:
     Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
         namespace fs = std::filesystem;
         std::error_code ec;
+        // No database yet: nothing has been imported, which the window says in its own words.
         if (!fs::exists(fs::path(directorio_) / "cert9.db", ec)) {
-            return Falla("No se encuentra el almacén de certificados del usuario en \"" +
-                         directorio_ + "\". Importe sus certificados con: pk12util -d sql:" +
-                         directorio_ + " -i certificado.p12");
+            return std::vector<DatosCertificado>{};
         }
         std::lock_guard<std::mutex> cerrojo(CerrojoNss());
         if (via_ == ViaNss::Tablas || via_ == ViaNss::Automatica) {

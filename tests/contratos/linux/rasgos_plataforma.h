@@ -22,6 +22,8 @@
 #include "comun.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_archivoProgramaPosix.h"
+#include "platform/linux/u_detallesNss.h"
+#include "platform/linux/u_importadorNss.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "platform/u_sistema.h"
@@ -30,8 +32,10 @@ namespace contrato {
 
 using namespace marlevanta;
 
+// The files made for the tests; a copy elsewhere when run as another user (como_usuario.sh).
 inline std::string Datos(const std::string& nombre) {
-    return std::string(CONTRATO_DATOS) + "/" + nombre;
+    const char* copia = std::getenv("MARLEVANTA_CONTRATO_DATOS");
+    return std::string(copia ? copia : CONTRATO_DATOS) + "/" + nombre;
 }
 
 inline bool Orden(const std::string& orden) {
@@ -199,6 +203,25 @@ private:
 };
 
 using BancosCertificados = testing::Types<BancoCertificadosNss>;
+
+// The import into a database of the test's own that does not exist yet: the first import
+// makes it, as for a new user.
+class BancoImportadorNss {
+public:
+    static constexpr const char* kNombre = "Nss";
+
+    std::unique_ptr<ImportadorCertificados> Crear() { return CrearImportadorNss(db_); }
+    std::unique_ptr<AlmacenCertificados> Almacen() { return CrearAlmacenNss(db_); }
+    Resultado<DetallesCertificado> Detalles(const std::string& huella) {
+        return LeerDetallesNss(db_, huella);
+    }
+
+private:
+    CarpetaTemporal carpeta_;
+    std::string db_ = carpeta_.ruta() + "/.pki/nssdb";
+};
+
+using BancosImportador = testing::Types<BancoImportadorNss>;
 
 // ---------------------------------------------------------------------------------------------
 // Browser policies: managed-policy files below a root of the test's own.

@@ -265,6 +265,23 @@ private:
 
 using BancosCertificados = testing::Types<BancoCertificadosMy>;
 
+// The import into the user's "MY", emptied of the tests' certificates before and after.
+class BancoImportadorMy {
+public:
+    static constexpr const char* kNombre = "CryptoApiMy";
+
+    std::unique_ptr<ImportadorCertificados> Crear() { return CrearImportadorCertificados(); }
+    std::unique_ptr<AlmacenCertificados> Almacen() { return CrearAlmacenCertificados(); }
+    Resultado<DetallesCertificado> Detalles(const std::string& huella) {
+        return LeerDetallesCertificado(huella);
+    }
+
+private:
+    BancoCertificadosMy vaciado_;
+};
+
+using BancosImportador = testing::Types<BancoImportadorMy>;
+
 // ---------------------------------------------------------------------------------------------
 // Browser policies: the keys below HKEY_CURRENT_USER\Software\Policies that the browsers read.
 
