@@ -19,6 +19,7 @@
 #include "core/u_arranque.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
 #include "resultado_prueba.h"
@@ -133,18 +134,31 @@ TEST_F(Ventana, PrimerArranqueSinAjustes) {
     EXPECT_EQ(a.LeerValor("GridColumnaOrden"), "0");
 }
 
-TEST_F(Ventana, PoliticasQueQuedaronSeQuitanAlAbrirYAlCerrar) {
+TEST_F(Ventana, ReglasQueQuedaronSeQuitanAlAbrirYAlCerrarSalvoLasDeOtraCopia) {
     QTemporaryDir raiz;
     prueba::Entorno politicas("MARLEVANTA_POLICY_ROOT", raiz.path().toStdString());
-    auto almacen = CrearAlmacenPoliticasArchivos(raiz.path().toStdString());
-    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, TextoPolitica("DE UNA EJECUCION ROTA")));
-    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("DE UNA EJECUCION ROTA")));
+    prueba::Entorno home("HOME", raiz.path().toStdString() + "/casa");
+    auto almacen = CrearReglasLinux(raiz.path().toStdString());
+    const ReglaCertificado rota{"DE UNA EJECUCION ROTA", "AC"};
+    for (Navegador n : {Navegador::Chrome, Navegador::Edge}) {
+        for (LugarRegla l : {LugarRegla::Perfil, LugarRegla::PoliticaSistema}) {
+            ASSERT_TRUE(almacen->Escribir(n, l, rota));
+        }
+    }
     Abrir();
-    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), false);
-    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
-    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("OTRA")));
+    for (Navegador n : {Navegador::Chrome, Navegador::Edge}) {
+        for (LugarRegla l : {LugarRegla::Perfil, LugarRegla::PoliticaSistema}) {
+            EXPECT_EQ(almacen->Eliminar(n, l), false);
+        }
+    }
+    // Another copy has a run going with Chrome when this one closes: its rule stays.
+    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, LugarRegla::Perfil, {"OTRA", "AC"}));
+    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, LugarRegla::Perfil, {"VIVA", "AC"}));
+    auto turno = ReservarTurno(Navegador::Chrome);
+    ASSERT_TRUE(turno);
     CerrarDiciendoSi();
-    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Edge, LugarRegla::Perfil), false);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome, LugarRegla::Perfil), true);
 }
 
 TEST_F(Ventana, EscapePreguntaYNoDejaLaVentanaComoEstaba) {
@@ -178,7 +192,8 @@ TEST_F(Ventana, SinConfirmarSalidaCierraSinPreguntar) {
 TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     auto& w = Abrir();
     int abiertos = 0;
-    QString descripcion, certificado;
+    QString descripcion;
+    ReglaCertificado certificado;
     const auto leerYSalir = [&](QWidget* d) {
         auto* dialogo = qobject_cast<TfrmElegirNavegador*>(d);
         ASSERT_NE(dialogo, nullptr);
@@ -190,8 +205,10 @@ TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     prueba::AlAbrirseDialogo(leerYSalir);
     QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Return);
     EXPECT_EQ(abiertos, 1);
-    EXPECT_EQ(descripcion, "Ebrotrans - GARCÍA LÓPEZ MARÍA - 12345678Z");
-    EXPECT_EQ(certificado, "GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(descripcion,
+              Aislado("Ebrotrans") + " - " + Aislado("GARCÍA LÓPEZ MARÍA - 12345678Z"));
+    EXPECT_EQ(certificado.sujeto, "GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(certificado.emisor, "AC FNMT Usuarios");
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.cdsCertificados().Actual().id, 2);  // nothing changes in the main window
 

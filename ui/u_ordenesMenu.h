@@ -14,8 +14,10 @@ namespace marlevanta {
 
 class RejillaCertificados;
 
-// The browser choice for the row `r`, and the browser run it leads to.
-void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
+// The browser choice for the row `r` of `tabla`, and the browser run it leads to. When the rule
+// cannot tell `r` from another certificate of the table the user is told first, and may stop.
+void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                     const TTablaCertificados& tabla, const RegistroCertificado& r);
 
 // The alias editor for the row `r`: the alias typed, without surrounding blanks.
 QString PedirAlias(QWidget* dueno, const RegistroCertificado& r);

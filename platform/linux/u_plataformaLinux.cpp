@@ -3,6 +3,7 @@
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 
 namespace marlevanta {
@@ -16,7 +17,7 @@ std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados() {
 }
 
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas() {
-    return CrearAlmacenPoliticasArchivos(RaizPoliticas());
+    return CrearReglasLinux(RaizPoliticas());
 }
 
 Plataforma PlataformaDelSistema() {
