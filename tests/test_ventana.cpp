@@ -31,6 +31,7 @@
 #include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmMenu.h"
+#include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_modeloCertificados.h"
 #include "ui/u_rejillaCertificados.h"
 #include "ventanas.h"
@@ -232,6 +233,36 @@ TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado \r");
     EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
     EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
+}
+
+TEST_F(Ventana, DosCertificadosQueLaReglaNoDistingueSeAvisanAntesDeElegirNavegador) {
+    auto& w = Abrir();
+    // Rows 29 and 31 of the demonstration have the same name, issuer and dates.
+    w.edtBuscarNombre()->setText("60708090R");
+    ASSERT_EQ(w.cdsCertificados().RecordCount(), 2);
+    for (const TMsgDlgBtn respuesta : {mbNo, mbYes}) {
+        QString aviso;
+        int elecciones = 0;
+        prueba::AlAbrirseDialogo([&](QWidget* d) {
+            auto* m = qobject_cast<DialogoMensaje*>(d);
+            ASSERT_NE(m, nullptr);
+            aviso = m->Texto();
+            ASSERT_NE(m->Boton(mbYes), nullptr);
+            m->Boton(respuesta)->click();
+            prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* e) {
+                ++elecciones;
+                QTest::keyClick(e, Qt::Key_Escape);
+            });
+        });
+        QTest::keyClick(w.grdCertificados(), Qt::Key_Return);
+        QTest::qWait(300);
+        EXPECT_TRUE(aviso.startsWith("Tiene 2 certificados con el mismo nombre («" +
+                                     Aislado("CRESPO CALVO BEATRIZ - 60708090R") + "»)"))
+            << aviso.toStdString();
+        EXPECT_TRUE(aviso.contains("cualquiera de ellos")) << aviso.toStdString();
+        EXPECT_EQ(elecciones, respuesta == mbYes ? 1 : 0);
+        prueba::OlvidarDialogos();
+    }
 }
 
 TEST_F(Ventana, TeclasDeFuncion) {
