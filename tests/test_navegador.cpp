@@ -223,6 +223,28 @@ TEST_F(EleccionNavegador, NavegadorQueNoEstaSeDesactivaYDiceQueInstalar) {
     EXPECT_EQ(Log("argumentos"), "");
 }
 
+TEST_F(EleccionNavegador, UnNavegadorFlatpakSeAbrePorSuLanzador) {
+    const std::string d = dir_.path().toStdString();
+    prueba::Entorno path("PATH", d + "/bin");  // without the system's Chromium
+    EXPECT_FALSE(BuscarComandoNavegador(Navegador::Chrome, *procesos_));
+    Instalar("flatpak", "#!/bin/sh\nexit 0\n");
+    // flatpak alone is not a browser; an installed application is.
+    EXPECT_FALSE(BuscarComandoNavegador(Navegador::Chrome, *procesos_));
+    fs::create_directories(d +
+                           "/home/.local/share/flatpak/app/org.chromium.Chromium/current/active");
+    auto chrome = BuscarComandoNavegador(Navegador::Chrome, *procesos_);
+    ASSERT_TRUE(chrome) << chrome.motivo();
+    EXPECT_EQ(chrome->ejecutable, d + "/bin/flatpak");
+    EXPECT_EQ(chrome->argumentos,
+              (std::vector<std::string>{"run", "org.chromium.Chromium",
+                                        "--user-data-dir=" + d + "/home/Marlevanta/chrome"}));
+    EXPECT_FALSE(BuscarComandoNavegador(Navegador::Edge, *procesos_));
+    // A browser on PATH comes first.
+    Instalar("chromium", kNavegadorFalso);
+    EXPECT_EQ(BuscarComandoNavegador(Navegador::Chrome, *procesos_)->ejecutable,
+              d + "/bin/chromium");
+}
+
 TEST_F(EleccionNavegador, ConElPerfilAbiertoNoSeEscribeNadaYSeDiceQueCerrar) {
     Instalar("google-chrome", kNavegadorFalso);
     const std::string perfil = dir_.path().toStdString() + "/home/Marlevanta/chrome";

@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "platform/linux/u_reglaPerfil.h"
 #include "platform/u_sistema.h"
@@ -41,10 +42,10 @@ Resultado<ComandoNavegador> BuscarComandoNavegador(Navegador navegador,
     }
     // Sandboxed builds are started through their launcher, the profile folder passed on.
     if (const std::string flatpak = procesos.BuscarEnPath({"flatpak"}); !flatpak.empty()) {
-        for (const char* aplicacion : edge
-                                          ? std::initializer_list<const char*>{"com.microsoft.Edge"}
-                                          : std::initializer_list<const char*>{
-                                                "com.google.Chrome", "org.chromium.Chromium"}) {
+        const std::vector<const char*> aplicaciones =
+            edge ? std::vector<const char*>{"com.microsoft.Edge"}
+                 : std::vector<const char*>{"com.google.Chrome", "org.chromium.Chromium"};
+        for (const char* aplicacion : aplicaciones) {
             if (FlatpakInstalado(aplicacion)) {
                 comando.ejecutable = flatpak;
                 comando.argumentos = {"run", aplicacion, perfil};
