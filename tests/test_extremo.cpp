@@ -1,5 +1,6 @@
-// The whole road in real components: an NSS database with client certificates, a TLS server on
-// 127.0.0.1 that asks for one, the main window, Enter, C, and Debian's headless Chromium.
+// The managed-policy option the whole road in real components, as root (only root writes below
+// /etc by itself): an NSS database with client certificates, a TLS server on 127.0.0.1 that asks
+// for one, the main window, Enter, C, and Debian's headless Chromium.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -16,6 +17,8 @@
 
 #include "ayudantes.h"
 #include "core/plataforma/u_procesoExterno.h"
+#include "core/u_arranque.h"
+#include "platform/linux/u_politicasArchivos.h"
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
 #include "resultado_prueba.h"
@@ -27,6 +30,7 @@
 #include "ventanas.h"
 
 using namespace marlevanta;
+using prueba::ProgramaPrueba;
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,12 +53,17 @@ public:
     EtcComoEstaba() {
         for (const char* c : {"/etc/chromium/policies/managed", "/etc/chromium/policies",
                               "/etc/opt/chrome/policies/managed", "/etc/opt/chrome/policies",
-                              "/etc/opt/chrome", "/etc/opt"}) {
+                              "/etc/opt/chrome", "/etc/opt/edge/policies/managed",
+                              "/etc/opt/edge/policies", "/etc/opt/edge", "/etc/opt"}) {
             if (!fs::exists(c)) nuevas_.push_back(c);
         }
     }
     ~EtcComoEstaba() {
         std::error_code ec;
+        for (const char* c : {"/etc/chromium/policies/managed", "/etc/opt/chrome/policies/managed",
+                              "/etc/opt/edge/policies/managed"}) {
+            fs::remove(std::string(c) + "/" + ArchivoPolitica(getuid()), ec);
+        }
         for (const auto& c : nuevas_) fs::remove(c, ec);  // only when empty
     }
 
@@ -64,7 +73,7 @@ private:
 
 }  // namespace
 
-TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
+TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido) {
     const std::string chromium = CrearIniciadorProcesos()->BuscarEnPath({"chromium"});
     if (getuid() != 0 || chromium.empty()) {
         GTEST_SKIP() << "needs root (Chromium reads policies only from /etc) and Debian's chromium";
@@ -114,16 +123,25 @@ TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
     }
     fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
 
+    const std::string politica = "/etc/chromium/policies/managed/" + ArchivoPolitica(getuid());
     prueba::ProgramaPrueba programa;
+    ASSERT_TRUE(programa.registro->IniciarValoresSiNoExisten());
+    ASSERT_TRUE(programa.registro->EscribirValor("NavegadorPoliticaSistema", "1"));
     TfrmMenu* ventana = &programa.Abrir({});
     ventana->edtBuscarNombre()->setText("12345678Z");
     ASSERT_EQ(ventana->cdsCertificados().Actual().emitido_para, "PÉREZ GARCÍA ANA - 12345678Z");
 
-    bool politicaDurante = false;
+    std::string politicaDurante;
+    bool seguiaTrasOtraCopia = false;
     QString final;
     prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* dialogo) {
         QTimer::singleShot(200, [&] {
-            politicaDurante = fs::exists("/etc/chromium/policies/managed/marlevanta.json");
+            politicaDurante = prueba::Ejecutar("cat '" + politica + "'");
+            // A second copy's start-up leaves the run's policy alone.
+            ProgramaPrueba otra;
+            TManejadorApi api(&CrearClienteHttp, QString());
+            (void)Arranque(*otra.registro, api, *otra.fondo, dir.path(), 10004).AntesDeMostrar();
+            seguiaTrasOtraCopia = prueba::Ejecutar("cat '" + politica + "'") == politicaDurante;
         });
         QTest::keyClick(dialogo, Qt::Key_C);
         for (int i = 0; i < 9000 && dialogo->Ejecutando(); ++i) QTest::qWait(10);
@@ -138,12 +156,18 @@ TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
     std::ifstream f(pagina);
     const std::string html((std::istreambuf_iterator<char>(f)), {});
     EXPECT_EQ(final, "Proceso finalizado con Google Chrome");
-    EXPECT_TRUE(politicaDurante);
+    EXPECT_NE(politicaDurante.find(R"(\"SUBJECT\":{\"CN\":\"PÉREZ GARCÍA ANA - 12345678Z\"})"),
+              std::string::npos)
+        << politicaDurante;
+    EXPECT_TRUE(seguiaTrasOtraCopia);
     EXPECT_NE(html.find("Subject: CN=P\\xC3\\x89REZ GARC\\xC3\\x8DA ANA - 12345678Z"),
               std::string::npos)
         << html.substr(0, 2000);
-    EXPECT_FALSE(fs::exists("/etc/chromium/policies/managed/marlevanta.json"));
-    EXPECT_FALSE(fs::exists("/etc/opt/chrome/policies/managed/marlevanta.json"));
+    // The user's file stays, holding an empty policy.
+    for (const char* c : {"/etc/chromium/policies/managed/", "/etc/opt/chrome/policies/managed/"}) {
+        EXPECT_EQ(prueba::Ejecutar(std::string("cat '") + c + ArchivoPolitica(getuid()) + "'"),
+                  "{}\n");
+    }
 }
 
 // From nothing to the page: a user with no NSS database and a .p12 file imports it from the

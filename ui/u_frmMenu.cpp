@@ -265,7 +265,7 @@ void TfrmMenu::cdsCertificadosAfterScroll() {
 void TfrmMenu::btnUsarCertificadoClick() {
     if (!pnlTop_->btnUsarCertificado->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    UsarCertificado(this, servicios_, r);
+    UsarCertificado(this, servicios_, *cdsCertificados_, r);
 }
 
 void TfrmMenu::btnEditarAliasClick() {
@@ -389,8 +389,8 @@ bool TfrmMenu::FormCloseQuery() {
 void TfrmMenu::FormClose() {
     cdsCertificados_->Close();
     QStringList fallos;
-    for (auto r : {servicios_.registro.EliminarCertificadoChrome(),
-                   servicios_.registro.EliminarCertificadoEdge()}) {
+    for (auto r : {servicios_.registro.EliminarRestos(Navegador::Chrome),
+                   servicios_.registro.EliminarRestos(Navegador::Edge)}) {
         if (!r) fallos << QString::fromStdString(r.motivo());
     }
     AjustesVentana a;

@@ -62,16 +62,17 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
             switch (c) {
                 case 0:
                     return QString::number(r.calculated_indice);
+                // Names come from outside: each laid out in its own direction.
                 case 1:
-                    return r.emitido_para;
+                    return Aislado(r.emitido_para);
                 case 2:
-                    return r.alias;
+                    return Aislado(r.alias);
                 case 3:
                     return Fecha(r.fecha_caducidad);
                 case 4:
                     return r.email;
                 case 5:
-                    return r.emitido_por;
+                    return Aislado(r.emitido_por);
                 case 6:
                     return Fecha(r.fecha_emision);
                 default:

@@ -12,7 +12,9 @@
 #include "core/u_actualizacion.h"
 #include "core/u_direccionesAyuda.h"
 #include "core/u_paginaInicio.h"
+#include "core/u_gemelos.h"
 #include "core/u_segundoPlano.h"
+#include "core/u_tablaCertificados.h"
 #include "ui/u_frmAcercade.h"
 #include "ui/u_frmActualizadorInternet.h"
 #include "ui/u_frmAyuda.h"
@@ -27,7 +29,13 @@
 
 namespace marlevanta {
 
-void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r) {
+void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                     const TTablaCertificados& tabla, const RegistroCertificado& r) {
+    if (const QString aviso = AvisoGemelos(tabla, r, QDateTime::currentDateTime());
+        !aviso.isEmpty() &&
+        servicios.comunes.wmessagedlg(aviso, mtWarning, Botones({mbYes, mbNo}), 0) != 6) {
+        return;
+    }
     Plataforma& p = servicios.plataforma;
     // A page that cannot be read leaves the browser on its blank page, as without one.
     const std::string pagina =
@@ -47,8 +55,8 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const Regis
     };
     TfrmElegirNavegador dialogo(dueno, std::move(entorno), servicios.fondo, servicios.comunes,
                                 permisos);
-    dialogo.lblCertificado()->setText(DescripcionCertificado(r));
-    dialogo.certificado = r.emitido_para;
+    dialogo.lblCertificado()->setText(DescripcionAislada(r));
+    dialogo.certificado = {SujetoReal(r), EmisorReal(r)};
     dialogo.exec();
 }
 

@@ -16,9 +16,11 @@ namespace marlevanta {
 
 class RejillaCertificados;
 
-// The browser choice for the row `r`, and the browser run it leads to, on the row's start page
-// when it has one.
-void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
+// The browser choice for the row `r` of `tabla`, and the browser run it leads to, on the row's
+// start page when it has one. When the rule cannot tell `r` from another certificate of the table
+// the user is told first, and may stop.
+void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                     const TTablaCertificados& tabla, const RegistroCertificado& r);
 
 struct AliasYPagina {
     QString alias;

@@ -6,6 +6,7 @@
 #include "platform/linux/u_importadorNss.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 
 namespace marlevanta {
@@ -27,7 +28,7 @@ Resultado<DetallesCertificado> LeerDetallesCertificado(const std::string& huella
 }
 
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas() {
-    return CrearAlmacenPoliticasArchivos(RaizPoliticas());
+    return CrearReglasLinux(RaizPoliticas());
 }
 
 Plataforma PlataformaDelSistema() {
