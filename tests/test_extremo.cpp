@@ -111,19 +111,24 @@ TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido)
     ASSERT_TRUE(escucha);
 
     // Stands in for Google Chrome: Debian's Chromium, headless, with a time limit, since without
-    // the policy it would wait for a certificate choice that never comes.
+    // the policy it would wait for a certificate choice that never comes. It keeps what the
+    // policy held when it started, and runs on a profile of its own: only the managed policy, not
+    // the rule in the program's profile, can give it the certificate.
     const std::string pagina = d + "/pagina.html";
+    const std::string durante = d + "/politica-al-arrancar.json";
+    const std::string politica = "/etc/chromium/policies/managed/" + ArchivoPolitica(getuid());
     {
         std::ofstream w(d + "/bin/google-chrome");
-        w << "#!/bin/sh\nexec timeout 60 " << chromium
+        w << "#!/bin/sh\ncat '" << politica << "' > '" << durante << ".tmp' && mv '" << durante
+          << ".tmp' '" << durante << "'\nexec timeout 60 " << chromium
           << " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
              " --disable-component-update --disable-sync --ignore-certificate-errors \"$@\""
-             " --dump-dom https://127.0.0.1:"
-          << puerto << "/ > '" << pagina << "' 2>/dev/null\n";
+             " --user-data-dir='"
+          << d << "/perfil-propio' --dump-dom https://127.0.0.1:" << puerto << "/ > '" << pagina
+          << "' 2>/dev/null\n";
     }
     fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
 
-    const std::string politica = "/etc/chromium/policies/managed/" + ArchivoPolitica(getuid());
     prueba::ProgramaPrueba programa;
     ASSERT_TRUE(programa.registro->IniciarValoresSiNoExisten());
     ASSERT_TRUE(programa.registro->EscribirValor("NavegadorPoliticaSistema", "1"));
@@ -135,9 +140,10 @@ TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido)
     bool seguiaTrasOtraCopia = false;
     QString final;
     prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* dialogo) {
-        QTimer::singleShot(200, [&] {
-            politicaDurante = prueba::Ejecutar("cat '" + politica + "'");
-            // A second copy's start-up leaves the run's policy alone.
+        QTimer::singleShot(0, [&] {
+            // Once the browser runs: a second copy's start-up leaves the run's policy alone.
+            for (int i = 0; i < 6000 && !fs::exists(durante); ++i) QTest::qWait(10);
+            politicaDurante = prueba::Ejecutar("cat '" + durante + "'");
             ProgramaPrueba otra;
             TManejadorApi api(&CrearClienteHttp, QString());
             (void)Arranque(*otra.registro, api, *otra.fondo, dir.path(), 10004).AntesDeMostrar();
