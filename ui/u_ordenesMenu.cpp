@@ -11,8 +11,8 @@
 
 #include "core/u_actualizacion.h"
 #include "core/u_direccionesAyuda.h"
-#include "core/u_paginaInicio.h"
 #include "core/u_gemelos.h"
+#include "core/u_paginaInicio.h"
 #include "core/u_segundoPlano.h"
 #include "core/u_tablaCertificados.h"
 #include "ui/u_frmAcercade.h"

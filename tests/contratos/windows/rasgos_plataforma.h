@@ -351,8 +351,9 @@ public:
 
     std::unique_ptr<AlmacenPoliticas> Crear() { return CrearAlmacenPoliticas(); }
 
-    // Every text value of the policy key: the browser reads the list "1", "2", ... from it.
-    std::vector<std::string> Leer(Navegador navegador) {
+    // Every text value of the policy key: the browser reads the list "1", "2", ... from it. The
+    // store takes no rule in the profile here.
+    std::vector<std::string> Leer(Navegador navegador, LugarRegla) {
         std::vector<std::string> r;
         HKEY clave = nullptr;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, Clave(navegador), 0, KEY_READ, &clave) !=
@@ -378,7 +379,7 @@ public:
     // The user may not write the browser's policy key, as where it was made by an administrator.
     // (Denying the creation of subkeys on its parent would do on Windows, but Wine 8 checks no
     // access on the parent when it creates a key.)
-    bool Bloquear(Navegador navegador) {
+    bool Bloquear(Navegador navegador, LugarRegla) {
         usuario_ = UsuarioDelToken();
         if (usuario_.empty()) return false;
         bloqueo_ = std::make_unique<DaclGuardada>(Clave(navegador));
