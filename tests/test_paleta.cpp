@@ -15,6 +15,7 @@
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
 #include "ui/u_colores.h"
+#include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmMenu.h"
 #include "ui/u_modeloCertificados.h"
 #include "ui/u_rejillaCertificados.h"
@@ -166,6 +167,15 @@ TEST_F(Paleta, ConUnEscritorioOscuroNombresYEtiquetasSeLeen) {
             EXPECT_GE(p.contraste, 4.5) << l->text().toStdString();
             EXPECT_LT(p.fondo.lightness(), 60) << l->text().toStdString();
         }
+        // The browser choice's hint, navy on a light desktop, stays readable on a dark one.
+        double contrasteAyuda = 0;
+        prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* d) {
+            contrasteAyuda = Contraste(d->lblAyuda()->palette().color(QPalette::WindowText),
+                                       d->palette().color(QPalette::Window));
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        QTest::keyClick(w.grdCertificados(), Qt::Key_Return);
+        EXPECT_GE(contrasteAyuda, 3.0);
         programa_.reset();
     }
 }

@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "ui/u_colores.h"
 #include "ui/u_imagenes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_ventanas.h"
@@ -85,7 +86,7 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
     lblAyuda_ = new QLabel(this);
     lblAyuda_->setObjectName(QStringLiteral("lblAyuda"));
     lblAyuda_->setFont(TahomaPuntos(10));
-    lblAyuda_->setStyleSheet(QStringLiteral("color: navy"));
+    ColorDeTexto(lblAyuda_, QColor(0, 0, 128));
     lblAyuda_->setWordWrap(true);
     lblAyuda_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblAyuda_->setGeometry(8, 75, 403, 98);
