@@ -164,7 +164,7 @@ Geometria Colocacion(const std::optional<Geometria>& guardada, TamanoPantalla pa
     if (izquierda > pantalla.ancho) izquierda = static_cast<long long>(pantalla.ancho) - g.ancho;
     // A window that starts on the screen but runs past its far edge (grown to its minimum, or
     // stored on a larger screen) is moved back so that all of it shows, title bar included.
-    constexpr long long kMarco = 30;
+    constexpr long long kMarco = 20;
     if (hayPantalla && arriba >= 0 && arriba + g.alto + kMarco > pantalla.alto) {
         arriba = std::max(0LL, static_cast<long long>(pantalla.alto) - g.alto - kMarco);
     }
