@@ -156,13 +156,18 @@ void Actualizacion::Cancelar() {
 Hecho Actualizacion::Traspasar() {
     if (paquete_.isEmpty()) return Falla("No hay ningún paquete descargado.");
     std::vector<std::string> argumentos;
-    for (const QString& a : ArgumentosTraspaso(paquete_, clave_, entorno_.rutaPrograma)) {
+    for (const QString& a : ArgumentosTraspaso(paquete_, entorno_.rutaPrograma)) {
         argumentos.push_back(a.toStdString());
     }
+    const QString carpetaPaquete = QFileInfo(paquete_).path();
+    if (auto h = DejarClaveTraspaso(carpetaPaquete, clave_); !h) return h;
     const QString programa =
         QDir(entorno_.carpetaPrograma).filePath(QString::fromLatin1(kActualizador));
     auto proceso = entorno_.procesos->Iniciar(programa.toStdString(), argumentos);
-    if (!proceso) return Falla("No se puede ejecutar el programa actualizador.");
+    if (!proceso) {
+        (void)DejarClaveTraspaso(carpetaPaquete, QString());
+        return Falla("No se puede ejecutar el programa actualizador.");
+    }
     if (entorno_.solicitarFin) entorno_.solicitarFin();
     return {};
 }

@@ -296,14 +296,21 @@ TEST_F(Acciones, ActualizacionDescargaEnSuCarpetaYTraspasa) {
     EXPECT_EQ(fines, 1);
     ASSERT_TRUE(Esperar([&] { return fs::exists(D() + "/log/traspaso"); }));
     QTest::qWait(100);
-    EXPECT_EQ(Leer(D() + "/log/traspaso"), "class(TForm)\n" + a.Paquete().toStdString() +
-                                               "\nclave\n" + programa.toStdString() +
-                                               "/marlevanta\n");
+    // The password is not on the command line, where any user sees it, but beside the package
+    // for the user alone.
+    EXPECT_EQ(Leer(D() + "/log/traspaso"), "class(TForm)\n" + a.Paquete().toStdString() + "\n\n" +
+                                               programa.toStdString() + "/marlevanta\n");
+    const std::string clave = carpeta.toStdString() + "/tqUpd.clave";
+    EXPECT_EQ(Leer(clave), "clave");
+    EXPECT_EQ(fs::symlink_status(clave).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 
-    // Without the external updater the program goes on and says why.
+    // Without the external updater the program goes on and says why, and takes the password
+    // back.
     fs::remove(D() + "/programa/tqUpd.exe");
     const Hecho sin = a.Traspasar();
     EXPECT_EQ(sin.motivo(), "No se puede ejecutar el programa actualizador.");
+    EXPECT_FALSE(fs::exists(clave));
     EXPECT_EQ(fines, 1);
 }
 
