@@ -65,8 +65,12 @@ Actualizacion::~Actualizacion() {
 }
 
 void Actualizacion::Comprobar() {
+    // Cancel stops the question at once too, not when its time limit ends it.
+    cancelar_ = std::make_shared<std::atomic<bool>>(false);
+    auto api = entorno_.api;
+    api.detener = cancelar_;
     fondo_.Ejecutar(
-        this, [api = entorno_.api] { return api.LeerVersion(); },
+        this, [api] { return api.LeerVersion(); },
         [this](Resultado<InfoVersion> r) { emit Comprobada(r); });
 }
 
@@ -89,6 +93,12 @@ ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cance
         return r;
     }
     r.clave = datos->clave;
+    // A package fetched in clear could be swapped on the way, whatever the API's connection.
+    if (!PaqueteAceptable(api.host, datos->url)) {
+        r.error = QStringLiteral(
+            "El paquete no se ofrece por una conexión segura (https) y no se descarga");
+        return r;
+    }
     auto carpeta = CarpetaPrivada();
     if (!carpeta) {
         r.error = QString::fromStdString(carpeta.motivo());
@@ -125,6 +135,7 @@ void Actualizacion::Descargar() {
     paquete_.clear();
     clave_.clear();
     auto api = entorno_.api;
+    api.detener = cancelar_;
     fondo_.EjecutarConAvance(
         this,
         // The program's end stops the download too, through the client's own cancellation.

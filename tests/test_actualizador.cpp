@@ -673,3 +673,19 @@ TEST_F(ActualizadorExterno, UnaBombaDeCerosSeRechazaAntesDeLlenarElDisco) {
     EXPECT_EQ(Huella(carpeta_), antes);
     EXPECT_EQ(Reiniciado(), "otra vez\n");
 }
+
+TEST_F(VentanaActualizador, ConLaApiEnHttpsElPaqueteNoSeBajaEnClaro) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "cambiado por el camino"}}, "");
+    prueba::ServidorApi claro({"--paquete", QString::fromStdString(origen)}, false);
+    prueba::ServidorApi s({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                           claro.Base() + "/paquete"});
+    auto api = Api(s);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api);
+    EXPECT_EQ(estado_,
+              "Error: El paquete no se ofrece por una conexión segura (https) y no se descarga");
+    EXPECT_EQ(claro.Registro(), "");  // not even asked
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
+}

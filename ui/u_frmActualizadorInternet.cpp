@@ -145,9 +145,8 @@ void TfrmActualizadorInternet::btnCerrarClick() {
         return;
     }
     cancelarDescarga = true;
-    if (actualizacion_.Descargando()) {
-        actualizacion_.Cancelar();
-    }
+    // Also while the version is being asked: the question stops at once.
+    actualizacion_.Cancelar();
 }
 
 void TfrmActualizadorInternet::Inactivo() {
