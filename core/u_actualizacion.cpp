@@ -17,6 +17,9 @@ QString TextoErrorDescarga(const QString& fallo) {
     if (fallo.contains(QLatin1String("404 not found"))) {
         return QStringLiteral("Actualización no disponible o no encontrada en este momento");
     }
+    if (fallo == QLatin1String("Timed out")) {
+        return QStringLiteral("El servidor no ha respondido a tiempo; inténtelo más tarde");
+    }
     return fallo;
 }
 

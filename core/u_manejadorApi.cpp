@@ -42,6 +42,7 @@ Resultado<QStringList> TManejadorApi::Preguntar(const QString& ruta) const {
     opciones.accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
     opciones.cancelar = cancelar;
     opciones.detener = detener;
+    opciones.segundosTotal = segundosPregunta;
     auto cliente = fabrica_(opciones);
     auto cuerpo = cliente->Get((host + ruta).toStdString());
     if (!cuerpo) return Fallo{cuerpo.motivo()};

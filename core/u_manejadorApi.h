@@ -51,6 +51,8 @@ public:
     std::shared_ptr<const std::atomic<bool>> cancelar;
     // The same for one piece of work: the user cancelled it.
     std::shared_ptr<const std::atomic<bool>> detener;
+    // The longest a question may take, answer included, however slowly the answer keeps coming.
+    long segundosPregunta = 30;
     // A download slower than this many bytes a second for this many seconds has stalled.
     struct Lentitud {
         long bytesPorSegundo = 100;

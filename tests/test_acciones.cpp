@@ -439,3 +439,23 @@ TEST_F(Acciones, UnArchivoDeAjustesInservibleSeDiceUnaVezYSeSigueConLoDePorDefec
     EXPECT_EQ(WEXITSTATUS(estado), 0);
     EXPECT_EQ(Leer(archivo), sano);
 }
+
+TEST_F(Acciones, LaComprobacionDeVersionConUnServidorQueGoteaAcabaPorElLimiteTotal) {
+    prueba::ServidorApi s({"--goteo", "/version"});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    ASSERT_TRUE(registro_->EscribirValor("ApiHost", s.Base().toStdString()));
+    TManejadorApi api(&CrearClienteHttp, QString());
+    api.segundosPregunta = 2;
+    Arranque arranque(*registro_, api, *fondo_, QString(), 10004);
+    (void)arranque.AntesDeMostrar();
+    QSignalSpy comprobada(&arranque, &Arranque::VersionComprobada);
+    QElapsedTimer reloj;
+    reloj.start();
+    arranque.ComprobarVersion();
+    EXPECT_LT(reloj.elapsed(), 500);  // the caller never waits
+    ASSERT_TRUE(Esperar([&] { return comprobada.count() == 1; }));
+    EXPECT_GE(reloj.elapsed(), 1900);
+    const auto e = comprobada.at(0).at(0).value<EstadoVersion>();
+    EXPECT_EQ(e.estado, EstadoVersion::SinComprobar);
+    EXPECT_EQ(e.motivo, "Timed out");
+}

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -686,6 +687,48 @@ TEST_F(VentanaActualizador, ConLaApiEnHttpsElPaqueteNoSeBajaEnClaro) {
     EXPECT_EQ(estado_,
               "Error: El paquete no se ofrece por una conexión segura (https) y no se descarga");
     EXPECT_EQ(claro.Registro(), "");  // not even asked
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
+}
+
+TEST_F(VentanaActualizador, UnServidorQueGoteaNoRetieneLaVentanaYSeCortaDiciendoPorQue) {
+    // Two bytes a second: never a stall, so only the total limit (shortened here) ends it.
+    prueba::ServidorApi s({"--goteo", "/version"});
+    auto api = Api(s);
+    api->segundosPregunta = 2;
+    QElapsedTimer reloj;
+    reloj.start();
+    bool atendida = false;
+    Intento(*api, [&](TfrmActualizadorInternet& w) {
+        QTimer::singleShot(700, &w, [&] { atendida = w.Intentando(); });
+    });
+    EXPECT_TRUE(atendida);  // the window kept answering meanwhile
+    EXPECT_EQ(estado_, "Error: El servidor no ha respondido a tiempo; inténtelo más tarde");
+    EXPECT_GE(reloj.elapsed(), 1900);
+    EXPECT_LT(reloj.elapsed(), 9000);
+
+    // Cancel ends the question at once, without waiting for the limit, and says nothing.
+    api->segundosPregunta = 30;
+    reloj.restart();
+    Intento(*api, [&](TfrmActualizadorInternet& w) {
+        QTimer::singleShot(500, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+    });
+    EXPECT_LT(reloj.elapsed(), 4000);
+    EXPECT_EQ(estado_, "");
+
+    // The package trickling in: the download's stall limit (shortened here) ends it.
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "nuevo"}}, "");
+    prueba::ServidorApi lento({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                               "{base}/paquete", "--paquete", QString::fromStdString(origen),
+                               "--goteo", "/paquete"});
+    auto api2 = Api(lento);
+    api2->descargaLenta = {100, 2};
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    reloj.restart();
+    Intento(*api2);
+    EXPECT_EQ(estado_, "Error: El servidor no ha respondido a tiempo; inténtelo más tarde");
+    EXPECT_LT(reloj.elapsed(), 12000);
     EXPECT_FALSE(fs::exists(Paquete().toStdString()));
     EXPECT_EQ(fines_, 0);
 }
