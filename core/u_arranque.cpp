@@ -106,8 +106,10 @@ Arranque::Avisos Arranque::AntesDeMostrar() {
     if (auto h = registro_.IniciarValoresSiNoExisten(); !h) {
         anotar(QStringLiteral("No se han podido crear los ajustes que faltan"), h.motivo());
     }
-    // A run that did not end normally may have left a rule behind.
-    for (auto r : {registro_.EliminarCertificadoChrome(), registro_.EliminarCertificadoEdge()}) {
+    // A run that did not end normally may have left a rule behind; another copy's run that is
+    // still going keeps its own.
+    for (auto r :
+         {registro_.EliminarRestos(Navegador::Chrome), registro_.EliminarRestos(Navegador::Edge)}) {
         if (!r) avisos.general << QString::fromStdString(r.motivo());
     }
     return avisos;

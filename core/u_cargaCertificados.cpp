@@ -41,6 +41,16 @@ QDate FechaDeValidez(const std::string& texto) {
     return QDate(anio, mes, dia);  // null for a day that the month does not have
 }
 
+qint64 MomentoDeValidez(const std::string& texto) {
+    const QDate dia = FechaDeValidez(texto);
+    if (!dia.isValid() || texto.size() < 25 || texto[19] != ':' || texto[22] != ':') return 0;
+    const int h = Numero(texto, 17, 2);
+    const int m = Numero(texto, 20, 2);
+    const int s = Numero(texto, 23, 2);
+    if (h < 0 || m < 0 || s < 0) return 0;
+    return QDateTime(dia, QTime(h, m, s), Qt::UTC).toSecsSinceEpoch();
+}
+
 quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora) {
     if (!caducidad.isValid()) return 0;
     const QDateTime fin = caducidad.startOfDay();
@@ -56,11 +66,17 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
         const DatosCertificado& c = certificados[i];
         RegistroCertificado& r = filas[i];
         r.id = static_cast<qint32>(i);
-        r.emitido_para = DeUtf8(c.emitidoPara);
+        // Shown with what cannot be shown made visible; the certificate's own bytes go with the
+        // row for the browser's rule.
+        r.emitido_para = NombreVisible(c.emitidoPara);
+        r.emitido_para_real = QByteArray::fromStdString(c.emitidoPara);
         if (auto a = alias.find(MayusculasAscii(c.huella)); a != alias.end()) {
             r.alias = DeUtf8(a->second);
         }
-        r.emitido_por = DeUtf8(c.emitidoPor);
+        r.emitido_por = NombreVisible(c.emitidoPor);
+        r.emitido_por_real = QByteArray::fromStdString(c.emitidoPor);
+        r.inicio_validez = MomentoDeValidez(c.validoDesde);
+        r.fin_validez = MomentoDeValidez(c.validoHasta);
         // A validity text of another form leaves that date empty; the load goes on.
         r.fecha_emision = FechaDeValidez(c.validoDesde);
         r.fecha_caducidad = FechaDeValidez(c.validoHasta);

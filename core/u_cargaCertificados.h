@@ -22,6 +22,9 @@ namespace marlevanta {
 // Null when the text does not have that form.
 QDate FechaDeValidez(const std::string& texto);
 
+// The same text to the second, as seconds since 1970 UTC; 0 when it does not have that form.
+qint64 MomentoDeValidez(const std::string& texto);
+
 // 1 from the first moment of the day two calendar months before the expiry day until the
 // first moment of the expiry day itself.
 quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora);

@@ -29,6 +29,7 @@ const std::vector<ValorPorDefecto>& ValoresPorDefecto() {
         {"FormWidth", "900"},
         {"FormTop", ""},
         {"FormLeft", ""},
+        {"NavegadorPoliticaSistema", "0"},
     };
     return valores;
 }
@@ -139,24 +140,66 @@ Hecho TManejadorRegistro::Escribir(const char* ruta, const std::string& nombre,
     return {};
 }
 
-Hecho TManejadorRegistro::EscribirCertificadoEdge(const std::string& cn) {
-    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
-    return politicas_->Escribir(Navegador::Edge, TextoPolitica(cn));
+namespace {
+
+Resultado<bool> EliminarDeTodo(AlmacenPoliticas* politicas, Navegador navegador) {
+    if (!politicas) return false;
+    bool alguna = false;
+    std::string fallo;
+    for (LugarRegla lugar : {LugarRegla::Perfil, LugarRegla::PoliticaSistema}) {
+        if (lugar == LugarRegla::Perfil && !politicas->AdmitePerfil()) continue;
+        auto r = politicas->Eliminar(navegador, lugar);
+        if (!r) {
+            if (fallo.empty()) fallo = r.motivo();
+        } else {
+            alguna = alguna || *r;
+        }
+    }
+    if (!fallo.empty()) return Falla(fallo);
+    return alguna;
 }
 
-Hecho TManejadorRegistro::EscribirCertificadoChrome(const std::string& cn) {
+}  // namespace
+
+Hecho TManejadorRegistro::EscribirCertificadoEdge(const ReglaCertificado& regla, LugarRegla lugar) {
     if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
-    return politicas_->Escribir(Navegador::Chrome, TextoPolitica(cn));
+    return politicas_->Escribir(Navegador::Edge, lugar, regla);
+}
+
+Hecho TManejadorRegistro::EscribirCertificadoChrome(const ReglaCertificado& regla,
+                                                    LugarRegla lugar) {
+    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+    return politicas_->Escribir(Navegador::Chrome, lugar, regla);
 }
 
 Resultado<bool> TManejadorRegistro::EliminarCertificadoEdge() {
-    if (!politicas_) return false;
-    return politicas_->Eliminar(Navegador::Edge);
+    return EliminarDeTodo(politicas_.get(), Navegador::Edge);
 }
 
 Resultado<bool> TManejadorRegistro::EliminarCertificadoChrome() {
+    return EliminarDeTodo(politicas_.get(), Navegador::Chrome);
+}
+
+Resultado<std::unique_ptr<TurnoNavegador>> TManejadorRegistro::ReservarNavegador(
+    Navegador navegador) {
+    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+    return politicas_->Reservar(navegador);
+}
+
+Resultado<bool> TManejadorRegistro::EliminarRestos(Navegador navegador) {
     if (!politicas_) return false;
-    return politicas_->Eliminar(Navegador::Chrome);
+    // Another copy's run keeps its rule: its own end removes it.
+    auto turno = politicas_->Reservar(navegador);
+    if (!turno) return false;
+    return EliminarDeTodo(politicas_.get(), navegador);
+}
+
+std::vector<LugarRegla> TManejadorRegistro::LugaresRegla() {
+    if (!AdmitePerfil()) return {LugarRegla::PoliticaSistema};
+    if (LeerValor("NavegadorPoliticaSistema").valor_o("") == "1") {
+        return {LugarRegla::Perfil, LugarRegla::PoliticaSistema};
+    }
+    return {LugarRegla::Perfil};
 }
 
 QString MensajeAjustes(const QString& accion, const TManejadorRegistro& registro,

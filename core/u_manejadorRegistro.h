@@ -25,7 +25,7 @@ struct ValorPorDefecto {
     std::string_view valor;  // empty for FormTop and FormLeft, which are computed
 };
 
-// The twenty settings, in the order in which start-up creates them.
+// The settings, in the order in which start-up creates them.
 const std::vector<ValorPorDefecto>& ValoresPorDefecto();
 
 inline constexpr const char* kClaveAjustes = "\\Software\\Velquorin\\marlevanta";
@@ -54,11 +54,24 @@ public:
     // Every alias at once, by its key in upper case; creates the alias key like LeerAlias.
     Resultado<std::map<std::string, std::string>> LeerTodosLosAlias();
 
-    // The browsers' automatic certificate selection for the subject common name `cn`.
-    Hecho EscribirCertificadoEdge(const std::string& cn);
-    Hecho EscribirCertificadoChrome(const std::string& cn);
+    // The browsers' automatic certificate selection for the certificate `regla` names, in one
+    // of its places.
+    Hecho EscribirCertificadoEdge(const ReglaCertificado& regla, LugarRegla lugar);
+    Hecho EscribirCertificadoChrome(const ReglaCertificado& regla, LugarRegla lugar);
+    // The rule taken out of every place; true when one held it. Every place is tried even when
+    // one fails; the failure names the first.
     Resultado<bool> EliminarCertificadoEdge();
     Resultado<bool> EliminarCertificadoChrome();
+    // A run's hold on the browser, from before its rule is written until after it is removed.
+    Resultado<std::unique_ptr<TurnoNavegador>> ReservarNavegador(Navegador navegador);
+    // Rules left by runs that did not end, removed only when no other copy of the program of
+    // this user has a run going with that browser; false when there was nothing to remove or
+    // the browser is in use.
+    Resultado<bool> EliminarRestos(Navegador navegador);
+    // Where a run writes the rule: the browser's own profile and, when the user asked for it
+    // ("NavegadorPoliticaSistema") or where the profile takes no rule, the managed policy.
+    std::vector<LugarRegla> LugaresRegla();
+    bool AdmitePerfil() const { return politicas_ && politicas_->AdmitePerfil(); }
 
     RegistroUsuario& Registro() { return *registro_; }
     // Where the settings are kept, for messages.

@@ -106,4 +106,77 @@ QString DescripcionCertificado(const RegistroCertificado& r) {
     return alias.isEmpty() ? r.emitido_para : alias + QStringLiteral(" - ") + r.emitido_para;
 }
 
+QString DescripcionAislada(const RegistroCertificado& r) {
+    const QString alias = r.alias.trimmed();
+    return alias.isEmpty() ? Aislado(r.emitido_para)
+                           : Aislado(alias) + QStringLiteral(" - ") + Aislado(r.emitido_para);
+}
+
+QString NombreVisible(const std::string& nombre) {
+    QString r;
+    r.reserve(static_cast<qsizetype>(nombre.size()));
+    const auto* p = reinterpret_cast<const unsigned char*>(nombre.data());
+    const size_t n = nombre.size();
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        size_t largo = 0;
+        char32_t c = 0;
+        if (b < 0x80) {
+            largo = 1;
+            c = b;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            largo = 2;
+            c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            largo = 3;
+            c = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            largo = 4;
+            c = b & 0x07;
+        }
+        bool valido = largo > 0 && i + largo <= n;
+        for (size_t k = 1; valido && k < largo; ++k) {
+            valido = (p[i + k] & 0xC0) == 0x80;
+            c = (c << 6) | (p[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if (valido && ((largo == 3 && c < 0x800) || (largo == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
+                       (c >= 0xD800 && c <= 0xDFFF))) {
+            valido = false;
+        }
+        if (!valido) {
+            r += QChar(0xFFFD);
+            ++i;
+            continue;
+        }
+        i += largo;
+        if (c < 0x20) {
+            r += QChar(char16_t(0x2400 + c));
+        } else if (c == 0x7F) {
+            r += QChar(char16_t(0x2421));
+        } else if ((c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                   (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029) {
+            r += QChar(0xFFFD);
+        } else {
+            r += QString::fromUcs4(&c, 1);
+        }
+    }
+    return r;
+}
+
+QString Aislado(const QString& texto) {
+    return QChar(0x2068) + texto + QChar(0x2069);
+}
+
+std::string SujetoReal(const RegistroCertificado& r) {
+    return r.emitido_para_real.isEmpty() ? r.emitido_para.toStdString()
+                                         : r.emitido_para_real.toStdString();
+}
+
+std::string EmisorReal(const RegistroCertificado& r) {
+    return r.emitido_por_real.isEmpty() ? r.emitido_por.toStdString()
+                                        : r.emitido_por_real.toStdString();
+}
+
 }  // namespace marlevanta

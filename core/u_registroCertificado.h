@@ -1,9 +1,11 @@
 // One row of the certificate table.
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <array>
+#include <string>
 
 namespace marlevanta {
 
@@ -19,6 +21,14 @@ struct RegistroCertificado {
     QString key_for_alias;
     quint16 proximo_a_caducar = 0;
     qint32 calculated_indice = 0;  // never stored; set by the calc-fields event
+    // The subject's and issuer's common names as the certificate holds them, for the browser's
+    // rule; kept only when the row shows them otherwise (cut, or with characters made visible).
+    QByteArray emitido_para_real;
+    QByteArray emitido_por_real;
+    // The validity to the second, seconds since 1970 UTC (0: unknown), to tell which of two
+    // certificates of the same name the browser prefers.
+    qint64 inicio_validez = 0;
+    qint64 fin_validez = 0;
 };
 
 enum class Campo {
@@ -67,6 +77,21 @@ QString Plegar(const QString& texto);
 
 // "alias - subject" for a row with an alias (trimmed), the subject alone otherwise.
 QString DescripcionCertificado(const RegistroCertificado& r);
+// The same for the screen: each part isolated, so that neither can reorder the other.
+QString DescripcionAislada(const RegistroCertificado& r);
+
+// A certificate's name as text to show: invalid UTF-8 and C1 control characters become U+FFFD,
+// C0 control characters and DEL their visible pictures (U+2400..U+2421), and the characters
+// that override or embed a writing direction (and line or paragraph separators) U+FFFD, so a
+// name can neither hide text nor turn the row around.
+QString NombreVisible(const std::string& nombre);
+// The text between U+2068 and U+2069: laid out in its own direction, without reordering what
+// stands around it.
+QString Aislado(const QString& texto);
+
+// The names the browser's rule must carry, byte for byte.
+std::string SujetoReal(const RegistroCertificado& r);
+std::string EmisorReal(const RegistroCertificado& r);
 
 // At most `ancho` characters, never splitting a character made of two UTF-16 units.
 QString Cortar(const QString& texto, int ancho);

@@ -9,13 +9,13 @@ namespace {
 
 // Waits on a worker for the program to end; the pool's end stops the wait, not the program.
 void EsperarFin(SegundoPlano& fondo, QObject* contexto, std::shared_ptr<ProcesoExterno> proceso,
-                std::function<void(int)> fin) {
+                std::function<void(SalidaPrograma)> fin) {
     fondo.Ejecutar(
         contexto,
         [proceso, cancelar = fondo.Cancelacion()] {
             while (!proceso->Terminado(std::chrono::milliseconds(250)) && !cancelar->load()) {
             }
-            return proceso->CodigoSalida();
+            return SalidaPrograma{proceso->CodigoSalida(), proceso->SalidaError()};
         },
         std::move(fin));
 }
@@ -27,11 +27,12 @@ QString NombreNavegador(Navegador navegador) {
                                         : QStringLiteral("Google Chrome");
 }
 
-// Holds the rule in force; its end removes it.
+// Holds the browser and the rule in force; its end removes the rule, then lets the browser go
+// (the turn is the last member to go).
 class SesionNavegador::Guarda {
 public:
-    Guarda(TManejadorRegistro& registro, Navegador navegador)
-        : registro_(registro), navegador_(navegador) {}
+    Guarda(TManejadorRegistro& registro, Navegador navegador, std::unique_ptr<TurnoNavegador> turno)
+        : turno_(std::move(turno)), registro_(registro), navegador_(navegador) {}
     ~Guarda() { (void)Quitar(); }
     Guarda(const Guarda&) = delete;
     Guarda& operator=(const Guarda&) = delete;
@@ -44,6 +45,7 @@ public:
     }
 
 private:
+    std::unique_ptr<TurnoNavegador> turno_;
     TManejadorRegistro& registro_;
     Navegador navegador_;
     bool quitada_ = false;
@@ -54,11 +56,11 @@ SesionNavegador::SesionNavegador(Entorno entorno, SegundoPlano& fondo, QObject* 
 
 SesionNavegador::~SesionNavegador() = default;
 
-void SesionNavegador::Iniciar(Navegador navegador, const QString& certificado) {
+void SesionNavegador::Iniciar(Navegador navegador, const ReglaCertificado& certificado) {
     if (enCurso_) return;
     enCurso_ = true;
     navegador_ = navegador;
-    certificado_ = certificado.toStdString();
+    certificado_ = certificado;
     // Nothing is written for a browser that cannot be started.
     auto comando = entorno_.comandoNavegador(navegador);
     if (!comando) {
@@ -66,19 +68,40 @@ void SesionNavegador::Iniciar(Navegador navegador, const QString& certificado) {
         return;
     }
     comando_ = *comando;
+    // The browser compares the names with what it holds as text: bytes that are not text can
+    // never match, and would only leave it asking.
+    if (!Utf8Valido(certificado_.sujeto) || !Utf8Valido(certificado_.emisor)) {
+        Terminar({false, QStringLiteral("El nombre de este certificado contiene caracteres que "
+                                        "no son texto válido, y el navegador no podrá "
+                                        "elegirlo por sí solo. Elíjalo en la ventana del "
+                                        "navegador cuando la página lo pida.")});
+        return;
+    }
+    auto turno = entorno_.registro->ReservarNavegador(navegador);
+    if (!turno) {
+        Terminar({false, QString::fromStdString(turno.motivo())});
+        return;
+    }
     // The guard exists before the write: a write that fails half-way is taken back too.
-    guarda_ = std::make_unique<Guarda>(*entorno_.registro, navegador_);
-    if (auto escrita = EscribirRegla(); !escrita) {
-        emit ReglaRechazada(QString::fromStdString(escrita.motivo()));
+    guarda_ = std::make_unique<Guarda>(*entorno_.registro, navegador_, std::move(*turno));
+    const auto lugares = entorno_.registro->LugaresRegla();
+    for (LugarRegla lugar : lugares) {
+        auto escrita = EscribirRegla(lugar);
+        if (escrita) continue;
+        if (lugar == LugarRegla::PoliticaSistema) {
+            emit ReglaRechazada(QString::fromStdString(escrita.motivo()));
+        } else {
+            Terminar({false, QString::fromStdString(escrita.motivo())});
+        }
         return;
     }
     Lanzar();
 }
 
-Hecho SesionNavegador::EscribirRegla() {
+Hecho SesionNavegador::EscribirRegla(LugarRegla lugar) {
     return navegador_ == Navegador::Edge
-               ? entorno_.registro->EscribirCertificadoEdge(certificado_)
-               : entorno_.registro->EscribirCertificadoChrome(certificado_);
+               ? entorno_.registro->EscribirCertificadoEdge(certificado_, lugar)
+               : entorno_.registro->EscribirCertificadoChrome(certificado_, lugar);
 }
 
 void SesionNavegador::TrasPermisos() {
@@ -87,7 +110,7 @@ void SesionNavegador::TrasPermisos() {
         Terminar({});
         return;
     }
-    if (auto escrita = EscribirRegla(); !escrita) {
+    if (auto escrita = EscribirRegla(LugarRegla::PoliticaSistema); !escrita) {
         Terminar({false, QStringLiteral("No se ha podido seleccionar el certificado para el "
                                         "navegador Google Chrome")});
         return;
@@ -103,7 +126,9 @@ void SesionNavegador::Lanzar() {
         return;
     }
     emit NavegadorIniciado();
-    EsperarFin(fondo_, this, std::move(*proceso), [this](int) { Terminar({true, QString()}); });
+    EsperarFin(fondo_, this, std::move(*proceso), [this](const SalidaPrograma&) {
+        Terminar({true, QString()});
+    });
 }
 
 void SesionNavegador::Terminar(FinSesion fin) {
@@ -119,14 +144,14 @@ void SesionNavegador::Terminar(FinSesion fin) {
 
 void EjecutarYEsperar(IniciadorProcesos& procesos, SegundoPlano& fondo, QObject* contexto,
                       const std::string& ejecutable, const std::vector<std::string>& argumentos,
-                      std::function<void(Resultado<int>)> fin) {
-    auto proceso = procesos.Iniciar(ejecutable, argumentos);
+                      std::function<void(Resultado<SalidaPrograma>)> fin) {
+    auto proceso = procesos.Iniciar(ejecutable, argumentos, true);
     if (!proceso) {
         fin(Fallo{proceso.motivo()});
         return;
     }
     EsperarFin(fondo, contexto, std::move(*proceso),
-               [fin = std::move(fin)](int codigo) { fin(codigo); });
+               [fin = std::move(fin)](SalidaPrograma salida) { fin(std::move(salida)); });
 }
 
 }  // namespace marlevanta

@@ -37,11 +37,13 @@ public:
     SesionNavegador(Entorno entorno, SegundoPlano& fondo, QObject* parent = nullptr);
     ~SesionNavegador() override;
 
-    // Starts the run for the subject common name `certificado`. ReglaRechazada when the rule
-    // cannot be written; NavegadorIniciado once the browser runs; Terminada at the end.
-    void Iniciar(Navegador navegador, const QString& certificado);
-    // After ReglaRechazada, once the permissions have been asked for: Chrome tries the rule once
-    // more, Edge ends the run.
+    // Starts the run for the certificate `certificado` names. ReglaRechazada when the managed
+    // policy cannot be written (the permission program may help); NavegadorIniciado once the
+    // browser runs; Terminada at the end. Another copy's run with the same browser, or a browser
+    // that has the profile open, ends the run at once with what to do.
+    void Iniciar(Navegador navegador, const ReglaCertificado& certificado);
+    // After ReglaRechazada, once the permissions have been asked for: Chrome tries the policy
+    // once more, Edge ends the run.
     void TrasPermisos();
     bool EnCurso() const { return enCurso_; }
     Navegador NavegadorEnUso() const { return navegador_; }
@@ -53,23 +55,29 @@ signals:
 
 private:
     class Guarda;
-    Hecho EscribirRegla();
+    Hecho EscribirRegla(LugarRegla lugar);
     void Lanzar();
     void Terminar(FinSesion fin);
 
     Entorno entorno_;
     SegundoPlano& fondo_;
     Navegador navegador_ = Navegador::Chrome;
-    std::string certificado_;
+    ReglaCertificado certificado_;
     ComandoNavegador comando_;
     std::unique_ptr<Guarda> guarda_;
     bool enCurso_ = false;
 };
 
+// How a program ended: its exit code (-1 when it did not end by itself) and its standard error.
+struct SalidaPrograma {
+    int codigo = -1;
+    std::string error;
+};
+
 // Starts a program and waits for its end on a worker, without holding the window's thread;
-// `fin` gets its exit code, or why it could not start, on `contexto`'s thread.
+// `fin` gets how it ended, or why it could not start, on `contexto`'s thread.
 void EjecutarYEsperar(IniciadorProcesos& procesos, SegundoPlano& fondo, QObject* contexto,
                       const std::string& ejecutable, const std::vector<std::string>& argumentos,
-                      std::function<void(Resultado<int>)> fin);
+                      std::function<void(Resultado<SalidaPrograma>)> fin);
 
 }  // namespace marlevanta

@@ -90,6 +90,11 @@ void TTablaCertificados::PrepararFila(FilaInterna& f) {
         valor = Cortar(valor, def.ancho);
         f.plegados[static_cast<size_t>(IndiceTexto(def.campo))] = Plegar(valor);
     }
+    // The certificate's own names stay with the row only when they differ from what it shows.
+    if (f.r.emitido_para_real == f.r.emitido_para.toUtf8()) f.r.emitido_para_real.clear();
+    if (f.r.emitido_por_real == f.r.emitido_por.toUtf8()) f.r.emitido_por_real.clear();
+    f.r.emitido_para_real.squeeze();
+    f.r.emitido_por_real.squeeze();
     f.r.calculated_indice = 0;
     f.claveEmitidoPara = Intercalador().sortKey(f.r.emitido_para);
     f.claveAlias = Intercalador().sortKey(f.r.alias);

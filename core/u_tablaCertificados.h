@@ -77,6 +77,10 @@ public:
     int RecordCount() const;
     bool IsEmpty() const { return RecordCount() == 0; }
     int TotalFilas() const { return static_cast<int>(filas_.size()); }
+    // A row by its place in the load, whatever the filter: 0 <= fila < TotalFilas().
+    const RegistroCertificado& FilaCargada(int fila) const {
+        return filas_[static_cast<size_t>(fila)].r;
+    }
 
     // The current row and any row of the view, with their calculated fields.
     RegistroCertificado Actual() const;

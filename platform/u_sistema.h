@@ -13,6 +13,8 @@ Plataforma PlataformaDelSistema();
 
 std::unique_ptr<RegistroUsuario> CrearRegistroUsuario();
 std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados();
+std::unique_ptr<ImportadorCertificados> CrearImportadorCertificados();
+Resultado<DetallesCertificado> LeerDetallesCertificado(const std::string& huella);
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas();
 std::unique_ptr<ArchivoPrograma> CrearArchivoPrograma();
 std::shared_ptr<IniciadorProcesos> CrearIniciadorProcesos();

@@ -64,4 +64,20 @@ const BaseNss& BaseNssCompartida() {
     return *base;
 }
 
+const std::string& CarpetaP12() {
+    static const QTemporaryDir dir;
+    static const std::string carpeta = [] {
+        const std::string c = dir.path().toStdString();
+        Ejecutar("bash " + Script("crear_p12.sh") + " '" + c + "' 2>&1");
+        return c;
+    }();
+    return carpeta;
+}
+
+std::string OpenSsl(const std::string& pem, const std::string& opciones) {
+    std::string r = Ejecutar("openssl x509 -in '" + pem + "' " + opciones);
+    while (!r.empty() && r.back() == '\n') r.pop_back();
+    return r;
+}
+
 }  // namespace prueba

@@ -33,4 +33,10 @@ struct BaseNss {
 };
 const BaseNss& BaseNssCompartida();
 
+// The PKCS#12 files that crear_p12.sh makes (see there), made once for all tests.
+const std::string& CarpetaP12();
+
+// What `openssl x509` says of a PEM certificate, given its options ("-noout -serial").
+std::string OpenSsl(const std::string& pem, const std::string& opciones);
+
 }  // namespace prueba

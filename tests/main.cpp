@@ -30,6 +30,12 @@ int main(int argc, char** argv) {
     // The browsers' policy folders of these tests live in a folder of their own, never in /etc.
     QTemporaryDir politicas;
     setenv("MARLEVANTA_POLICY_ROOT", politicas.path().toLocal8Bit().constData(), 0);
+    // Nor the browser profiles, caches and run locks of the user who runs them.
+    QTemporaryDir casa;
+    setenv("HOME", casa.path().toLocal8Bit().constData(), 1);
+    unsetenv("XDG_CACHE_HOME");
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_RUNTIME_DIR");
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

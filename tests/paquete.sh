@@ -65,7 +65,7 @@ comprobar "the package is $deb" test -f "$deb"
 
 depende=$(dpkg-deb -f "$deb" Depends)
 for p in pkexec libqt6core6 libqt6widgets6 libqt6webenginewidgets6 libqt6webenginecore6-bin \
-    libnss3 libsqlite3-0 libcurl4 libzip4 libacl1 ca-certificates; do
+    libnss3 libsqlite3-0 libcurl4 libzip4 ca-certificates; do
     comprobar "it depends on $p" grep -qE "(^|, )$p( |,|$)" <<<"$depende"
 done
 sin_dev() { ! grep -q -- '-dev' <<<"$depende"; }

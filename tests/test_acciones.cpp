@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -68,9 +69,16 @@ protected:
     void TearDown() override { fondo_.reset(); }
 
     std::string D() const { return dir_.path().toStdString(); }
+    // Whether a rule is in force in the managed policy or in a browser profile.
     bool HayRegla() const {
         for (const auto& c : TodasLasCarpetasPoliticas(D() + "/politicas")) {
-            if (fs::exists(c + "/marlevanta.json")) return true;
+            if (Leer(c + "/" + ArchivoPolitica(getuid())).find("AutoSelect") != std::string::npos)
+                return true;
+        }
+        for (const char* perfil : {"/Marlevanta/chrome", "/Marlevanta/edge"}) {
+            if (Leer(D() + perfil + "/Default/Preferences").find("https://*,*") !=
+                std::string::npos)
+                return true;
         }
         return false;
     }
@@ -90,8 +98,10 @@ protected:
 TEST_F(Acciones, ArranqueHaceCadaPasoAunqueOtroFalle) {
     // A damaged height, a rule left by a run that crashed and a pending updater file.
     ASSERT_TRUE(registro_->EscribirValor("FormHeight", "540px"));
-    ASSERT_TRUE(registro_->EscribirCertificadoChrome("DE UNA EJECUCION ROTA"));
+    ASSERT_TRUE(registro_->EscribirCertificadoChrome({"DE UNA EJECUCION ROTA", "AC"},
+                                                     LugarRegla::PoliticaSistema));
     ASSERT_TRUE(HayRegla());
+    ASSERT_TRUE(registro_->EscribirCertificadoEdge({"DE OTRA", "AC"}, LugarRegla::Perfil));
     std::ofstream(D() + "/programa/tqUpd.exe") << "viejo";
     std::ofstream(D() + "/programa/tqUpd.exe.act") << "nuevo";
     TManejadorApi api(&CrearClienteHttp, QString());
@@ -160,6 +170,8 @@ TEST_F(Acciones, LaCargaNoRetieneAlLlamanteYLaMasNuevaGana) {
     EXPECT_EQ(tabla.Fila(0).key_for_alias.toStdString(), base.certificados[0].second);
 
     // A store that cannot be read: the failure says why and the rows stay.
+    fs::create_directories(D() + "/no/hay");
+    std::ofstream(D() + "/no/hay/cert9.db") << std::string(4096, 'x');
     CargaCertificados rota(
         tabla, *registro_, [this] { return CrearAlmacenNss(D() + "/no/hay"); }, *fondo_, false);
     QSignalSpy fallida(&rota, &CargaCertificados::Cargada);
@@ -173,13 +185,14 @@ TEST_F(Acciones, LaCargaNoRetieneAlLlamanteYLaMasNuevaGana) {
 
 namespace {
 
-// A browser stand-in: notes that it ran and whether the rule was in force, then waits for the
-// file `fin` (when given) before it ends.
-std::string NavegadorFalso(const std::string& log, const std::string& politicas,
-                           const std::string& fin) {
-    return "#!/bin/sh\necho \"$@\" > '" + log + "/argumentos'\n[ -e '" + politicas +
-           "/etc/chromium/policies/managed/marlevanta.json' ] && echo si > '" + log +
-           "/regla'\nwhile [ -n '" + fin + "' ] && [ ! -e '" + fin +
+// A browser stand-in: notes that it ran and the rule in force in its profile and in the
+// managed policy, then waits for the file `fin` (when given) before it ends.
+std::string NavegadorFalso(const std::string& log, const std::string& casa,
+                           const std::string& politicas, const std::string& fin) {
+    return "#!/bin/sh\necho \"$@\" > '" + log + "/argumentos'\ncat '" + casa +
+           "/Marlevanta/chrome/Default/Preferences' > '" + log + "/regla' 2>/dev/null\ncat '" +
+           politicas + "/etc/chromium/policies/managed/" + ArchivoPolitica(getuid()) + "' > '" +
+           log + "/politica' 2>/dev/null\nwhile [ -n '" + fin + "' ] && [ ! -e '" + fin +
            "' ]; do sleep 0.05; done\nexit 0\n";
 }
 
@@ -189,7 +202,7 @@ TEST_F(Acciones, LaSesionQuitaLaReglaPorCualquierCamino) {
     const std::string log = D() + "/log";
     const std::string fin = D() + "/fin";
     entorno_.push_back(std::make_unique<prueba::Entorno>("PATH", D() + "/bin:/usr/bin:/bin"));
-    Instalar(D() + "/bin/chromium", NavegadorFalso(log, D() + "/politicas", fin));
+    Instalar(D() + "/bin/chromium", NavegadorFalso(log, D(), D() + "/politicas", fin));
     auto procesos = CrearIniciadorProcesos();
     const auto entorno = [&] {
         return SesionNavegador::Entorno{
@@ -200,27 +213,70 @@ TEST_F(Acciones, LaSesionQuitaLaReglaPorCualquierCamino) {
         SesionNavegador sesion(entorno(), *fondo_);
         QSignalSpy iniciado(&sesion, &SesionNavegador::NavegadorIniciado);
         QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
-        sesion.Iniciar(Navegador::Chrome, "ANA \"LA\" RUIZ\\");
+        sesion.Iniciar(Navegador::Chrome, {"ANA \"LA\" RUIZ\\", "AC \"B\""});
         EXPECT_EQ(iniciado.count(), 1);
         EXPECT_TRUE(HayRegla());
         EXPECT_TRUE(sesion.EnCurso());
         QTest::qWait(300);
         EXPECT_EQ(terminada.count(), 0);  // the browser is still open
+        {
+            // Meanwhile another copy can start no run with that browser, nor clean its rule.
+            SesionNavegador otra(entorno(), *fondo_);
+            QSignalSpy fin2(&otra, &SesionNavegador::Terminada);
+            otra.Iniciar(Navegador::Chrome, {"OTRO", "AC"});
+            ASSERT_EQ(fin2.count(), 1);
+            EXPECT_EQ(fin2.at(0).at(0).value<FinSesion>().error,
+                      "Otra ventana de Marlevanta está usando Google Chrome. Cierre ese "
+                      "navegador y vuelva a intentarlo.");
+            EXPECT_EQ(registro_->EliminarRestos(Navegador::Chrome), false);
+            EXPECT_TRUE(HayRegla());
+        }
         std::ofstream{fin};
         ASSERT_TRUE(Esperar([&] { return terminada.count() == 1; }));
         const auto f = terminada.at(0).at(0).value<FinSesion>();
         EXPECT_TRUE(f.navegadorEjecutado);
         EXPECT_TRUE(f.error.isEmpty()) << f.error.toStdString();
         EXPECT_FALSE(HayRegla());
-        EXPECT_EQ(Leer(log + "/regla"), "si\n");
+        EXPECT_NE(Leer(log + "/regla").find(R"("CN":"ANA \"LA\" RUIZ\\")"), std::string::npos)
+            << Leer(log + "/regla");
+        EXPECT_NE(Leer(log + "/regla").find(R"("ISSUER":{"CN":"AC \"B\""})"), std::string::npos);
+        EXPECT_EQ(Leer(log + "/politica"), "");  // the managed policy only when asked for
         EXPECT_EQ(Leer(log + "/argumentos"), "--user-data-dir=" + D() + "/Marlevanta/chrome\n");
     }
     fs::remove(fin);
     fs::remove(log + "/regla");
     {
+        // Asked for, the managed policy is in force too, and goes with the run.
+        ASSERT_TRUE(registro_->EscribirValor("NavegadorPoliticaSistema", "1"));
+        SesionNavegador sesion(entorno(), *fondo_);
+        QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
+        sesion.Iniciar(Navegador::Chrome, {"ANA", "AC"});
+        std::ofstream{fin};
+        ASSERT_TRUE(Esperar([&] { return terminada.count() == 1; }));
+        EXPECT_NE(Leer(log + "/politica").find(R"(\"CN\":\"ANA\")"), std::string::npos)
+            << Leer(log + "/politica");
+        EXPECT_NE(Leer(log + "/regla").find(R"("CN":"ANA")"), std::string::npos);
+        EXPECT_FALSE(HayRegla());
+        ASSERT_TRUE(registro_->EscribirValor("NavegadorPoliticaSistema", "0"));
+    }
+    fs::remove(fin);
+    {
+        // Bytes that are not text could never match: nothing is written, no browser starts.
+        fs::remove(log + "/argumentos");
+        SesionNavegador sesion(entorno(), *fondo_);
+        QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
+        sesion.Iniciar(Navegador::Chrome, {"caf\xE9", "AC"});
+        ASSERT_EQ(terminada.count(), 1);
+        const auto f = terminada.at(0).at(0).value<FinSesion>();
+        EXPECT_FALSE(f.navegadorEjecutado);
+        EXPECT_TRUE(f.error.contains("no son texto válido")) << f.error.toStdString();
+        EXPECT_FALSE(HayRegla());
+        EXPECT_FALSE(fs::exists(log + "/argumentos"));
+    }
+    {
         // The session ends with its owner while the browser is open: the rule goes with it.
         auto sesion = std::make_unique<SesionNavegador>(entorno(), *fondo_);
-        sesion->Iniciar(Navegador::Chrome, "ANA");
+        sesion->Iniciar(Navegador::Chrome, {"ANA", "AC"});
         EXPECT_TRUE(HayRegla());
         sesion.reset();
         EXPECT_FALSE(HayRegla());
@@ -231,7 +287,7 @@ TEST_F(Acciones, LaSesionQuitaLaReglaPorCualquierCamino) {
         // A browser that is not installed: nothing written, nothing claimed.
         SesionNavegador sesion(entorno(), *fondo_);
         QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
-        sesion.Iniciar(Navegador::Edge, "ANA");
+        sesion.Iniciar(Navegador::Edge, {"ANA", "AC"});
         ASSERT_EQ(terminada.count(), 1);
         const auto f = terminada.at(0).at(0).value<FinSesion>();
         EXPECT_FALSE(f.navegadorEjecutado);
@@ -239,13 +295,14 @@ TEST_F(Acciones, LaSesionQuitaLaReglaPorCualquierCamino) {
         EXPECT_FALSE(HayRegla());
     }
     {
-        // The rule cannot be written: the owner is asked, and Chrome tries once more.
+        // The managed policy cannot be written: the owner is asked, and Chrome tries once more.
+        ASSERT_TRUE(registro_->EscribirValor("NavegadorPoliticaSistema", "1"));
         fs::remove_all(D() + "/politicas");
         std::ofstream(D() + "/politicas") << "no es una carpeta";
         SesionNavegador sesion(entorno(), *fondo_);
         QSignalSpy rechazada(&sesion, &SesionNavegador::ReglaRechazada);
         QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
-        sesion.Iniciar(Navegador::Chrome, "ANA");
+        sesion.Iniciar(Navegador::Chrome, {"ANA", "AC"});
         ASSERT_EQ(rechazada.count(), 1);
         EXPECT_EQ(terminada.count(), 0);
         sesion.TrasPermisos();
@@ -254,6 +311,33 @@ TEST_F(Acciones, LaSesionQuitaLaReglaPorCualquierCamino) {
         EXPECT_FALSE(f.navegadorEjecutado);
         EXPECT_EQ(f.error,
                   "No se ha podido seleccionar el certificado para el navegador Google Chrome");
+        EXPECT_FALSE(HayRegla());  // the profile's rule, written first, went too
+    }
+    {
+        // A browser that has the profile open would bring its old rule back: nothing is done.
+        const std::string perfil = D() + "/Marlevanta/chrome";
+        fs::create_directories(perfil);
+        QProcess vivo;
+        fs::create_symlink("/bin/sleep", D() + "/bin/chromium-abierto");
+        vivo.start(QString::fromStdString(D() + "/bin/chromium-abierto"), {"30"});
+        ASSERT_TRUE(vivo.waitForStarted());
+        char equipo[256] = {};
+        gethostname(equipo, sizeof equipo - 1);
+        fs::create_symlink(std::string(equipo) + "-" + std::to_string(vivo.processId()),
+                           perfil + "/SingletonLock");
+        fs::remove(log + "/argumentos");
+        const std::string antes = Leer(perfil + "/Default/Preferences");
+        SesionNavegador sesion(entorno(), *fondo_);
+        QSignalSpy terminada(&sesion, &SesionNavegador::Terminada);
+        sesion.Iniciar(Navegador::Chrome, {"ANA", "AC"});
+        ASSERT_EQ(terminada.count(), 1);
+        EXPECT_EQ(terminada.at(0).at(0).value<FinSesion>().error,
+                  "Google Chrome ya está abierto con la carpeta \"" +
+                      QString::fromStdString(perfil) + "\". Ciérrelo y vuelva a intentarlo.");
+        EXPECT_EQ(Leer(perfil + "/Default/Preferences"), antes);
+        EXPECT_FALSE(fs::exists(log + "/argumentos"));
+        vivo.kill();
+        vivo.waitForFinished();
     }
 }
 

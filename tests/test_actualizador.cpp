@@ -237,6 +237,9 @@ protected:
             EXPECT_FALSE(w.btnActualizar()->isEnabled());
             for (int i = 0; i < 3000 && w.Intentando(); ++i) QTest::qWait(10);
             estado_ = w.lblEstado()->text();
+            // All of it on show: wrapped lines must not fall outside the label.
+            estadoCabe_ =
+                w.lblEstado()->heightForWidth(w.lblEstado()->width()) <= w.lblEstado()->height();
             progreso_ = w.pgbDescarga()->value();
             EXPECT_TRUE(w.btnActualizar()->isEnabled());
             EXPECT_EQ(w.btnCerrar()->property("tag").toInt(), 0);
@@ -253,6 +256,7 @@ protected:
     TmanejadorFuncionesComunes comunes_;
     QString carpeta_;
     QString estado_;
+    bool estadoCabe_ = false;
     int progreso_ = 0;
     int fines_ = 0;
 };
@@ -340,6 +344,7 @@ TEST_F(VentanaActualizador, ErroresDeDescarga) {
     Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
     Intento(*api2);
     EXPECT_EQ(estado_, "Error: Servidor no disponible o no encontrado en este momento");
+    EXPECT_TRUE(estadoCabe_);
 
     // No updater beside the program: the user is told and the package stays.
     fs::remove(carpeta_.toStdString() + "/tqUpd.exe");

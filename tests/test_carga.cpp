@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <fstream>
 
 #include "ayudantes.h"
 #include "core/u_cargaCertificados.h"
@@ -120,11 +121,12 @@ TEST_F(Carga, UnAlmacenQueNoAbreDejaLasFilasQueHabia) {
     auto registro = Registro();
     ASSERT_TRUE(CargarCertificadosDemo(t, *registro, QDateTime::currentDateTime()));
     ASSERT_EQ(t.RecordCount(), kFilasDemo);
-    QTemporaryDir vacio;
-    auto almacen = CrearAlmacenNss(vacio.path().toStdString() + "/nssdb");
+    QTemporaryDir roto;
+    std::ofstream(roto.path().toStdString() + "/cert9.db") << std::string(4096, 'x');
+    auto almacen = CrearAlmacenNss(roto.path().toStdString());
     const auto r = CargarCertificadosAlmacen(t, *almacen, *registro, QDateTime::currentDateTime());
     EXPECT_FALSE(r);
-    EXPECT_NE(r.motivo().find("pk12util"), std::string::npos) << r.motivo();
+    EXPECT_NE(r.motivo().find(roto.path().toStdString()), std::string::npos) << r.motivo();
     EXPECT_EQ(t.RecordCount(), kFilasDemo);
 }
 

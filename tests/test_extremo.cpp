@@ -1,5 +1,6 @@
-// The whole road in real components: an NSS database with client certificates, a TLS server on
-// 127.0.0.1 that asks for one, the main window, Enter, C, and Debian's headless Chromium.
+// The managed-policy option the whole road in real components, as root (only root writes below
+// /etc by itself): an NSS database with client certificates, a TLS server on 127.0.0.1 that asks
+// for one, the main window, Enter, C, and Debian's headless Chromium.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableView>
 #include <QTcpSocket>
 #include <filesystem>
@@ -15,15 +17,20 @@
 
 #include "ayudantes.h"
 #include "core/plataforma/u_procesoExterno.h"
+#include "core/u_arranque.h"
+#include "platform/linux/u_politicasArchivos.h"
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
 #include "resultado_prueba.h"
+#include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
+#include "ui/u_frmImportarCertificado.h"
 #include "ui/u_frmMenu.h"
 #include "ui/u_rejillaCertificados.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
+using prueba::ProgramaPrueba;
 namespace fs = std::filesystem;
 
 namespace {
@@ -46,12 +53,17 @@ public:
     EtcComoEstaba() {
         for (const char* c : {"/etc/chromium/policies/managed", "/etc/chromium/policies",
                               "/etc/opt/chrome/policies/managed", "/etc/opt/chrome/policies",
-                              "/etc/opt/chrome", "/etc/opt"}) {
+                              "/etc/opt/chrome", "/etc/opt/edge/policies/managed",
+                              "/etc/opt/edge/policies", "/etc/opt/edge", "/etc/opt"}) {
             if (!fs::exists(c)) nuevas_.push_back(c);
         }
     }
     ~EtcComoEstaba() {
         std::error_code ec;
+        for (const char* c : {"/etc/chromium/policies/managed", "/etc/opt/chrome/policies/managed",
+                              "/etc/opt/edge/policies/managed"}) {
+            fs::remove(std::string(c) + "/" + ArchivoPolitica(getuid()), ec);
+        }
         for (const auto& c : nuevas_) fs::remove(c, ec);  // only when empty
     }
 
@@ -61,7 +73,7 @@ private:
 
 }  // namespace
 
-TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
+TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido) {
     const std::string chromium = CrearIniciadorProcesos()->BuscarEnPath({"chromium"});
     if (getuid() != 0 || chromium.empty()) {
         GTEST_SKIP() << "needs root (Chromium reads policies only from /etc) and Debian's chromium";
@@ -99,28 +111,43 @@ TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
     ASSERT_TRUE(escucha);
 
     // Stands in for Google Chrome: Debian's Chromium, headless, with a time limit, since without
-    // the policy it would wait for a certificate choice that never comes.
+    // the policy it would wait for a certificate choice that never comes. It keeps what the
+    // policy held when it started, and runs on a profile of its own: only the managed policy, not
+    // the rule in the program's profile, can give it the certificate.
     const std::string pagina = d + "/pagina.html";
+    const std::string durante = d + "/politica-al-arrancar.json";
+    const std::string politica = "/etc/chromium/policies/managed/" + ArchivoPolitica(getuid());
     {
         std::ofstream w(d + "/bin/google-chrome");
-        w << "#!/bin/sh\nexec timeout 60 " << chromium
+        w << "#!/bin/sh\ncat '" << politica << "' > '" << durante << ".tmp' && mv '" << durante
+          << ".tmp' '" << durante << "'\nexec timeout 60 " << chromium
           << " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
              " --disable-component-update --disable-sync --ignore-certificate-errors \"$@\""
-             " --dump-dom https://127.0.0.1:"
-          << puerto << "/ > '" << pagina << "' 2>/dev/null\n";
+             " --user-data-dir='"
+          << d << "/perfil-propio' --dump-dom https://127.0.0.1:" << puerto << "/ > '" << pagina
+          << "' 2>/dev/null\n";
     }
     fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
 
     prueba::ProgramaPrueba programa;
+    ASSERT_TRUE(programa.registro->IniciarValoresSiNoExisten());
+    ASSERT_TRUE(programa.registro->EscribirValor("NavegadorPoliticaSistema", "1"));
     TfrmMenu* ventana = &programa.Abrir({});
     ventana->edtBuscarNombre()->setText("12345678Z");
     ASSERT_EQ(ventana->cdsCertificados().Actual().emitido_para, "PÉREZ GARCÍA ANA - 12345678Z");
 
-    bool politicaDurante = false;
+    std::string politicaDurante;
+    bool seguiaTrasOtraCopia = false;
     QString final;
     prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* dialogo) {
-        QTimer::singleShot(200, [&] {
-            politicaDurante = fs::exists("/etc/chromium/policies/managed/marlevanta.json");
+        QTimer::singleShot(0, [&] {
+            // Once the browser runs: a second copy's start-up leaves the run's policy alone.
+            for (int i = 0; i < 6000 && !fs::exists(durante); ++i) QTest::qWait(10);
+            politicaDurante = prueba::Ejecutar("cat '" + durante + "'");
+            ProgramaPrueba otra;
+            TManejadorApi api(&CrearClienteHttp, QString());
+            (void)Arranque(*otra.registro, api, *otra.fondo, dir.path(), 10004).AntesDeMostrar();
+            seguiaTrasOtraCopia = prueba::Ejecutar("cat '" + politica + "'") == politicaDurante;
         });
         QTest::keyClick(dialogo, Qt::Key_C);
         for (int i = 0; i < 9000 && dialogo->Ejecutando(); ++i) QTest::qWait(10);
@@ -135,10 +162,108 @@ TEST(ExtremoAExtremo, ChromiumRecibeElCertificadoElegidoSinPreguntar) {
     std::ifstream f(pagina);
     const std::string html((std::istreambuf_iterator<char>(f)), {});
     EXPECT_EQ(final, "Proceso finalizado con Google Chrome");
-    EXPECT_TRUE(politicaDurante);
+    EXPECT_NE(politicaDurante.find(R"(\"SUBJECT\":{\"CN\":\"PÉREZ GARCÍA ANA - 12345678Z\"})"),
+              std::string::npos)
+        << politicaDurante;
+    EXPECT_TRUE(seguiaTrasOtraCopia);
     EXPECT_NE(html.find("Subject: CN=P\\xC3\\x89REZ GARC\\xC3\\x8DA ANA - 12345678Z"),
               std::string::npos)
         << html.substr(0, 2000);
+    // The user's file stays, holding an empty policy.
+    for (const char* c : {"/etc/chromium/policies/managed/", "/etc/opt/chrome/policies/managed/"}) {
+        EXPECT_EQ(prueba::Ejecutar(std::string("cat '") + c + ArchivoPolitica(getuid()) + "'"),
+                  "{}\n");
+    }
+}
+
+// From nothing to the page: a user with no NSS database and a .p12 file imports it from the
+// window, gives it a start page, and Chromium opens on that page presenting the certificate to
+// a server that asks for one.
+TEST(ExtremoAExtremo, UnUsuarioNuevoImportaSuP12YEntraEnSuPaginaConElCertificado) {
+    const std::string chromium = CrearIniciadorProcesos()->BuscarEnPath({"chromium"});
+    if (getuid() != 0 || chromium.empty()) {
+        GTEST_SKIP() << "needs root (Chromium reads policies only from /etc) and Debian's chromium";
+    }
+    const std::string p12 = prueba::CarpetaP12();
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    fs::create_directories(d + "/bin");
+    fs::create_directories(d + "/home");
+    prueba::Entorno home("HOME", d + "/home");
+    prueba::Entorno xdg("XDG_CONFIG_HOME", d + "/config");
+    prueba::Entorno raiz("MARLEVANTA_POLICY_ROOT", "/");
+    prueba::Entorno path("PATH", d + "/bin:" + std::string(std::getenv("PATH")));
+    EtcComoEstaba etc;
+
+    prueba::Ejecutar(
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" + d +
+        "/srv.key' -out '" + d + "/srv.pem' -subj /CN=127.0.0.1 -addext " +
+        "subjectAltName=IP:127.0.0.1 -days 2 2>&1");
+    const int puerto = PuertoLibre();
+    QProcess servidor;
+    servidor.start("openssl", {"s_server", "-accept", QString::number(puerto), "-cert",
+                               QString::fromStdString(d + "/srv.pem"), "-key",
+                               QString::fromStdString(d + "/srv.key"), "-Verify", "1",
+                               "-verifyCAfile", QString::fromStdString(p12 + "/ca.pem"), "-www"});
+    ASSERT_TRUE(servidor.waitForStarted());
+    bool escucha = false;
+    for (int i = 0; i < 100 && !escucha; ++i) {
+        QTcpSocket s;
+        s.connectToHost("127.0.0.1", static_cast<quint16>(puerto));
+        escucha = s.waitForConnected(100);
+        if (!escucha) QTest::qWait(50);
+    }
+    ASSERT_TRUE(escucha);
+
+    // Google Chrome's stand-in: Chromium, headless, given the program's own arguments only; the
+    // page it opens is the one the program passes.
+    const std::string pagina = d + "/pagina.html";
+    {
+        std::ofstream w(d + "/bin/google-chrome");
+        w << "#!/bin/sh\nexec timeout 60 " << chromium
+          << " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
+             " --disable-component-update --disable-sync --ignore-certificate-errors --dump-dom"
+             " \"$@\" > '"
+          << pagina << "' 2>/dev/null\n";
+    }
+    fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
+
+    prueba::ProgramaPrueba programa;
+    TfrmMenu* ventana = &programa.Abrir({});
+    ASSERT_EQ(ventana->grdCertificados()->Aviso(), TfrmMenu::kTextoSinCertificados);
+    ventana->elegirArchivo = [&](QWidget*) { return QString::fromStdString(p12 + "/ana.p12"); };
+    prueba::AlAbrirseDialogoDe<TfrmImportarCertificado>([](TfrmImportarCertificado* d) {
+        d->edtContrasena()->setText(QStringLiteral("clave Ñandú 1"));
+        d->btnImportar()->click();
+    });
+    QTest::keyClick(ventana->grdCertificados(), Qt::Key_I, Qt::ControlModifier);
+    programa.EsperarCarga();
+    ASSERT_EQ(ventana->cdsCertificados().TotalFilas(), 1);
+    ASSERT_EQ(ventana->cdsCertificados().Actual().emitido_para, "PÉREZ GARCÍA ANA - 12345678Z");
+
+    const QString direccion = QStringLiteral("https://127.0.0.1:%1/").arg(puerto);
+    prueba::AlAbrirseDialogoDe<TfrmEditarAlias>([&](TfrmEditarAlias* editor) {
+        editor->edtPagina()->setText(direccion);
+        QTest::keyClick(editor->edtPagina(), Qt::Key_Return);
+    });
+    QTest::keyClick(ventana->grdCertificados(), Qt::Key_F2);
+
+    QString final;
+    prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* dialogo) {
+        QTest::keyClick(dialogo, Qt::Key_C);
+        for (int i = 0; i < 9000 && dialogo->Ejecutando(); ++i) QTest::qWait(10);
+        final = dialogo->lblPregunta()->text();
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+    });
+    QTest::keyClick(ventana->grdCertificados(), Qt::Key_Return);
+    programa.Cerrar();
+    servidor.kill();
+    servidor.waitForFinished();
+
+    std::ifstream f(pagina);
+    const std::string html((std::istreambuf_iterator<char>(f)), {});
+    EXPECT_EQ(final, "Proceso finalizado con Google Chrome");
+    // The server's page, and in it the certificate the browser presented.
+    EXPECT_NE(html.find("IDCES-12345678Z"), std::string::npos) << html.substr(0, 2000);
     EXPECT_FALSE(fs::exists("/etc/chromium/policies/managed/marlevanta.json"));
-    EXPECT_FALSE(fs::exists("/etc/opt/chrome/policies/managed/marlevanta.json"));
 }

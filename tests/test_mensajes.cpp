@@ -3,6 +3,7 @@
 #include "resultado_prueba.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -79,6 +80,43 @@ TEST(Mensajes, PreguntaSiNo) {
     EXPECT_EQ(v.enFoco, "&No");
     EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 0, kCerrar).resultado, 2);
     EXPECT_EQ(Mostrar("x", mtInformation, Botones({mbOK}), 0, kCerrar).resultado, 2);
+}
+
+TEST(Mensajes, ElEnterDelTecladoNumericoRespondeConElBotonQueTieneElFoco) {
+    const auto tabYEnter = [](DialogoMensaje* d) {
+        QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(d->focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    };
+    const auto soloEnter = [](DialogoMensaje* d) {
+        QTest::keyClick(d->focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    };
+    // Tab to "No" and the keypad's Enter: No, not the default Yes (which would quit).
+    Visto v = Mostrar("¿Desea salir de Marlevanta?", mtConfirmation, Botones({mbYes, mbNo}), 0,
+                      tabYEnter);
+    EXPECT_EQ(v.resultado, 7);
+    EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 0, soloEnter).resultado, 6);
+    // The update question has No as its default; Tab to "Sí" answers Yes.
+    EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 2, tabYEnter).resultado, 6);
+    EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 2, soloEnter).resultado, 7);
+    // The main keyboard's Enter does the same.
+    const auto tabYReturn = [](DialogoMensaje* d) {
+        QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+    };
+    EXPECT_EQ(Mostrar("x", mtConfirmation, Botones({mbYes, mbNo}), 0, tabYReturn).resultado, 7);
+}
+
+TEST(Mensajes, LaCajaDeErrorGeneralTieneUnSoloBotonAceptar) {
+    QStringList botones;
+    QString titulo;
+    prueba::AlAbrirseDialogoDe<QMessageBox>([&](QMessageBox* m) {
+        titulo = m->windowTitle();
+        for (auto* b : m->findChildren<QPushButton*>()) botones << b->text();
+        QTest::keyClick(m, Qt::Key_Return);
+    });
+    MostrarErrorGeneral(nullptr, QStringLiteral("No se puede leer el almacén"));
+    EXPECT_EQ(botones, QStringList{"Aceptar"});
+    EXPECT_EQ(titulo, kTituloAplicacion);
 }
 
 TEST(Mensajes, TitulosYSaltosDeLinea) {

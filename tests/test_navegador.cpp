@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -25,12 +28,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A browser stand-in: records its arguments and the policy in force while it runs, and stays
-// open until the file named by $MARLEVANTA_PRUEBA_ESPERA exists (when that is set).
+// A browser stand-in: records its arguments, its profile's preferences and the managed policy
+// in force while it runs, and stays open until the file named by $MARLEVANTA_PRUEBA_ESPERA
+// exists (when that is set).
 const char* kNavegadorFalso = R"(#!/bin/sh
 echo "$@" > "$MARLEVANTA_PRUEBA_LOG/argumentos"
-cat "$MARLEVANTA_POLICY_ROOT/etc/opt/chrome/policies/managed/marlevanta.json" \
-    "$MARLEVANTA_POLICY_ROOT/etc/opt/edge/policies/managed/marlevanta.json" \
+cat "${1#--user-data-dir=}/Default/Preferences" > "$MARLEVANTA_PRUEBA_LOG/perfil" 2>/dev/null
+cat "$MARLEVANTA_POLICY_ROOT/etc/opt/chrome/policies/managed/marlevanta-$(id -u).json" \
+    "$MARLEVANTA_POLICY_ROOT/etc/opt/edge/policies/managed/marlevanta-$(id -u).json" \
     > "$MARLEVANTA_PRUEBA_LOG/politica" 2>/dev/null
 while [ -n "$MARLEVANTA_PRUEBA_ESPERA" ] && [ ! -e "$MARLEVANTA_PRUEBA_ESPERA" ]; do sleep 0.05; done
 exit 0
@@ -40,7 +45,7 @@ class EleccionNavegador : public testing::Test {
 protected:
     void SetUp() override {
         const std::string d = dir_.path().toStdString();
-        for (const char* sub : {"/home", "/config", "/bin", "/log", "/politicas"})
+        for (const char* sub : {"/home", "/config", "/bin", "/log", "/politicas", "/cache"})
             fs::create_directories(d + sub);
         entorno_.push_back(std::make_unique<prueba::Entorno>("HOME", d + "/home"));
         entorno_.push_back(std::make_unique<prueba::Entorno>("XDG_CONFIG_HOME", d + "/config"));
@@ -48,6 +53,7 @@ protected:
             std::make_unique<prueba::Entorno>("MARLEVANTA_POLICY_ROOT", d + "/politicas"));
         entorno_.push_back(std::make_unique<prueba::Entorno>("MARLEVANTA_PRUEBA_LOG", d + "/log"));
         entorno_.push_back(std::make_unique<prueba::Entorno>("PATH", d + "/bin:/usr/bin:/bin"));
+        entorno_.push_back(std::make_unique<prueba::Entorno>("XDG_CACHE_HOME", d + "/cache"));
         registro_ = std::make_unique<TManejadorRegistro>(CrearRegistroUsuario(), nullptr,
                                                          CrearAlmacenPoliticas());
         procesos_ = CrearIniciadorProcesos();
@@ -80,9 +86,20 @@ protected:
         std::ifstream f(dir_.path().toStdString() + "/log/" + archivo);
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
+    // A rule in force: in a browser profile of the program, or in the managed policy.
     bool HayPolitica() {
-        for (const auto& c : TodasLasCarpetasPoliticas(dir_.path().toStdString() + "/politicas")) {
-            if (fs::exists(c + "/marlevanta.json")) return true;
+        const std::string d = dir_.path().toStdString();
+        for (const auto& c : TodasLasCarpetasPoliticas(d + "/politicas")) {
+            std::ifstream f(c + "/" + ArchivoPolitica(getuid()));
+            if (std::string(std::istreambuf_iterator<char>(f), {}).find("AutoSelect") !=
+                std::string::npos)
+                return true;
+        }
+        for (const char* perfil : {"/home/Marlevanta/chrome", "/home/Marlevanta/edge"}) {
+            std::ifstream f(d + perfil + "/Default/Preferences");
+            if (std::string(std::istreambuf_iterator<char>(f), {}).find("https://*,*") !=
+                std::string::npos)
+                return true;
         }
         return false;
     }
@@ -111,11 +128,11 @@ protected:
 
 }  // namespace
 
-TEST_F(EleccionNavegador, ChromeConLaPoliticaEnVigorYQuitadaAlCerrarse) {
+TEST_F(EleccionNavegador, ChromeConLaReglaEnSuPerfilYQuitadaAlCerrarse) {
     Instalar("google-chrome", kNavegadorFalso);
     auto dialogo = Dialogo();
     TfrmElegirNavegador& d = *dialogo;
-    d.certificado = "PÉREZ \"PEPE\" - 1Z";
+    d.certificado = {"PÉREZ \"PEPE\" - 1Z", "AC \\ UNO"};
     EXPECT_EQ(d.lblPregunta()->text(), "¿Con qué navegador quiere usar el certificado?");
     EXPECT_TRUE(d.lblAyuda()->text().endsWith(
         "\nMarlevanta quedará deshabilitado hasta que cierre el navegador."));
@@ -138,8 +155,12 @@ TEST_F(EleccionNavegador, ChromeConLaPoliticaEnVigorYQuitadaAlCerrarse) {
     EXPECT_EQ(avisos, QStringList{"Cierre Microsoft Edge para poder salir de esta ventana"});
     EXPECT_EQ(Log("argumentos"),
               "--user-data-dir=" + dir_.path().toStdString() + "/home/Marlevanta/chrome\n");
-    EXPECT_NE(Log("politica").find(R"(\"CN\":\"PÉREZ \\\"PEPE\\\" - 1Z\")"), std::string::npos)
-        << Log("politica");
+    EXPECT_NE(Log("perfil").find(
+                  R"("auto_select_certificate":{"https://*,*":{"setting":{"filters":[{"ISSUER":)"
+                  R"({"CN":"AC \\ UNO"},"SUBJECT":{"CN":"PÉREZ \"PEPE\" - 1Z"}}]}}})"),
+              std::string::npos)
+        << Log("perfil");
+    EXPECT_EQ(Log("politica"), "");  // the system's policy was not asked for
 }
 
 TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
@@ -148,7 +169,7 @@ TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
     prueba::Entorno espera("MARLEVANTA_PRUEBA_ESPERA", senal);
     auto dialogo = Dialogo();
     TfrmElegirNavegador& d = *dialogo;
-    d.certificado = "ANA";
+    d.certificado = {"ANA", "AC"};
     QStringList avisos;
     bool visibleTrasEscape = false;
     bool habiaPolitica = false;
@@ -174,38 +195,98 @@ TEST_F(EleccionNavegador, EscapeDuranteLaEjecucionCierraAlTerminar) {
     EXPECT_EQ(avisos, QStringList{"Cierre Google Chrome para poder salir de esta ventana"});
 }
 
-TEST_F(EleccionNavegador, NavegadorQueNoEstaSeDiceYLaPoliticaSeQuita) {
+TEST_F(EleccionNavegador, NavegadorQueNoEstaSeDesactivaYDiceQueInstalar) {
     Instalar("google-chrome", kNavegadorFalso);  // Edge is not installed
     auto dialogo = Dialogo();
     TfrmElegirNavegador& d = *dialogo;
-    d.certificado = "ANA";
-    QStringList errores;
-    Responder(&errores, 1);
-    bool habiaPolitica = true;
+    d.certificado = {"ANA", "AC"};
+    EXPECT_FALSE(d.btnEdge()->isEnabled());
+    EXPECT_TRUE(d.btnEdge()->toolTip().startsWith("No se ha encontrado Microsoft Edge"))
+        << d.btnEdge()->toolTip().toStdString();
+    EXPECT_TRUE(d.btnEdge()->toolTip().contains("microsoft-edge-stable"));
+    EXPECT_TRUE(d.btnChrome()->isEnabled());
+    EXPECT_EQ(d.btnChrome()->toolTip(), "Usar Google Chrome (C)");
+    QStringList mensajes;
+    Responder(&mensajes, 1);
     Mostrar(d, [&] {
         QTest::keyClick(&d, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
-        habiaPolitica = HayPolitica();
+        d.btnEdge()->click();  // a disabled button does nothing
+        // Still choosing: nothing ran, nothing was written.
+        EXPECT_FALSE(d.Ejecutando());
+        EXPECT_EQ(d.lblPregunta()->text(), "¿Con qué navegador quiere usar el certificado?");
+        EXPECT_TRUE(Visible(d.btnCerrar()));
+        EXPECT_FALSE(HayPolitica());
+        d.btnCerrar()->click();
+    });
+    ASSERT_EQ(mensajes.size(), 1);
+    EXPECT_EQ(mensajes[0], d.btnEdge()->toolTip());
+    EXPECT_EQ(Log("argumentos"), "");
+}
+
+TEST_F(EleccionNavegador, UnNavegadorFlatpakSeAbrePorSuLanzador) {
+    const std::string d = dir_.path().toStdString();
+    prueba::Entorno path("PATH", d + "/bin");  // without the system's Chromium
+    EXPECT_FALSE(BuscarComandoNavegador(Navegador::Chrome, *procesos_));
+    Instalar("flatpak", "#!/bin/sh\nexit 0\n");
+    // flatpak alone is not a browser; an installed application is.
+    EXPECT_FALSE(BuscarComandoNavegador(Navegador::Chrome, *procesos_));
+    fs::create_directories(d +
+                           "/home/.local/share/flatpak/app/org.chromium.Chromium/current/active");
+    auto chrome = BuscarComandoNavegador(Navegador::Chrome, *procesos_);
+    ASSERT_TRUE(chrome) << chrome.motivo();
+    EXPECT_EQ(chrome->ejecutable, d + "/bin/flatpak");
+    EXPECT_EQ(chrome->argumentos,
+              (std::vector<std::string>{"run", "org.chromium.Chromium",
+                                        "--user-data-dir=" + d + "/home/Marlevanta/chrome"}));
+    EXPECT_FALSE(BuscarComandoNavegador(Navegador::Edge, *procesos_));
+    // A browser on PATH comes first.
+    Instalar("chromium", kNavegadorFalso);
+    EXPECT_EQ(BuscarComandoNavegador(Navegador::Chrome, *procesos_)->ejecutable,
+              d + "/bin/chromium");
+}
+
+TEST_F(EleccionNavegador, ConElPerfilAbiertoNoSeEscribeNadaYSeDiceQueCerrar) {
+    Instalar("google-chrome", kNavegadorFalso);
+    const std::string perfil = dir_.path().toStdString() + "/home/Marlevanta/chrome";
+    fs::create_directories(perfil);
+    fs::create_symlink("/bin/sleep", dir_.path().toStdString() + "/bin/chromium-de-antes");
+    QProcess abierto;
+    abierto.start(dir_.path() + "/bin/chromium-de-antes", {"30"});
+    ASSERT_TRUE(abierto.waitForStarted());
+    char equipo[256] = {};
+    gethostname(equipo, sizeof equipo - 1);
+    fs::create_symlink(std::string(equipo) + "-" + std::to_string(abierto.processId()),
+                       perfil + "/SingletonLock");
+    auto dialogo = Dialogo();
+    TfrmElegirNavegador& d = *dialogo;
+    d.certificado = {"ANA", "AC"};
+    QStringList errores;
+    Responder(&errores, 1);
+    Mostrar(d, [&] {
+        QTest::keyClick(&d, Qt::Key_C);
         Esperar(d);
         d.btnSalir()->click();
     });
-    ASSERT_EQ(errores.size(), 1);
-    EXPECT_TRUE(errores[0].startsWith("No se ha encontrado Microsoft Edge"))
-        << errores[0].toStdString();
-    // Nothing was written for a browser that cannot start, and nothing says it ran.
-    EXPECT_FALSE(habiaPolitica);
-    EXPECT_EQ(d.lblPregunta()->text(), "No se ha abierto Microsoft Edge");
-    EXPECT_FALSE(HayPolitica());
+    abierto.kill();
+    abierto.waitForFinished();
+    EXPECT_EQ(errores,
+              QStringList{"Google Chrome ya está abierto con la carpeta \"" +
+                          QString::fromStdString(perfil) + "\". Ciérrelo y vuelva a intentarlo."});
+    EXPECT_EQ(d.lblPregunta()->text(), "No se ha abierto Google Chrome");
+    EXPECT_FALSE(fs::exists(perfil + "/Default"));
     EXPECT_EQ(Log("argumentos"), "");
 }
 
 TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
     Instalar("google-chrome", kNavegadorFalso);
     Instalar("microsoft-edge", kNavegadorFalso);
+    ASSERT_TRUE(registro_->IniciarValoresSiNoExisten());
+    ASSERT_TRUE(registro_->EscribirValor("NavegadorPoliticaSistema", "1"));
     std::ofstream(dir_.path().toStdString() + "/politicas/etc") << "no es una carpeta";
     for (const bool edge : {true, false}) {
         auto dialogo = Dialogo();
         TfrmElegirNavegador& d = *dialogo;
-        d.certificado = "ANA";
+        d.certificado = {"ANA", "AC"};
         int permisos = 0;
         QStringList errores;
         prueba::AlAbrirseDialogoDe<TfrmDarPermisos>([&](TfrmDarPermisos* w) {
@@ -225,25 +306,77 @@ TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
                                 : QStringList{"No se ha podido seleccionar el certificado para el "
                                               "navegador Google Chrome"});
         EXPECT_EQ(Log("argumentos"), "");  // the browser never started
+        EXPECT_FALSE(HayPolitica());       // the profile's rule went with the run
     }
 }
 
 TEST_F(EleccionNavegador, DarPermisosLanzaElProgramaElevadoYDiceLaVerdad) {
-    // pkexec stand-in: records what it was asked to run and answers as told.
+    // pkexec stand-in: records what it was asked to run, says what it is told on its standard
+    // error and ends as told.
     Instalar("pkexec",
-             "#!/bin/sh\necho \"$@\" > \"$MARLEVANTA_PRUEBA_LOG/pkexec\"\nexit "
-             "${MARLEVANTA_PRUEBA_SALIDA:-0}\n");
-    for (const char* salida : {"0", "1"}) {
-        prueba::Entorno codigo("MARLEVANTA_PRUEBA_SALIDA", salida);
-        TfrmDarPermisos d(nullptr, *procesos_, fondo_, comunes_,
-                          OrdenPermisos("/ruta/de/pqrvr", "S-1-22-1-1234"));
+             "#!/bin/sh\necho \"$@\" > \"$MARLEVANTA_PRUEBA_LOG/pkexec\"\nprintf "
+             "\"$MARLEVANTA_PRUEBA_ERROR\" >&2\nexit ${MARLEVANTA_PRUEBA_SALIDA:-0}\n");
+    const QString orden =
+        "\n\nUn administrador puede darlos escribiendo en un terminal:\nsudo "
+        "'/ruta/de mi/pqrvr' S-1-22-1-1234";
+    const struct {
+        const char* salida;
+        const char* error;
+        QString mensaje;
+    } casos[] = {
+        {"0", "", "Permisos establecidos"},
+        {"126", "",
+         "No se han podido establecer los permisos. Se ha cancelado la petición de la "
+         "contraseña." +
+             orden},
+        {"127", "Error executing command as another user: No authentication agent found.\\n",
+         "No se han podido establecer los permisos. El sistema no ha dado la autorización (Error "
+         "executing command as another user: No authentication agent found.). Si no ha "
+         "aparecido ninguna ventana que pidiera la contraseña, falta en el escritorio el programa "
+         "que la pide (un agente de autenticación de polkit)." +
+             orden},
+        {"1", "\\nNo se pudo encontrar la cuenta del usuario en el registro\\n",
+         "No se han podido establecer los permisos. No se pudo encontrar la cuenta del usuario en "
+         "el registro" +
+             orden},
+    };
+    for (const auto& caso : casos) {
+        prueba::Entorno codigo("MARLEVANTA_PRUEBA_SALIDA", caso.salida);
+        prueba::Entorno error("MARLEVANTA_PRUEBA_ERROR", caso.error);
+        QWidget dueno;
+        dueno.setGeometry(300, 200, 800, 600);
+        dueno.show();
+        TfrmDarPermisos d(&dueno, *procesos_, fondo_, comunes_,
+                          OrdenPermisos("/ruta/de mi/pqrvr", "S-1-22-1-1234"));
         QStringList mensajes;
         Responder(&mensajes, 1);
-        QTimer::singleShot(0, [&] { d.btnAceptar()->click(); });
+        QPoint centro;
+        QTimer::singleShot(0, [&] {
+            centro = d.frameGeometry().center();
+            EXPECT_EQ(d.focusWidget(), d.btnAceptar());
+            QTest::keyClick(d.focusWidget(), Qt::Key_Return);  // the focused button answers
+        });
         d.exec();
-        ASSERT_EQ(mensajes.size(), 1);
-        EXPECT_EQ(mensajes[0], salida[0] == '0' ? "Permisos establecidos"
-                                                : "No se han podido establecer los permisos.");
-        EXPECT_EQ(Log("pkexec"), "/ruta/de/pqrvr S-1-22-1-1234\n");
+        EXPECT_LE((centro - dueno.frameGeometry().center()).manhattanLength(), 2);
+        ASSERT_EQ(mensajes.size(), 1) << caso.salida;
+        EXPECT_EQ(mensajes[0], caso.mensaje);
+        EXPECT_EQ(Log("pkexec"), "/ruta/de mi/pqrvr S-1-22-1-1234\n");
+        EXPECT_EQ(d.edtOrden()->text(), "sudo '/ruta/de mi/pqrvr' S-1-22-1-1234");
     }
+    // Tab moves to Cancel, and Enter then cancels: nothing is started.
+    fs::remove(dir_.path().toStdString() + "/log/pkexec");
+    TfrmDarPermisos d(nullptr, *procesos_, fondo_, comunes_,
+                      OrdenPermisos("/usr/libexec/marlevanta/pqrvr", "S-1-22-1-7"));
+    EXPECT_EQ(d.edtOrden()->text(), "sudo /usr/libexec/marlevanta/pqrvr S-1-22-1-7");
+    QTimer::singleShot(0, [&] {
+        QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), d.btnCancelar());
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(d.exec(), QDialog::Rejected);
+    EXPECT_EQ(Log("pkexec"), "");
+    // Without pkexec at all the user is told what is missing.
+    Resultado<SalidaPrograma> sin = Falla("No se encuentra el programa \"pkexec\".");
+    EXPECT_TRUE(MotivoPermisos(sin).contains("pkexec"));
+    EXPECT_EQ(MotivoPermisos(SalidaPrograma{0, "ruido"}), "");
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/acl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,7 +18,10 @@
 
 #include "ayudantes.h"
 #include "core/plataforma/u_permisos.h"
+#include "core/u_manejadorRegistro.h"
 #include "platform/linux/u_politicasArchivos.h"
+#include "platform/linux/u_reglaPerfil.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 #include "resultado_prueba.h"
 
@@ -26,17 +32,38 @@ namespace {
 
 constexpr uid_t kNadie = 65534;
 
-QJsonObject LeerPolitica(const std::string& carpeta) {
-    QFile f(QString::fromStdString(carpeta + "/marlevanta.json"));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QJsonDocument archivo = QJsonDocument::fromJson(f.readAll());
-    const QJsonArray lista = archivo.object().value("AutoSelectCertificateForUrls").toArray();
+std::string Leer(const std::string& ruta) {
+    std::ifstream f(ruta, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+QJsonObject Json(const std::string& texto) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(texto)).object();
+}
+
+// The one rule of a managed-policy file, parsed back; empty when there is not exactly one.
+QJsonObject LeerPolitica(const std::string& archivo) {
+    const QJsonArray lista = Json(Leer(archivo)).value("AutoSelectCertificateForUrls").toArray();
     if (lista.size() != 1) return {};
     return QJsonDocument::fromJson(lista.at(0).toString().toUtf8()).object();
 }
 
-QString CnDe(const QJsonObject& politica) {
-    return politica.value("filter").toObject().value("SUBJECT").toObject().value("CN").toString();
+std::string Cn(const QJsonObject& filtro, const char* quien) {
+    return filtro.value(quien).toObject().value("CN").toString().toStdString();
+}
+
+// What lies at the end of a path of keys; undefined when the path breaks.
+QJsonValue En(QJsonValue v, std::initializer_list<const char*> claves) {
+    for (const char* c : claves) v = v.toObject().value(QLatin1String(c));
+    return v;
+}
+
+// The filters of the rule in a profile's Preferences.
+QJsonArray FiltrosPerfil(const std::string& carpeta) {
+    return En(Json(Leer(carpeta + "/Default/Preferences")),
+              {"profile", "content_settings", "exceptions", "auto_select_certificate",
+               "https://*,*", "setting", "filters"})
+        .toArray();
 }
 
 // Runs `prueba` as an unprivileged user in a child process; its exit code.
@@ -51,6 +78,39 @@ int ComoNadie(const std::function<int()>& prueba) {
     return WIFEXITED(estado) ? WEXITSTATUS(estado) : 98;
 }
 
+bool SinListaDeAcceso(const std::string& ruta) {
+    char v[256];
+    return getxattr(ruta.c_str(), "system.posix_acl_access", v, sizeof v) < 0 &&
+           getxattr(ruta.c_str(), "system.posix_acl_default", v, sizeof v) < 0;
+}
+
+// A process whose command line names Chromium, standing in for a running browser.
+class NavegadorVivo {
+public:
+    explicit NavegadorVivo(const std::string& carpeta) {
+        const std::string falso = carpeta + "/chromium";
+        fs::create_symlink("/bin/sleep", falso);
+        p_.start(QString::fromStdString(falso), {"30"});
+        p_.waitForStarted();
+    }
+    ~NavegadorVivo() {
+        p_.kill();
+        p_.waitForFinished();
+    }
+    qint64 pid() const { return p_.processId(); }
+
+private:
+    QProcess p_;
+};
+
+std::string Equipo() {
+    char h[256] = {};
+    gethostname(h, sizeof h - 1);
+    return h;
+}
+
+const ReglaCertificado kComillas{"CARLOS \"EL\" BARRA\\ - 33333333C", "AC \"RAÍZ\" \\ UNO"};
+
 class Politicas : public testing::Test {
 protected:
     void SetUp() override {
@@ -58,62 +118,117 @@ protected:
         fs::permissions(raiz_, fs::perms::owner_all | fs::perms::group_read |
                                    fs::perms::group_exec | fs::perms::others_read |
                                    fs::perms::others_exec);
-        entorno_ = std::make_unique<prueba::Entorno>("MARLEVANTA_POLICY_ROOT", raiz_);
+        entorno_.push_back(std::make_unique<prueba::Entorno>("MARLEVANTA_POLICY_ROOT", raiz_));
+        entorno_.push_back(std::make_unique<prueba::Entorno>("HOME", raiz_ + "/casa"));
+        entorno_.push_back(std::make_unique<prueba::Entorno>("XDG_CACHE_HOME", raiz_ + "/cache"));
+        unsetenv("PKEXEC_UID");
+    }
+    std::string Propio(Navegador n, int i = 0) const {
+        return CarpetasPoliticas(n, raiz_)[size_t(i)] + "/" + ArchivoPolitica(getuid());
     }
     QTemporaryDir dir_;
     std::string raiz_;
-    std::unique_ptr<prueba::Entorno> entorno_;
+    std::vector<std::unique_ptr<prueba::Entorno>> entorno_;
 };
 
 }  // namespace
 
-TEST(TextoPolitica, NombresQueHayQueEscaparSiguenSiendoJsonValido) {
-    EXPECT_EQ(TextoPolitica("ANA PÉREZ (R: B12345678)"),
+TEST(TextoPolitica, NombresQueHayQueEscaparSiguenSiendoJsonValidoYLlevanElEmisor) {
+    EXPECT_EQ(TextoPolitica({"ANA PÉREZ (R: B12345678)", "AC FNMT"}),
               "{\"pattern\":\"https://*\",\"filter\":{\"SUBJECT\":{\"CN\":\"ANA PÉREZ (R: "
-              "B12345678)\"}}}");
-    for (const std::string& cn : {std::string("JOSÉ \"PEPE\" ÑÚÑEZ"), std::string("C:\\raíz\\"),
-                                  std::string("a\nb\tc\x01\x1f"
-                                              "d"),
-                                  std::string(300, 'x')}) {
-        const QJsonDocument doc =
-            QJsonDocument::fromJson(QByteArray::fromStdString(TextoPolitica(cn)));
-        ASSERT_TRUE(doc.isObject()) << cn;
-        EXPECT_EQ(doc.object().value("pattern").toString(), "https://*");
-        EXPECT_EQ(CnDe(doc.object()).toStdString(), cn);
+              "B12345678)\"},\"ISSUER\":{\"CN\":\"AC FNMT\"}}}");
+    for (const std::string& cn :
+         {std::string("JOSÉ \"PEPE\" ÑÚÑEZ"), std::string("C:\\raíz\\"),
+          std::string("a\nb\tc\x01\x1f"
+                      "d"),
+          std::string("  #ACME, S.A. + <SUR>=1  "), std::string(300, 'x'), std::string()}) {
+        const QJsonObject p = Json(TextoPolitica({cn, cn + "!"}));
+        EXPECT_EQ(p.value("pattern").toString(), "https://*");
+        EXPECT_EQ(Cn(p.value("filter").toObject(), "SUBJECT"), cn);
+        EXPECT_EQ(Cn(p.value("filter").toObject(), "ISSUER"), cn + "!");
     }
     EXPECT_EQ(CadenaJson(std::string("\x01", 1)), "\"\\u0001\"");
     EXPECT_EQ(CadenaJson(std::string("\0", 1)), "\"\\u0000\"");
 }
 
-TEST_F(Politicas, EscribirDosVecesDejaUnaYEliminarSoloQuitaLaNuestra) {
-    auto almacen = CrearAlmacenPoliticasArchivos(raiz_);
+TEST(TextoPolitica, SoloElUtf8BienFormadoEsTexto) {
+    EXPECT_TRUE(Utf8Valido("ÑÚÑEZ € \xF0\x9D\x84\x9E \"\\"));
+    EXPECT_TRUE(Utf8Valido(std::string("A\0B", 3)));
+    for (const char* malo : {"\xC3\x28", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                             "\xF0\x9F\x98", "\xFF", "caf\xE9"}) {
+        EXPECT_FALSE(Utf8Valido(malo)) << malo;
+    }
+}
+
+TEST_F(Politicas, ArchivoDeCadaUsuarioEscritoEnSuSitioYVaciadoAlQuitar) {
     const auto chrome = CarpetasPoliticas(Navegador::Chrome, raiz_);
     ASSERT_EQ(chrome.size(), 2u);
     EXPECT_EQ(chrome[0], raiz_ + "/etc/opt/chrome/policies/managed");
     EXPECT_EQ(chrome[1], raiz_ + "/etc/chromium/policies/managed");
-    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, TextoPolitica("PRIMERO")));
-    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, TextoPolitica("SEGUNDO \"B\"")));
-    for (const auto& c : chrome) EXPECT_EQ(CnDe(LeerPolitica(c)), "SEGUNDO \"B\"");
-    const std::string edge = CarpetasPoliticas(Navegador::Edge, raiz_)[0];
-    EXPECT_FALSE(fs::exists(edge + "/marlevanta.json"));
-    std::ofstream(chrome[0] + "/otra.json") << "{}";
+    EXPECT_EQ(ArchivoPolitica(1234), "marlevanta-1234.json");
+    ASSERT_TRUE(EscribirPoliticaArchivos(raiz_, Navegador::Chrome, {"PRIMERO", "AC"}));
+    struct stat antes {};
+    ASSERT_EQ(stat(Propio(Navegador::Chrome).c_str(), &antes), 0);
+    ASSERT_TRUE(EscribirPoliticaArchivos(raiz_, Navegador::Chrome, kComillas));
+    for (int i : {0, 1}) {
+        const QJsonObject p = LeerPolitica(Propio(Navegador::Chrome, i));
+        EXPECT_EQ(Cn(p.value("filter").toObject(), "SUBJECT"), kComillas.sujeto);
+        EXPECT_EQ(Cn(p.value("filter").toObject(), "ISSUER"), kComillas.emisor);
+    }
+    // The same file, rewritten: the user may own it without being allowed to replace it.
+    struct stat despues {};
+    ASSERT_EQ(stat(Propio(Navegador::Chrome).c_str(), &despues), 0);
+    EXPECT_EQ(antes.st_ino, despues.st_ino);
+    EXPECT_FALSE(fs::exists(Propio(Navegador::Edge)));
+    std::ofstream(chrome[0] + "/marlevanta-99999.json") << "{\"de\": \"otro usuario\"}";
 
-    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), true);
-    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), false);
-    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
-    EXPECT_TRUE(fs::exists(chrome[0] + "/otra.json"));
+    EXPECT_EQ(EliminarPoliticaArchivos(raiz_, Navegador::Chrome), true);
+    for (int i : {0, 1}) EXPECT_EQ(Json(Leer(Propio(Navegador::Chrome, i))), QJsonObject());
+    EXPECT_EQ(EliminarPoliticaArchivos(raiz_, Navegador::Chrome), false);
+    EXPECT_EQ(EliminarPoliticaArchivos(raiz_, Navegador::Edge), false);
+    EXPECT_EQ(Leer(chrome[0] + "/marlevanta-99999.json"), "{\"de\": \"otro usuario\"}");
     for (const auto& c : chrome) {
         for (const auto& e : fs::directory_iterator(c)) {
-            EXPECT_EQ(e.path().filename(), "otra.json");  // no temporary file left behind
+            EXPECT_EQ(e.path().filename().string().rfind("marlevanta-", 0), 0u) << e.path();
         }
     }
 }
 
-TEST_F(Politicas, SinSitioDondeEscribirNoEscribeNada) {
-    std::ofstream(raiz_ + "/etc") << "no soy una carpeta";
-    auto almacen = CrearAlmacenPoliticasArchivos(raiz_);
-    EXPECT_FALSE(almacen->Escribir(Navegador::Edge, TextoPolitica("X")));
-    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
+TEST_F(Politicas, SinSitioDondeEscribirNoQuedaNadaEscrito) {
+    // Chromium's folder cannot be made: what went to Chrome's is taken back.
+    fs::create_directories(raiz_ + "/etc");
+    std::ofstream(raiz_ + "/etc/chromium") << "no soy una carpeta";
+    const auto escrita = EscribirPoliticaArchivos(raiz_, Navegador::Chrome, {"X", "Y"});
+    EXPECT_FALSE(escrita);
+    EXPECT_NE(escrita.motivo().find("etc/chromium/policies/managed/marlevanta-"), std::string::npos)
+        << escrita.motivo();
+    EXPECT_EQ(Json(Leer(Propio(Navegador::Chrome))), QJsonObject());
+}
+
+TEST_F(Politicas, ElUsuarioEscribeSuArchivoPeroNadaMasEnLaCarpeta) {
+    if (getuid() != 0) GTEST_SKIP() << "switching users needs root";
+    const auto escribe = [this] {
+        return EscribirPoliticaArchivos(raiz_, Navegador::Edge, {"N", "AC"}) ? 0 : 1;
+    };
+    EXPECT_EQ(ComoNadie(escribe), 1);  // no folder, no file: the permission program is needed
+    prueba::Entorno quien("PKEXEC_UID", std::to_string(kNadie));
+    ASSERT_TRUE(DarPermisosSoftwarePolicies("S-1-22-1-65534"));
+    EXPECT_EQ(ComoNadie(escribe), 0);
+    const std::string carpeta = CarpetasPoliticas(Navegador::Edge, raiz_)[0];
+    EXPECT_EQ(Cn(LeerPolitica(carpeta + "/" + ArchivoPolitica(kNadie)).value("filter").toObject(),
+                 "SUBJECT"),
+              "N");
+    // Nothing else may be put beside it: that would be a policy for every user.
+    EXPECT_EQ(ComoNadie([&carpeta] {
+                  std::ofstream f(carpeta + "/extension.json");
+                  return f ? 0 : 1;
+              }),
+              1);
+    EXPECT_EQ(ComoNadie([this] {
+                  return EliminarPoliticaArchivos(raiz_, Navegador::Edge) == true ? 0 : 1;
+              }),
+              0);
+    EXPECT_TRUE(fs::exists(carpeta + "/" + ArchivoPolitica(kNadie)));
 }
 
 TEST(Sid, TextoSegunLaAutoridad) {
@@ -125,67 +240,271 @@ TEST(Sid, TextoSegunLaAutoridad) {
     EXPECT_EQ(SidUsuarioActual(), "S-1-22-1-" + std::to_string(getuid()));
 }
 
-TEST_F(Politicas, ElPermisoDejaEscribirAlUsuarioYSoloAEl) {
-    if (getuid() != 0) GTEST_SKIP() << "switching users needs root";
-    const auto escribe = [this] {
-        return CrearAlmacenPoliticasArchivos(raiz_)->Escribir(Navegador::Chrome, TextoPolitica("N"))
-                   ? 0
-                   : 1;
-    };
-    EXPECT_EQ(ComoNadie(escribe), 1);
-    const std::string carpeta = CarpetasPoliticas(Navegador::Chrome, raiz_)[0];
-    fs::create_directories(carpeta);
-    prueba::Ejecutar("setfacl -m u:1234:rx '" + carpeta + "' 2>&1 || true");
-    EXPECT_TRUE(DarPermisosSoftwarePolicies("S-1-22-1-65534"));
-    EXPECT_EQ(ComoNadie(escribe), 0);
-    EXPECT_EQ(CnDe(LeerPolitica(carpeta)), "N");
-    const std::string lista = prueba::Ejecutar("getfacl -cp '" + carpeta + "' 2>/dev/null || true");
-    if (!lista.empty()) {
-        EXPECT_NE(lista.find("user:nobody:rwx"), std::string::npos) << lista;
-        EXPECT_NE(lista.find("user:1234:r-x"), std::string::npos) << lista;  // kept
-        EXPECT_NE(lista.find("default:user:nobody:rwx"), std::string::npos) << lista;
+TEST_F(Politicas, ElPermisoEsParaQuienLoPideYSoloParaEl) {
+    const std::string propio = SidUsuarioActual();
+    const std::string otro = "S-1-22-1-" + std::to_string(getuid() == 0 ? kNadie : 0);
+    const auto sinCambios = [this] { return !fs::exists(raiz_ + "/etc"); };
+    {
+        // Through pkexec, a SID naming anyone else is refused and nothing changes.
+        prueba::Entorno quien("PKEXEC_UID", std::to_string(getuid()));
+        const auto r = DarPermisosSoftwarePolicies(otro);
+        EXPECT_FALSE(r);
+        EXPECT_NE(r.motivo().find("no es el que ha pedido los permisos"), std::string::npos)
+            << r.motivo();
+        EXPECT_TRUE(sinCambios());
+        prueba::Entorno raro("PKEXEC_UID", "x");
+        EXPECT_EQ(DarPermisosSoftwarePolicies("").motivo(),
+                  "No se pudo encontrar la cuenta del usuario en el registro");
+        EXPECT_TRUE(sinCambios());
     }
-    // Granting again changes nothing and still succeeds.
-    EXPECT_TRUE(DarPermisosSoftwarePolicies("S-1-22-1-65534"));
-}
-
-TEST_F(Politicas, CadaPasoQueFallaDiceSuMensaje) {
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-5-21-1-2-3-1001").motivo(),
-              "No se pudo encontrar la cuenta del usuario en el registro");
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-4000000000").motivo(),
-              "No se pudo encontrar la cuenta del usuario en el registro");
+    for (const char* sid : {"S-1-5-21-1-2-3-1001", "S-1-22-1-4000000000", "S-1-22-1-x"}) {
+        EXPECT_FALSE(DarPermisosSoftwarePolicies(sid)) << sid;
+    }
     EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-x").motivo(),
               "No se pudo encontrar la cuenta del usuario en el registro");
+    if (getuid() != 0) {
+        EXPECT_NE(DarPermisosSoftwarePolicies(otro).motivo().find("Solo un administrador"),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(sinCambios());
     std::ofstream(raiz_ + "/etc") << "no soy una carpeta";
     EXPECT_EQ(
-        DarPermisosSoftwarePolicies("").motivo(),
+        DarPermisosSoftwarePolicies(propio).motivo(),
         "No se pudieron leer los permisos existentes por la siguiente causa: Not a directory");
-    fs::remove(raiz_ + "/etc");
-    if (getuid() != 0) return;
-    for (const auto& c : TodasLasCarpetasPoliticas(raiz_)) fs::create_directories(c);
-    // Someone who does not own the folders cannot change who may write there.
-    EXPECT_EQ(ComoNadie([] {
-                  return DarPermisosSoftwarePolicies("").motivo() ==
-                                 "No se pudieron guardar los permisos por la siguiente causa: "
-                                 "Operation not permitted"
-                             ? 0
-                             : 1;
-              }),
-              0);
 }
 
-TEST_F(Politicas, ElProgramaDePermisosDiceSuResultado) {
+TEST_F(Politicas, ElProgramaDePermisosCreaCarpetasYElArchivoDelUsuarioSinListasDeAcceso) {
     const QString pqrvr = QCoreApplication::applicationDirPath() + "/pqrvr";
     ASSERT_TRUE(QFile::exists(pqrvr));
-    QProcess p;
-    p.start(pqrvr, {QString::fromStdString(SidUsuarioActual())});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_EQ(p.readAllStandardError().trimmed(), "Permisos establecidos");
-    EXPECT_TRUE(fs::is_directory(raiz_ + "/etc/opt/edge/policies/managed"));
-    p.start(pqrvr, {"S-1-5-18"});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).trimmed(),
-              "No se pudo encontrar la cuenta del usuario en el registro");
+    const uid_t usuario = getuid() == 0 ? kNadie : getuid();
+    const QString sid = QString::fromStdString("S-1-22-1-" + std::to_string(usuario));
+    const auto ejecutar = [&](const QStringList& argumentos, const QString& pkexec) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove("PKEXEC_UID");
+        if (!pkexec.isEmpty()) e.insert("PKEXEC_UID", pkexec);
+        p.setProcessEnvironment(e);
+        p.start(pqrvr, argumentos);
+        p.waitForFinished(10000);
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()).trimmed());
+    };
+    // Asked by `usuario` through pkexec for someone else: refused, nothing made.
+    const auto [codigoOtro, textoOtro] =
+        ejecutar({usuario == 0 ? "S-1-22-1-1" : "S-1-22-1-0"}, QString::number(usuario));
+    EXPECT_EQ(codigoOtro, 1);
+    EXPECT_TRUE(textoOtro.contains("no es el que ha pedido los permisos"))
+        << textoOtro.toStdString();
+    EXPECT_FALSE(fs::exists(raiz_ + "/etc"));
+
+    const auto [codigo, texto] = ejecutar({sid}, QString::number(usuario));
+    EXPECT_EQ(codigo, 0);
+    EXPECT_EQ(texto, "Permisos establecidos");
+    for (const auto& carpeta : TodasLasCarpetasPoliticas(raiz_)) {
+        struct stat c {};
+        ASSERT_EQ(stat(carpeta.c_str(), &c), 0) << carpeta;
+        EXPECT_EQ(c.st_uid, getuid()) << carpeta;  // the folders stay the administrator's
+        EXPECT_EQ(c.st_mode & 07777, 0755u) << carpeta;
+        EXPECT_TRUE(SinListaDeAcceso(carpeta)) << carpeta;
+        const std::string archivo = carpeta + "/" + ArchivoPolitica(usuario);
+        struct stat a {};
+        ASSERT_EQ(lstat(archivo.c_str(), &a), 0) << archivo;
+        EXPECT_TRUE(S_ISREG(a.st_mode));
+        EXPECT_EQ(a.st_uid, usuario);
+        EXPECT_EQ(a.st_mode & 07777, 0644u);
+        EXPECT_TRUE(SinListaDeAcceso(archivo));
+        EXPECT_EQ(Leer(archivo), "{}\n");
+        std::size_t cuantos = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(carpeta)) ++cuantos;
+        EXPECT_EQ(cuantos, 1u) << carpeta;
+    }
+    // A link put in the file's place is never followed.
+    const std::string edge = CarpetasPoliticas(Navegador::Edge, raiz_)[0];
+    fs::remove(edge + "/" + ArchivoPolitica(usuario));
+    fs::create_symlink(raiz_ + "/objetivo", edge + "/" + ArchivoPolitica(usuario));
+    EXPECT_EQ(ejecutar({sid}, QString::number(usuario)).first, 1);
+    EXPECT_FALSE(fs::exists(raiz_ + "/objetivo"));
+    if (getuid() == 0) {
+        // Run by an administrator by hand, the SID names the user.
+        fs::remove(edge + "/" + ArchivoPolitica(usuario));
+        EXPECT_EQ(ejecutar({sid}, QString()).first, 0);
+        struct stat a {};
+        ASSERT_EQ(stat((edge + "/" + ArchivoPolitica(usuario)).c_str(), &a), 0);
+        EXPECT_EQ(a.st_uid, usuario);
+    }
+}
+
+TEST_F(Politicas, LaReglaDelPerfilSeAnadeYSeQuitaSinTocarLoDemas) {
+    const std::string nuevo = raiz_ + "/nuevo";
+    // A fresh profile folder: the file is made, with its folders, private to the user.
+    ASSERT_TRUE(EscribirReglaPerfil(nuevo, kComillas));
+    const QJsonArray filtros = FiltrosPerfil(nuevo);
+    ASSERT_EQ(filtros.size(), 1);
+    EXPECT_EQ(Cn(filtros[0].toObject(), "SUBJECT"), kComillas.sujeto);
+    EXPECT_EQ(Cn(filtros[0].toObject(), "ISSUER"), kComillas.emisor);
+    EXPECT_EQ(filtros[0].toObject().keys(), (QStringList{"ISSUER", "SUBJECT"}));
+    EXPECT_EQ(fs::status(nuevo + "/Default").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(QuitarReglaPerfil(nuevo), true);
+    EXPECT_EQ(FiltrosPerfil(nuevo).size(), 0);
+    EXPECT_EQ(QuitarReglaPerfil(nuevo), false);
+    EXPECT_EQ(QuitarReglaPerfil(raiz_ + "/no-existe"), false);
+    EXPECT_FALSE(fs::exists(raiz_ + "/no-existe"));
+
+    // A profile the browser has used: everything else it holds stays as it was.
+    const std::string usado = raiz_ + "/usado";
+    fs::create_directories(usado + "/Default");
+    const std::string original =
+        R"({"browser":{"window_placement":{"left":10}},"homepage":"https://ejemplo.test/ñ",)"
+        R"("profile":{"name":"Persona 1","exit_type":"Normal","content_settings":{"exceptions":)"
+        R"({"cookies":{"https://a.test:443,*":{"setting":1}},"auto_select_certificate":)"
+        R"({"https://otra.test,*":{"setting":{"filters":[{"SUBJECT":{"CN":"OTRO"}}]}}}}}},)"
+        R"("big":9007199254740993,"x":1.5})";
+    std::ofstream(usado + "/Default/Preferences") << original;
+    ASSERT_TRUE(EscribirReglaPerfil(usado, {"ÑÚÑEZ", "AC"}));
+    const QJsonObject durante = Json(Leer(usado + "/Default/Preferences"));
+    EXPECT_EQ(Cn(FiltrosPerfil(usado)[0].toObject(), "SUBJECT"), "ÑÚÑEZ");
+    EXPECT_EQ(En(durante, {"profile", "name"}).toString(), "Persona 1");
+    EXPECT_TRUE(
+        En(durante, {"profile", "content_settings", "exceptions", "auto_select_certificate"})
+            .toObject()
+            .contains("https://otra.test,*"));
+    ASSERT_TRUE(EscribirReglaPerfil(usado, kComillas));  // replaced, never two
+    EXPECT_EQ(FiltrosPerfil(usado).size(), 1);
+    EXPECT_EQ(QuitarReglaPerfil(usado), true);
+    EXPECT_EQ(Json(Leer(usado + "/Default/Preferences")), Json(original));
+    EXPECT_NE(Leer(usado + "/Default/Preferences").find("9007199254740993"), std::string::npos);
+    for (const auto& e : fs::directory_iterator(usado + "/Default")) {
+        EXPECT_EQ(e.path().filename(), "Preferences");  // no temporary file left behind
+    }
+
+    // A damaged file is not ours to replace.
+    std::ofstream(usado + "/Default/Preferences") << "{\"profile\": ";
+    const auto danado = EscribirReglaPerfil(usado, kComillas);
+    EXPECT_FALSE(danado);
+    EXPECT_NE(danado.motivo().find("dañadas"), std::string::npos) << danado.motivo();
+    EXPECT_EQ(Leer(usado + "/Default/Preferences"), "{\"profile\": ");
+    EXPECT_FALSE(EscribirReglaPerfil(nuevo, {"caf\xE9", "AC"}));
+}
+
+TEST_F(Politicas, UnPerfilAbiertoEnUnNavegadorNoSeToca) {
+    const std::string perfil = raiz_ + "/perfil";
+    fs::create_directories(perfil);
+    EXPECT_FALSE(PerfilEnUso(perfil).enUso);
+    // A lock left by a browser that has ended is the next browser's to take over.
+    QProcess acabado;
+    acabado.start("true");
+    acabado.waitForFinished();
+    fs::create_symlink(Equipo() + "-" + std::to_string(acabado.processId()),
+                       perfil + "/SingletonLock");
+    EXPECT_FALSE(PerfilEnUso(perfil).enUso);
+    // A number now held by a program that is no browser does not count either.
+    fs::remove(perfil + "/SingletonLock");
+    fs::create_symlink(Equipo() + "-" + std::to_string(getpid()), perfil + "/SingletonLock");
+    EXPECT_FALSE(PerfilEnUso(perfil).enUso);
+    {
+        NavegadorVivo vivo(raiz_);
+        fs::remove(perfil + "/SingletonLock");
+        fs::create_symlink(Equipo() + "-" + std::to_string(vivo.pid()), perfil + "/SingletonLock");
+        EXPECT_TRUE(PerfilEnUso(perfil).enUso);
+        EXPECT_EQ(PerfilEnUso(perfil).otroEquipo, "");
+
+        // The store says so and writes nothing.
+        prueba::Entorno home("HOME", raiz_ + "/casa");
+        const std::string propio = CarpetaPerfil(Navegador::Chrome);
+        EXPECT_EQ(propio, raiz_ + "/casa/Marlevanta/chrome");
+        fs::create_directories(propio);
+        fs::create_symlink(Equipo() + "-" + std::to_string(vivo.pid()), propio + "/SingletonLock");
+        auto almacen = CrearReglasLinux(raiz_);
+        const auto escrita = almacen->Escribir(Navegador::Chrome, LugarRegla::Perfil, kComillas);
+        EXPECT_EQ(escrita.motivo(), "Google Chrome ya está abierto con la carpeta \"" + propio +
+                                        "\". Ciérrelo y vuelva a intentarlo.");
+        EXPECT_FALSE(fs::exists(propio + "/Default"));
+        EXPECT_FALSE(almacen->Eliminar(Navegador::Chrome, LugarRegla::Perfil));
+    }
+    fs::remove(perfil + "/SingletonLock");
+    fs::create_symlink("otra-maquina.local-4242", perfil + "/SingletonLock");
+    EXPECT_TRUE(PerfilEnUso(perfil).enUso);
+    EXPECT_EQ(PerfilEnUso(perfil).otroEquipo, "otra-maquina.local");
+
+    // A browser seen only through its socket (another process namespace).
+    fs::remove(perfil + "/SingletonLock");
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const std::string enchufe = dir_.path().toStdString() + "/s";
+    std::strcpy(a.sun_path, enchufe.c_str());
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    fs::create_symlink(enchufe, perfil + "/SingletonSocket");
+    EXPECT_FALSE(PerfilEnUso(perfil).enUso);  // bound, not listening: a dead browser's
+    ASSERT_EQ(listen(s, 1), 0);
+    EXPECT_TRUE(PerfilEnUso(perfil).enUso);
+    close(s);
+}
+
+TEST_F(Politicas, UnTurnoPorUsuarioYNavegadorQueSeSueltaAlTerminar) {
+    prueba::Entorno runtime("XDG_RUNTIME_DIR", raiz_ + "/runtime");
+    fs::create_directories(raiz_ + "/runtime");
+    fs::permissions(raiz_ + "/runtime", fs::perms::owner_all);
+    EXPECT_EQ(CarpetaCerrojos(), raiz_ + "/runtime");
+    auto primero = ReservarTurno(Navegador::Chrome);
+    ASSERT_TRUE(primero);
+    const auto segundo = ReservarTurno(Navegador::Chrome);
+    EXPECT_EQ(segundo.motivo(),
+              "Otra ventana de Marlevanta está usando Google Chrome. Cierre "
+              "ese navegador y vuelva a intentarlo.");
+    EXPECT_TRUE(ReservarTurno(Navegador::Edge));  // another browser, another turn
+    primero->reset();
+    EXPECT_TRUE(ReservarTurno(Navegador::Chrome));
+
+    // Another process's turn, and what a crash does to it.
+    int tubo[2];
+    ASSERT_EQ(pipe(tubo), 0);
+    const pid_t hijo = fork();
+    if (hijo == 0) {
+        auto t = ReservarTurno(Navegador::Edge);
+        char c = t ? 'y' : 'n';
+        (void)!write(tubo[1], &c, 1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(tubo[0], &c, 1), 1);
+    EXPECT_EQ(c, 'y');
+    EXPECT_FALSE(ReservarTurno(Navegador::Edge));
+    kill(hijo, SIGKILL);
+    waitpid(hijo, nullptr, 0);
+    EXPECT_TRUE(ReservarTurno(Navegador::Edge));
+    close(tubo[0]);
+    close(tubo[1]);
+
+    // A runtime folder that others can enter is not used; the private cache folder is.
+    fs::permissions(raiz_ + "/runtime", fs::perms::owner_all | fs::perms::others_exec);
+    EXPECT_EQ(CarpetaCerrojos(), raiz_ + "/cache/marlevanta");
+    EXPECT_EQ(fs::status(raiz_ + "/cache/marlevanta").permissions() & fs::perms::all,
+              fs::perms::owner_all);
+}
+
+TEST_F(Politicas, LosRestosSeQuitanSoloSiNingunaOtraCopiaTieneElNavegador) {
+    TManejadorRegistro registro(CrearRegistroUsuario(), nullptr, CrearReglasLinux(raiz_));
+    ASSERT_TRUE(registro.IniciarValoresSiNoExisten());
+    EXPECT_EQ(registro.LugaresRegla(), std::vector<LugarRegla>{LugarRegla::Perfil});
+    ASSERT_TRUE(registro.EscribirValor("NavegadorPoliticaSistema", "1"));
+    EXPECT_EQ(registro.LugaresRegla(),
+              (std::vector<LugarRegla>{LugarRegla::Perfil, LugarRegla::PoliticaSistema}));
+    for (LugarRegla l : registro.LugaresRegla()) {
+        ASSERT_TRUE(registro.EscribirCertificadoChrome(kComillas, l));
+        ASSERT_TRUE(registro.EscribirCertificadoEdge(kComillas, l));
+    }
+    auto otraCopia = ReservarTurno(Navegador::Chrome);
+    ASSERT_TRUE(otraCopia);
+    EXPECT_EQ(registro.EliminarRestos(Navegador::Chrome), false);
+    EXPECT_EQ(registro.EliminarRestos(Navegador::Edge), true);
+    EXPECT_EQ(FiltrosPerfil(CarpetaPerfil(Navegador::Chrome)).size(), 1);
+    EXPECT_EQ(FiltrosPerfil(CarpetaPerfil(Navegador::Edge)).size(), 0);
+    EXPECT_EQ(Cn(LeerPolitica(Propio(Navegador::Chrome)).value("filter").toObject(), "SUBJECT"),
+              kComillas.sujeto);
+    EXPECT_EQ(Json(Leer(Propio(Navegador::Edge))), QJsonObject());
+    otraCopia->reset();
+    EXPECT_EQ(registro.EliminarRestos(Navegador::Chrome), true);
+    EXPECT_EQ(FiltrosPerfil(CarpetaPerfil(Navegador::Chrome)).size(), 0);
+    for (int i : {0, 1}) EXPECT_EQ(Json(Leer(Propio(Navegador::Chrome, i))), QJsonObject());
 }

@@ -59,11 +59,12 @@ protected:
 
 }  // namespace
 
-TEST_F(Registro, PrimerArranqueCreaLosVeinteValoresYCentraLaVentana) {
+TEST_F(Registro, PrimerArranqueCreaLosVeintiunValoresYCentraLaVentana) {
     EXPECT_EQ(Archivo(), dir_.path().toStdString() + "/Velquorin/marlevanta/registry.db");
     auto r = Nuevo();
     EXPECT_TRUE(r->IniciarValoresSiNoExisten());
-    EXPECT_EQ(Contar("SELECT count(*) FROM valores"), 20);
+    EXPECT_EQ(Contar("SELECT count(*) FROM valores"), 21);
+    EXPECT_EQ(r->LeerValor("NavegadorPoliticaSistema"), "0");  // the profile's rule alone
     for (const auto& v : ValoresPorDefecto()) {
         if (!v.valor.empty()) {
             EXPECT_EQ(r->LeerValor(std::string(v.nombre)), v.valor) << v.nombre;

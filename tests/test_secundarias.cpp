@@ -107,6 +107,24 @@ TEST_F(Secundarias, OpcionesSinTocarNadaDejanLosAjustesComoEstaban) {
     EXPECT_EQ(w.cdsCertificados().RecordCount(), 29);  // reloaded, filter kept
 }
 
+TEST_F(Secundarias, LaPoliticaDelSistemaEsUnaOpcionApagadaDeEntrada) {
+    auto& w = Abrir();
+    (void)w;
+    for (const bool marcar : {true, false}) {
+        Opciones(Qt::Key_F12, [marcar](TfrmConfiguracion* o) {
+            o->btnComportamiento()->click();
+            EXPECT_TRUE(o->chkPoliticaSistema()->isEnabled());  // the profile takes the rule here
+            EXPECT_EQ(o->chkPoliticaSistema()->isChecked(), !marcar);
+            EXPECT_EQ(o->chkPoliticaSistema()->text(),
+                      "Aplicar también como política del navegador del sistema");
+            o->chkPoliticaSistema()->click();
+            o->btnSalir()->click();
+        });
+        EXPECT_EQ(Ajustes().LeerValor("NavegadorPoliticaSistema"), marcar ? "1" : "0");
+        EXPECT_EQ(programa_->registro->LugaresRegla().size(), marcar ? 2u : 1u);
+    }
+}
+
 TEST_F(Secundarias, TamanoDeFuenteEnVivo) {
     auto& w = Abrir();
     Opciones(Qt::Key_F12, [&w](TfrmConfiguracion* o) {

@@ -19,6 +19,7 @@
 #include "core/u_arranque.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
 #include "resultado_prueba.h"
@@ -30,6 +31,7 @@
 #include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmMenu.h"
+#include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_modeloCertificados.h"
 #include "ui/u_rejillaCertificados.h"
 #include "ventanas.h"
@@ -133,18 +135,31 @@ TEST_F(Ventana, PrimerArranqueSinAjustes) {
     EXPECT_EQ(a.LeerValor("GridColumnaOrden"), "0");
 }
 
-TEST_F(Ventana, PoliticasQueQuedaronSeQuitanAlAbrirYAlCerrar) {
+TEST_F(Ventana, ReglasQueQuedaronSeQuitanAlAbrirYAlCerrarSalvoLasDeOtraCopia) {
     QTemporaryDir raiz;
     prueba::Entorno politicas("MARLEVANTA_POLICY_ROOT", raiz.path().toStdString());
-    auto almacen = CrearAlmacenPoliticasArchivos(raiz.path().toStdString());
-    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, TextoPolitica("DE UNA EJECUCION ROTA")));
-    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("DE UNA EJECUCION ROTA")));
+    prueba::Entorno home("HOME", raiz.path().toStdString() + "/casa");
+    auto almacen = CrearReglasLinux(raiz.path().toStdString());
+    const ReglaCertificado rota{"DE UNA EJECUCION ROTA", "AC"};
+    for (Navegador n : {Navegador::Chrome, Navegador::Edge}) {
+        for (LugarRegla l : {LugarRegla::Perfil, LugarRegla::PoliticaSistema}) {
+            ASSERT_TRUE(almacen->Escribir(n, l, rota));
+        }
+    }
     Abrir();
-    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome), false);
-    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
-    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, TextoPolitica("OTRA")));
+    for (Navegador n : {Navegador::Chrome, Navegador::Edge}) {
+        for (LugarRegla l : {LugarRegla::Perfil, LugarRegla::PoliticaSistema}) {
+            EXPECT_EQ(almacen->Eliminar(n, l), false);
+        }
+    }
+    // Another copy has a run going with Chrome when this one closes: its rule stays.
+    ASSERT_TRUE(almacen->Escribir(Navegador::Edge, LugarRegla::Perfil, {"OTRA", "AC"}));
+    ASSERT_TRUE(almacen->Escribir(Navegador::Chrome, LugarRegla::Perfil, {"VIVA", "AC"}));
+    auto turno = ReservarTurno(Navegador::Chrome);
+    ASSERT_TRUE(turno);
     CerrarDiciendoSi();
-    EXPECT_EQ(almacen->Eliminar(Navegador::Edge), false);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Edge, LugarRegla::Perfil), false);
+    EXPECT_EQ(almacen->Eliminar(Navegador::Chrome, LugarRegla::Perfil), true);
 }
 
 TEST_F(Ventana, EscapePreguntaYNoDejaLaVentanaComoEstaba) {
@@ -178,7 +193,8 @@ TEST_F(Ventana, SinConfirmarSalidaCierraSinPreguntar) {
 TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     auto& w = Abrir();
     int abiertos = 0;
-    QString descripcion, certificado;
+    QString descripcion;
+    ReglaCertificado certificado;
     const auto leerYSalir = [&](QWidget* d) {
         auto* dialogo = qobject_cast<TfrmElegirNavegador*>(d);
         ASSERT_NE(dialogo, nullptr);
@@ -190,8 +206,10 @@ TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     prueba::AlAbrirseDialogo(leerYSalir);
     QTest::keyClick(w.edtBuscarNombre(), Qt::Key_Return);
     EXPECT_EQ(abiertos, 1);
-    EXPECT_EQ(descripcion, "Ebrotrans - GARCÍA LÓPEZ MARÍA - 12345678Z");
-    EXPECT_EQ(certificado, "GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(descripcion,
+              Aislado("Ebrotrans") + " - " + Aislado("GARCÍA LÓPEZ MARÍA - 12345678Z"));
+    EXPECT_EQ(certificado.sujeto, "GARCÍA LÓPEZ MARÍA - 12345678Z");
+    EXPECT_EQ(certificado.emisor, "AC FNMT Usuarios");
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.cdsCertificados().Actual().id, 2);  // nothing changes in the main window
 
@@ -215,6 +233,36 @@ TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
     EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado \r");
     EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
     EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
+}
+
+TEST_F(Ventana, DosCertificadosQueLaReglaNoDistingueSeAvisanAntesDeElegirNavegador) {
+    auto& w = Abrir();
+    // Rows 29 and 31 of the demonstration have the same name, issuer and dates.
+    w.edtBuscarNombre()->setText("60708090R");
+    ASSERT_EQ(w.cdsCertificados().RecordCount(), 2);
+    for (const TMsgDlgBtn respuesta : {mbNo, mbYes}) {
+        QString aviso;
+        int elecciones = 0;
+        prueba::AlAbrirseDialogo([&](QWidget* d) {
+            auto* m = qobject_cast<DialogoMensaje*>(d);
+            ASSERT_NE(m, nullptr);
+            aviso = m->Texto();
+            ASSERT_NE(m->Boton(mbYes), nullptr);
+            m->Boton(respuesta)->click();
+            prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>([&](TfrmElegirNavegador* e) {
+                ++elecciones;
+                QTest::keyClick(e, Qt::Key_Escape);
+            });
+        });
+        QTest::keyClick(w.grdCertificados(), Qt::Key_Return);
+        QTest::qWait(300);
+        EXPECT_TRUE(aviso.startsWith("Tiene 2 certificados con el mismo nombre («" +
+                                     Aislado("CRESPO CALVO BEATRIZ - 60708090R") + "»)"))
+            << aviso.toStdString();
+        EXPECT_TRUE(aviso.contains("cualquiera de ellos")) << aviso.toStdString();
+        EXPECT_EQ(elecciones, respuesta == mbYes ? 1 : 0);
+        prueba::OlvidarDialogos();
+    }
 }
 
 TEST_F(Ventana, TeclasDeFuncion) {
@@ -434,7 +482,10 @@ TEST_F(Ventana, ModoDemoSoloConElArgumento) {
     });
     auto& w = Abrir({"-demo"});
     EXPECT_FALSE(w.modo_demo);
-    EXPECT_TRUE(error.contains(".pki/nssdb")) << error.toStdString();
+    // No store yet is no error: the grid says so and offers the import.
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(w.grdCertificados()->Aviso(), TfrmMenu::kTextoSinCertificados);
+    EXPECT_TRUE(w.grdCertificados()->btnImportar->isVisible());
     EXPECT_EQ(w.cdsCertificados().RecordCount(), 0);
     EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
     EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
@@ -491,7 +542,7 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
     programa_->EsperarFondo();
     EXPECT_EQ(w.lblUpdate()->text(), "Disponible la versión 1.0.5");
     EXPECT_EQ(w.lblUpdateTag, 1);
-    EXPECT_TRUE(w.lblUpdate()->styleSheet().contains("red"));
+    EXPECT_EQ(w.lblUpdate()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(w.lblUpdate()->cursor().shape(), Qt::PointingHandCursor);
     QEvent entrar(QEvent::Enter);
     QApplication::sendEvent(w.lblUpdate(), &entrar);
@@ -677,6 +728,7 @@ TEST_F(Ventana, ElTraspasoTerminaElBucleDesdeCadaSitio) {
         }
         programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
         programa_->plataforma.carpetaPrograma = d + "/programa";
+        programa_->plataforma.carpetaAyudantes = d + "/programa";
         programa_->plataforma.rutaPrograma = d + "/programa/marlevanta";
         programa_->solicitarFin = [] { QCoreApplication::exit(0); };
         v = &programa_->Mostrar();

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/u_colores.h"
 #include "ui/u_imagenes.h"
 #include "ui/u_ventanas.h"
 
@@ -34,7 +35,7 @@ EtiquetaEnlace* Enlace(QWidget* padre, QVBoxLayout* capa, const QString& texto, 
     QFont f = e->font();
     f.setUnderline(true);
     e->setFont(f);
-    e->setStyleSheet(QStringLiteral("color: blue"));
+    ColorDeTexto(e, QColor(0, 0, 255));
     e->setCursor(Qt::PointingHandCursor);
     return e;
 }
@@ -46,10 +47,7 @@ TfrmAcercade::TfrmAcercade(QWidget* owner, const DatosContacto& contacto, const 
     : QDialog(owner) {
     setObjectName(QStringLiteral("frmAcercade"));
     setWindowTitle(QStringLiteral("Acerca de"));
-    setAutoFillBackground(true);
-    QPalette blanco = palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    setPalette(blanco);
+    FondoDeLista(this);
     setFont(Tahoma(11));
 
     panel1_ = new QFrame(this);
@@ -62,7 +60,7 @@ TfrmAcercade::TfrmAcercade(QWidget* owner, const DatosContacto& contacto, const 
     times.setPixelSize(16);
     times.setBold(true);
     lblPrograma->setFont(times);
-    lblPrograma->setStyleSheet(QStringLiteral("color: red"));
+    ColorDeTexto(lblPrograma, QColor(255, 0, 0));
     lblPrograma->setGeometry(88, 16, 190, 20);
     lblVersion_ =
         new QLabel(QStringLiteral("Versión: ") + version + QStringLiteral(", ") + fecha, panel1_);
@@ -83,7 +81,7 @@ TfrmAcercade::TfrmAcercade(QWidget* owner, const DatosContacto& contacto, const 
     QFont arial(QStringLiteral("Arial"));
     arial.setPixelSize(12);
     empresa->setFont(arial);
-    empresa->setStyleSheet(QStringLiteral("color: navy"));
+    ColorDeTexto(empresa, QColor(0, 0, 128));
     QString direccion = contacto.CopyDireccion;
     lblCopyDireccion_ = Fila(panel2_, filas, new QLabel(direccion.replace(u'\r', u'\n')), -1);
     lblCopyDireccion_->setWordWrap(true);

@@ -54,10 +54,7 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, Actualizacion
     setWindowTitle(QStringLiteral("Actualizar QRVfinder"));
     setFixedSize(391, 247);
     setFont(Tahoma(11));
-    setAutoFillBackground(true);
-    QPalette blanco = palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    setPalette(blanco);
+    FondoDeLista(this);
 
     Etiqueta(this, "Datos del programa:", 8, 8, true);
     Etiqueta(this, "Nombre:", 16, 34);
@@ -83,9 +80,11 @@ TfrmActualizadorInternet::TfrmActualizadorInternet(QWidget* owner, Actualizacion
     lblEstado_ = new QLabel(this);
     lblEstado_->setObjectName(QStringLiteral("lblEstado"));
     lblEstado_->setFont(Tahoma(11, true));
-    lblEstado_->setStyleSheet(QStringLiteral("color: green"));
-    lblEstado_->setGeometry(16, 214, 272, 17);
-    // A long error wraps into the room above the button instead of being cut.
+    ColorDeTexto(lblEstado_, QColor(0, 128, 0));
+    // A long error wraps into the room beside the button and above it instead of being cut; one
+    // line stays where the design has it.
+    lblEstado_->setGeometry(16, 190, 272, 52);
+    lblEstado_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblEstado_->setWordWrap(true);
     for (QPushButton* b : {btnActualizar_, btnCerrar_}) b->setAutoDefault(false);
     connect(btnActualizar_, &QPushButton::clicked, this,

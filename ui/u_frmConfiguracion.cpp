@@ -157,6 +157,20 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     filaActualizar->addWidget(btnComprobarAhora_);
     filaActualizar->addStretch(1);
     co->addLayout(filaActualizar);
+    co->addSpacing(12);
+    chkPoliticaSistema_ = Interruptor(tbsComportamiento_, co, "chkPoliticaSistema",
+                                      "Aplicar también como política del navegador del sistema");
+    auto* notaPolitica = new QLabel(
+        QStringLiteral("El certificado elegido se asigna siempre al perfil del navegador que "
+                       "abre Marlevanta. Con esta opción se asigna además a todos los perfiles "
+                       "de ese navegador mientras esté abierto; la primera vez puede pedir la "
+                       "contraseña de un administrador."),
+        tbsComportamiento_);
+    notaPolitica->setObjectName(QStringLiteral("lblNotaPolitica"));
+    notaPolitica->setWordWrap(true);
+    notaPolitica->setFont(Tahoma(11));
+    notaPolitica->setContentsMargins(20, 0, 0, 0);
+    co->addWidget(notaPolitica);
     co->addStretch(1);
     pgSecciones_->addWidget(tbsComportamiento_);
 
@@ -172,6 +186,15 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     chkGridVerPropositos_->setChecked(leer("GridVerPropositos"));
     chkConfirmarSalida_->setChecked(leer("PanelConfirmarSalida"));
     chkComprobarActualizaciones_->setChecked(leer("PanelComprobarActualizaciones"));
+    chkPoliticaSistema_->setChecked(leer("NavegadorPoliticaSistema"));
+    if (!registro_.AdmitePerfil()) {
+        // Where the profile takes no rule, the policy is the only way: always on.
+        chkPoliticaSistema_->setChecked(true);
+        chkPoliticaSistema_->setEnabled(false);
+        notaPolitica->setText(
+            QStringLiteral("En este sistema el certificado elegido se asigna "
+                           "siempre como política del navegador."));
+    }
     llenando_ = false;
 
     connect(btnApariencia_, &QToolButton::clicked, this,
@@ -224,7 +247,10 @@ void TfrmConfiguracion::GuardarOpciones() {
         {"GridVerValidoDesde", interruptor(chkGridVerValidoDesde_)},
         {"GridVerPropositos", interruptor(chkGridVerPropositos_)},
         {"PanelConfirmarSalida", interruptor(chkConfirmarSalida_)},
-        {"PanelComprobarActualizaciones", interruptor(chkComprobarActualizaciones_)}};
+        {"PanelComprobarActualizaciones", interruptor(chkComprobarActualizaciones_)},
+        {"NavegadorPoliticaSistema",
+         registro_.AdmitePerfil() ? interruptor(chkPoliticaSistema_)
+                                  : registro_.LeerValor("NavegadorPoliticaSistema").valor_o("0")}};
     for (const auto& [nombre, valor] : valores) {
         if (auto h = registro_.EscribirValor(nombre, valor); !h) {
             // One message for the lot: the rest would fail for the same reason.

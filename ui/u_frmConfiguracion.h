@@ -34,6 +34,7 @@ public:
     QCheckBox* chkGridVerPropositos() const { return chkGridVerPropositos_; }
     QCheckBox* chkConfirmarSalida() const { return chkConfirmarSalida_; }
     QCheckBox* chkComprobarActualizaciones() const { return chkComprobarActualizaciones_; }
+    QCheckBox* chkPoliticaSistema() const { return chkPoliticaSistema_; }
     QToolButton* btnApariencia() const { return btnApariencia_; }
     QToolButton* btnComportamiento() const { return btnComportamiento_; }
     QToolButton* btnSalir() const { return btnSalir_; }
@@ -66,6 +67,7 @@ private:
     QCheckBox* chkGridVerPropositos_;
     QCheckBox* chkConfirmarSalida_;
     QCheckBox* chkComprobarActualizaciones_;
+    QCheckBox* chkPoliticaSistema_;
     QToolButton* btnApariencia_;
     QToolButton* btnComportamiento_;
     QToolButton* btnSalir_;

@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "core/u_paginaInicio.h"
+#include "ui/u_colores.h"
 #include "ui/u_ventanas.h"
 
 namespace marlevanta {
@@ -16,6 +18,10 @@ namespace {
 bool Blanco(QChar c) {
     return c.unicode() <= 32 || c.isSpace();
 }
+
+const char* kAyudaPagina =
+    "El navegador se abrirá en esta dirección (https://…). Vacía: en blanco.";
+
 }  // namespace
 
 QString Recortar(const QString& texto) {
@@ -30,7 +36,7 @@ TfrmEditarAlias::TfrmEditarAlias(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmEditarAlias"));
     setWindowTitle(QStringLiteral("Editar Alias"));
-    setFixedSize(419, 185);
+    setFixedSize(419, 250);
     setFont(Tahoma(11));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
@@ -52,6 +58,26 @@ TfrmEditarAlias::TfrmEditarAlias(QWidget* owner)
     edtAlias_->setFont(Tahoma(15));
     edtAlias_->setMaxLength(40);
     edtAlias_->setGeometry(8, 80, 404, 26);
+    auto* lblPagina = new QLabel(QStringLiteral("Página de inicio:"), this);
+    lblPagina->setFont(Tahoma(13));
+    lblPagina->setGeometry(8, 114, 300, 18);
+    edtPagina_ = new QLineEdit(this);
+    edtPagina_->setObjectName(QStringLiteral("edtPagina"));
+    edtPagina_->setFont(Tahoma(13));
+    edtPagina_->setMaxLength(2000);
+    edtPagina_->setPlaceholderText(QStringLiteral("https://"));
+    edtPagina_->setGeometry(8, 134, 404, 24);
+    lblPagina->setBuddy(edtPagina_);
+    lblAvisoPagina_ = new QLabel(QString::fromUtf8(kAyudaPagina), this);
+    lblAvisoPagina_->setObjectName(QStringLiteral("lblAvisoPagina"));
+    lblAvisoPagina_->setWordWrap(true);
+    lblAvisoPagina_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblAvisoPagina_->setGeometry(8, 161, 404, 30);
+    // Typing again takes the refusal back to the guidance.
+    connect(edtPagina_, &QLineEdit::textEdited, this, [this] {
+        lblAvisoPagina_->setText(QString::fromUtf8(kAyudaPagina));
+        lblAvisoPagina_->setPalette(QPalette());
+    });
     btnSalir_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                                 QStringLiteral("Salir "), this);
     btnSalir_->setObjectName(QStringLiteral("btnSalir"));
@@ -59,7 +85,7 @@ TfrmEditarAlias::TfrmEditarAlias(QWidget* owner)
     btnSalir_->setFlat(true);
     btnSalir_->setFocusPolicy(Qt::NoFocus);
     btnSalir_->setAutoDefault(false);
-    btnSalir_->setGeometry(8, 125, 93, 41);
+    btnSalir_->setGeometry(8, 195, 93, 41);
     btnCerrar_ = new QToolButton(this);
     btnCerrar_->setObjectName(QStringLiteral("btnCerrar"));
     btnCerrar_->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
@@ -76,6 +102,18 @@ void TfrmEditarAlias::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     CentrarSobre(this, parentWidget());
     edtAlias_->setFocus();
+}
+
+void TfrmEditarAlias::done(int resultado) {
+    const QString motivo = MotivoPaginaRechazada(edtPagina_->text());
+    if (!motivo.isEmpty()) {
+        lblAvisoPagina_->setText(motivo);
+        ColorDeTexto(lblAvisoPagina_, QColor(255, 0, 0));
+        edtPagina_->setFocus();
+        edtPagina_->selectAll();
+        return;
+    }
+    QDialog::done(resultado);
 }
 
 void TfrmEditarAlias::keyPressEvent(QKeyEvent* e) {

@@ -1,4 +1,5 @@
-// The small frameless dialog in which the user types a certificate's alias.
+// The small frameless dialog in which the user types a certificate's alias and, if it wants, the
+// page its browser opens on.
 #pragma once
 
 #include <QDialog>
@@ -21,8 +22,14 @@ public:
 
     QLabel* lblCertificado() const { return lblCertificado_; }
     QLineEdit* edtAlias() const { return edtAlias_; }
+    QLineEdit* edtPagina() const { return edtPagina_; }
+    // Guidance under the page, or why the page typed is refused.
+    QLabel* lblAvisoPagina() const { return lblAvisoPagina_; }
     QPushButton* btnSalir() const { return btnSalir_; }
     QToolButton* btnCerrar() const { return btnCerrar_; }
+
+    // However it is closed, it closes only with a page it can take (or none).
+    void done(int resultado) override;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -31,6 +38,8 @@ protected:
 private:
     QLabel* lblCertificado_;
     QLineEdit* edtAlias_;
+    QLineEdit* edtPagina_;
+    QLabel* lblAvisoPagina_;
     QPushButton* btnSalir_;
     QToolButton* btnCerrar_;
 };

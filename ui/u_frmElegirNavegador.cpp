@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "ui/u_colores.h"
 #include "ui/u_imagenes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_ventanas.h"
@@ -32,9 +33,17 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
                                          SegundoPlano& fondo, TmanejadorFuncionesComunes& comunes,
                                          PedirPermisos permisos)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
-      sesion_(new SesionNavegador(std::move(entorno), fondo, this)),
+      sesion_(nullptr),
       comunes_(comunes),
       permisos_(std::move(permisos)) {
+    // Only the browsers that can be started are offered; a missing one says what to install.
+    for (Navegador n : {Navegador::Edge, Navegador::Chrome}) {
+        auto comando = entorno.comandoNavegador ? entorno.comandoNavegador(n)
+                                                : Resultado<ComandoNavegador>(Falla(""));
+        (n == Navegador::Edge ? faltaEdge_ : faltaChrome_) =
+            comando ? QString() : QString::fromStdString(comando.motivo());
+    }
+    sesion_ = new SesionNavegador(std::move(entorno), fondo, this);
     setObjectName(QStringLiteral("frmElegirNavegador"));
     setWindowTitle(QStringLiteral("Elegir navegador"));
     setFixedSize(419, 304);
@@ -57,6 +66,10 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
     btnChrome_->setIconSize(QSize(90, 90));
     btnChrome_->setToolTip(QStringLiteral("Usar Google Chrome (C)"));
     btnChrome_->setGeometry(103, 203, 90, 93);
+    btnEdge_->setEnabled(faltaEdge_.isEmpty());
+    if (!faltaEdge_.isEmpty()) btnEdge_->setToolTip(faltaEdge_);
+    btnChrome_->setEnabled(faltaChrome_.isEmpty());
+    if (!faltaChrome_.isEmpty()) btnChrome_->setToolTip(faltaChrome_);
     btnCerrar_ = BotonPlano(this, "btnCerrar");
     btnCerrar_->setIcon(QIcon(CruzRoja(16)));
     btnCerrar_->setGeometry(394, 0, 25, 25);
@@ -73,7 +86,7 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
     lblAyuda_ = new QLabel(this);
     lblAyuda_->setObjectName(QStringLiteral("lblAyuda"));
     lblAyuda_->setFont(TahomaPuntos(10));
-    lblAyuda_->setStyleSheet(QStringLiteral("color: navy"));
+    ColorDeTexto(lblAyuda_, QColor(0, 0, 128));
     lblAyuda_->setWordWrap(true);
     lblAyuda_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblAyuda_->setGeometry(8, 75, 403, 98);
@@ -123,15 +136,26 @@ void TfrmElegirNavegador::keyPressEvent(QKeyEvent* e) {
             btnCerrar_->click();
             return;
         case Qt::Key_E:
-            btnEdge_->click();
+            Tecla(Navegador::Edge);
             return;
         case Qt::Key_C:
-            btnChrome_->click();
+            Tecla(Navegador::Chrome);
             return;
         default:
             e->accept();
             return;  // nothing else does anything here
     }
+}
+
+void TfrmElegirNavegador::Tecla(Navegador navegador) {
+    QToolButton* boton = navegador == Navegador::Edge ? btnEdge_ : btnChrome_;
+    const QString& falta = navegador == Navegador::Edge ? faltaEdge_ : faltaChrome_;
+    // During and after a run the key only warns, as the button would.
+    if (btnCerrar_->isHidden() || boton->isEnabled()) {
+        Ejecutar(navegador);
+        return;
+    }
+    comunes_.wmessagedlg(falta, mtInformation, Botones({mbOK}), 0);
 }
 
 void TfrmElegirNavegador::done(int resultado) {

@@ -23,8 +23,8 @@ public:
     TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorno entorno, SegundoPlano& fondo,
                         TmanejadorFuncionesComunes& comunes, PedirPermisos permisos);
 
-    // The subject common name that the rule names.
-    QString certificado;
+    // The certificate that the rule names (its subject's and issuer's real names).
+    ReglaCertificado certificado;
 
     QLabel* lblPregunta() const { return lblPregunta_; }
     QLabel* lblCertificado() const { return lblCertificado_; }
@@ -44,6 +44,8 @@ protected:
 
 private:
     void Ejecutar(Navegador navegador);
+    // The key of a browser: its button, or what to install when it is missing.
+    void Tecla(Navegador navegador);
     void FinDeEjecucion(const FinSesion& fin);
 
     SesionNavegador* sesion_;
@@ -57,6 +59,8 @@ private:
     QToolButton* btnCerrar_;
     QToolButton* btnSalir_;
     int resultadoPendiente_ = -1;
+    QString faltaEdge_;  // why Edge cannot start; "" when it can
+    QString faltaChrome_;
 };
 
 }  // namespace marlevanta

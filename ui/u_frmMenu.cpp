@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <utility>
 
 #include "core/u_actualizacion.h"
 #include "core/u_actualizador.h"
@@ -22,6 +23,7 @@
 #include "core/u_expresionFiltro.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorDatosVersion.h"
+#include "core/u_paginaInicio.h"
 #include "ui/u_botonUsarCertificado.h"
 #include "ui/u_busquedaCertificados.h"
 #include "ui/u_fuentes.h"
@@ -77,6 +79,9 @@ void TfrmMenu::CrearControles() {
         this);
     RejillaCertificados& g = *grdCertificados_;
     connect(g.miEditarAlias, &QAction::triggered, this, &TfrmMenu::btnEditarAliasClick);
+    connect(g.miVerDetalles, &QAction::triggered, this, &TfrmMenu::VerDetallesClick);
+    connect(g.miImportar, &QAction::triggered, this, &TfrmMenu::ImportarClick);
+    connect(g.btnImportar, &QPushButton::clicked, this, &TfrmMenu::ImportarClick);
     connect(g.miApariencia, &QAction::triggered, this, &TfrmMenu::btnConfigClick);
     const PanelIzquierdo& p = *pnlTop_;
     connect(p.btnUsarCertificado, &QPushButton::clicked, this, &TfrmMenu::btnUsarCertificadoClick);
@@ -181,9 +186,69 @@ bool TfrmMenu::Cargando() const {
 
 void TfrmMenu::CertificadosCargados(const Hecho& resultado) {
     grdCertificados_->MostrarAviso(QString());
-    if (resultado) return;
-    MostrarErrorGeneral(this, QString::fromStdString(resultado.motivo()),
-                        QStringLiteral("ErrorAlmacen"));
+    const std::string seleccionar = std::exchange(seleccionarTrasCarga_, {});
+    if (!resultado) {
+        MostrarErrorGeneral(this, QString::fromStdString(resultado.motivo()),
+                            QStringLiteral("ErrorAlmacen"));
+        return;
+    }
+    if (cdsCertificados_->TotalFilas() == 0) {
+        grdCertificados_->MostrarAviso(kTextoSinCertificados, true);
+        grdCertificados_->btnImportar->setFocus();
+    }
+    if (!seleccionar.empty()) SeleccionarCertificado(QString::fromStdString(seleccionar));
+}
+
+void TfrmMenu::SeleccionarCertificado(const QString& huella) {
+    const auto buscar = [this, &huella] {
+        TTablaCertificados& t = *cdsCertificados_;
+        for (int i = 0; i < t.RecordCount(); ++i) {
+            if (t.Fila(i).key_for_alias.compare(huella, Qt::CaseInsensitive) == 0) {
+                t.SetRecNo(i + 1);
+                grdCertificados_->setFocus();
+                return true;
+            }
+        }
+        return false;
+    };
+    if (buscar()) return;
+    // A search that leaves it out is cleared; the switches are the user's to change.
+    if (!pnlTop_->edtBuscarNombre->text().isEmpty()) {
+        pnlTop_->btnBorrarBusqueda->click();
+        if (buscar()) return;
+    }
+    servicios_.comunes.wmessagedlg(
+        QStringLiteral("El certificado se ha importado, pero no se ve en la lista con los "
+                       "interruptores que tiene activados (por ejemplo, \"Ocultar certificados "
+                       "caducados\")."),
+        mtInformation, Botones({mbOK}), 0);
+}
+
+void TfrmMenu::ImportarClick() {
+    if (modo_demo) {
+        servicios_.comunes.wmessagedlg(
+            QStringLiteral("En el modo de demostración no se importan certificados."),
+            mtInformation, Botones({mbOK}), 0);
+        return;
+    }
+    if (auto huella = ImportarCertificado(this, servicios_, elegirArchivo)) {
+        seleccionarTrasCarga_ = *huella;
+        CargarCertificados();
+    }
+}
+
+void TfrmMenu::VerDetallesClick() {
+    if (cdsCertificados_->IsEmpty()) return;
+    const RegistroCertificado r = cdsCertificados_->Actual();
+    if (r.key_for_alias.isEmpty()) return;
+    if (modo_demo) {
+        servicios_.comunes.wmessagedlg(
+            QStringLiteral("Los certificados de demostración no tienen más detalles."),
+            mtInformation, Botones({mbOK}), 0);
+        return;
+    }
+    VerDetalles(this, servicios_, r);
+    grdCertificados_->setFocus();
 }
 
 void TfrmMenu::cdsCertificadosAfterScroll() {
@@ -203,13 +268,25 @@ void TfrmMenu::cdsCertificadosAfterScroll() {
 void TfrmMenu::btnUsarCertificadoClick() {
     if (!pnlTop_->btnUsarCertificado->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    UsarCertificado(this, servicios_, r);
+    UsarCertificado(this, servicios_, *cdsCertificados_, r);
 }
 
 void TfrmMenu::btnEditarAliasClick() {
     if (!pnlTop_->btnEditarAlias->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    const QString alias = PedirAlias(this, r);
+    const std::string clave = r.key_for_alias.toStdString();
+    auto pagina = LeerPaginaInicio(servicios_.registro, clave);
+    const AliasYPagina editado = PedirAlias(this, r, QString::fromStdString(pagina.valor_o({})));
+    const QString& alias = editado.alias;
+    // The page is stored when it changed; one that could not be read is not overwritten
+    // unless the user typed another.
+    const std::string nueva = editado.pagina.toStdString();
+    if (pagina ? nueva != *pagina : !nueva.empty()) {
+        if (auto h = EscribirPaginaInicio(servicios_.registro, clave, nueva); !h) {
+            Avisar(MensajeAjustes(QStringLiteral("No se ha podido guardar la página de inicio"),
+                                  servicios_.registro, h.motivo()));
+        }
+    }
     if (auto h =
             servicios_.registro.EscribirAlias(r.key_for_alias.toStdString(), alias.toStdString());
         !h) {
@@ -323,8 +400,8 @@ bool TfrmMenu::FormCloseQuery() {
 void TfrmMenu::FormClose() {
     cdsCertificados_->Close();
     QStringList fallos;
-    for (auto r : {servicios_.registro.EliminarCertificadoChrome(),
-                   servicios_.registro.EliminarCertificadoEdge()}) {
+    for (auto r : {servicios_.registro.EliminarRestos(Navegador::Chrome),
+                   servicios_.registro.EliminarRestos(Navegador::Edge)}) {
         if (!r) fallos << QString::fromStdString(r.motivo());
     }
     AjustesVentana a;
@@ -387,8 +464,16 @@ bool TfrmMenu::FormKeyDown(QKeyEvent* e) {
         Recargar();
         return true;
     }
-    // The font size: Ctrl with the keypad's +, - and 0 only.
+    if (k == Qt::Key_F4) {
+        VerDetallesClick();
+        return true;
+    }
     const auto m = e->modifiers();
+    if (k == Qt::Key_I && m.testFlag(Qt::ControlModifier)) {
+        ImportarClick();
+        return true;
+    }
+    // The font size: Ctrl with the keypad's +, - and 0 only.
     if (!m.testFlag(Qt::ControlModifier) || !m.testFlag(Qt::KeypadModifier)) return false;
     const int n = grdCertificados_->TamanoFuente();
     if (k == Qt::Key_Plus) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "core/plataforma/u_plataforma.h"
 #include "core/u_ajustesVentana.h"
@@ -64,6 +65,14 @@ public:
     TfrmMenu(Servicios servicios, Opciones opciones);
     ~TfrmMenu() override;
 
+    // The sentence over the grid when the store has no certificate at all.
+    static inline const QString kTextoSinCertificados = QStringLiteral(
+        "Todavía no hay ningún certificado personal en este equipo: importe el suyo desde el "
+        "archivo .p12 o .pfx que le dieron.");
+
+    // Chooses the file to import; a file dialog when empty (tests give their own).
+    std::function<QString(QWidget*)> elegirArchivo;
+
     qint32 appVersion = 0;
     qint32 appSubversion = 0;
     qint32 appBuild = 0;
@@ -111,6 +120,10 @@ private:
     void cdsCertificadosAfterScroll();
     void btnUsarCertificadoClick();
     void btnEditarAliasClick();
+    void ImportarClick();
+    void VerDetallesClick();
+    // Makes the row of that thumbprint current, clearing a search that hides it.
+    void SeleccionarCertificado(const QString& huella);
     void btnConfigClick();
     void btnAyudaClick();
     void btnAcercadeClick();
@@ -134,6 +147,7 @@ private:
     CargaCertificados* carga_ = nullptr;
     bool mostrado_ = false;
     bool cerrando_ = false;
+    std::string seleccionarTrasCarga_;
     QString version_;
     QString fechaVersion_;
     int versionDisponible_ = 0;  // the newer version the start-up check found

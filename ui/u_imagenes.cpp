@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/u_colores.h"
+
 namespace marlevanta {
 
 QPixmap CruzRoja(int lado) {
@@ -103,8 +105,10 @@ QPixmap PintarIconoPanel(IconoPanel icono, int lado) {
             break;
         }
         case IconoPanel::Opciones: {
-            // Three sliders.
-            g.setPen(QPen(QColor(90, 90, 90), lado / 14.0, Qt::SolidLine, Qt::RoundCap));
+            // Three sliders, their grey lines readable on the panel's background.
+            const QColor linea =
+                Legible(QColor(90, 90, 90), QGuiApplication::palette().color(QPalette::Base));
+            g.setPen(QPen(linea, lado / 14.0, Qt::SolidLine, Qt::RoundCap));
             for (int i = 0; i < 3; ++i) {
                 const qreal y = lado * (0.25 + 0.25 * i);
                 g.drawLine(QPointF(lado * 0.15, y), QPointF(lado * 0.85, y));

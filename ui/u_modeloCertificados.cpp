@@ -3,10 +3,23 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "ui/u_colores.h"
+
 namespace marlevanta {
 
 const QColor ModeloCertificados::kRojo(255, 0, 0);
 const QColor ModeloCertificados::kAzul(0, 0, 255);
+
+QColor ModeloCertificados::Fondo(const QPalette& paleta, int columna) const {
+    return paleta.color(columna == resaltada_ ? QPalette::ToolTipBase : QPalette::Base);
+}
+
+QVariant ModeloCertificados::ColorEstado(int fila) const {
+    const RegistroCertificado r = tabla_.Fila(fila);
+    if (Caducado(r, QDateTime::currentDateTime())) return kRojo;
+    if (r.proximo_a_caducar == 1) return kAzul;
+    return {};
+}
 
 namespace {
 
@@ -49,16 +62,17 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
             switch (c) {
                 case 0:
                     return QString::number(r.calculated_indice);
+                // Names come from outside: each laid out in its own direction.
                 case 1:
-                    return r.emitido_para;
+                    return Aislado(r.emitido_para);
                 case 2:
-                    return r.alias;
+                    return Aislado(r.alias);
                 case 3:
                     return Fecha(r.fecha_caducidad);
                 case 4:
                     return r.email;
                 case 5:
-                    return r.emitido_por;
+                    return Aislado(r.emitido_por);
                 case 6:
                     return Fecha(r.fecha_emision);
                 default:
@@ -66,16 +80,21 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
             }
         }
         case Qt::ForegroundRole: {
-            const RegistroCertificado r = tabla_.Fila(index.row());
-            if (Caducado(r, QDateTime::currentDateTime())) return kRojo;
-            if (r.proximo_a_caducar == 1) return kAzul;
+            const QPalette paleta = QGuiApplication::palette();
+            const QColor fondo = Fondo(paleta, c);
+            const QVariant estado = ColorEstado(index.row());
+            if (estado.isValid()) return Legible(estado.value<QColor>(), fondo);
+            // The ordered column's tint: its own text colour where the grid's is not readable.
+            if (c == resaltada_ &&
+                Contraste(paleta.color(QPalette::Text), fondo) < kContrasteTexto) {
+                return Legible(paleta.color(QPalette::ToolTipText), fondo, kContrasteTexto);
+            }
             return {};
         }
-        case Qt::BackgroundRole: {
-            const QPalette paleta = QGuiApplication::palette();
-            if (c == resaltada_) return paleta.color(QPalette::ToolTipBase);
-            return c <= 3 ? QColor(Qt::white) : paleta.color(QPalette::Base);
-        }
+        case kRolColorEstado:
+            return ColorEstado(index.row());
+        case Qt::BackgroundRole:
+            return Fondo(QGuiApplication::palette(), c);
         case Qt::TextAlignmentRole:
             return (c == 0 || c == 3 || c == 6) ? int(Qt::AlignCenter)
                                                 : int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -100,7 +119,7 @@ void ModeloCertificados::FijarColumnaResaltada(int columna) {
     resaltada_ = columna;
     if (rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnasGrid - 1),
-                         {Qt::BackgroundRole});
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
 void ModeloCertificados::FijarFilaActual(int fila) {

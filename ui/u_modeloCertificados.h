@@ -12,6 +12,11 @@
 namespace marlevanta {
 
 inline constexpr int kColumnasGrid = kColumnasRejilla;
+// The row's red or blue as the design has it, before any adjustment to a background; nothing
+// for a row in the grid's own colour.
+inline constexpr int kRolColorEstado = Qt::UserRole + 1;
+// Ordinary text must stand out at least this much from its background.
+inline constexpr double kContrasteTexto = 4.5;
 
 // Expired from the first moment of its last day.
 bool Caducado(const RegistroCertificado& r, const QDateTime& ahora);
@@ -36,6 +41,9 @@ public:
     static const QColor kAzul;
 
 private:
+    QColor Fondo(const QPalette& paleta, int columna) const;
+    QVariant ColorEstado(int fila) const;
+
     TTablaCertificados& tabla_;
     int resaltada_ = 0;
     int actual_ = -1;

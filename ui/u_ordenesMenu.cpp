@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
@@ -9,22 +11,38 @@
 
 #include "core/u_actualizacion.h"
 #include "core/u_direccionesAyuda.h"
+#include "core/u_gemelos.h"
+#include "core/u_paginaInicio.h"
 #include "core/u_segundoPlano.h"
+#include "core/u_tablaCertificados.h"
 #include "ui/u_frmAcercade.h"
 #include "ui/u_frmActualizadorInternet.h"
 #include "ui/u_frmAyuda.h"
 #include "ui/u_frmConfiguracion.h"
 #include "ui/u_frmDarPermisos.h"
+#include "ui/u_frmDetallesCertificado.h"
 #include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
+#include "ui/u_frmImportarCertificado.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_rejillaCertificados.h"
 
 namespace marlevanta {
 
-void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r) {
+void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                     const TTablaCertificados& tabla, const RegistroCertificado& r) {
+    if (const QString aviso = AvisoGemelos(tabla, r, QDateTime::currentDateTime());
+        !aviso.isEmpty() &&
+        servicios.comunes.wmessagedlg(aviso, mtWarning, Botones({mbYes, mbNo}), 0) != 6) {
+        return;
+    }
     Plataforma& p = servicios.plataforma;
-    SesionNavegador::Entorno entorno{&servicios.registro, p.comandoNavegador, p.procesos};
+    // A page that cannot be read leaves the browser on its blank page, as without one.
+    const std::string pagina =
+        LeerPaginaInicio(servicios.registro, r.key_for_alias.toStdString()).valor_o({});
+    SesionNavegador::Entorno entorno{
+        &servicios.registro, ConPaginaInicio(p.comandoNavegador, QString::fromStdString(pagina)),
+        p.procesos};
     const auto permisos = [&servicios](QWidget* padre, std::function<void()> hecho) {
         Plataforma& pl = servicios.plataforma;
         const QString pqrvr =
@@ -37,17 +55,68 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const Regis
     };
     TfrmElegirNavegador dialogo(dueno, std::move(entorno), servicios.fondo, servicios.comunes,
                                 permisos);
-    dialogo.lblCertificado()->setText(DescripcionCertificado(r));
-    dialogo.certificado = r.emitido_para;
+    dialogo.lblCertificado()->setText(DescripcionAislada(r));
+    dialogo.certificado = {SujetoReal(r), EmisorReal(r)};
     dialogo.exec();
 }
 
-QString PedirAlias(QWidget* dueno, const RegistroCertificado& r) {
+AliasYPagina PedirAlias(QWidget* dueno, const RegistroCertificado& r, const QString& pagina) {
     TfrmEditarAlias dialogo(dueno);
     dialogo.lblCertificado()->setText(r.emitido_para);
     dialogo.edtAlias()->setText(r.alias);
+    dialogo.edtPagina()->setText(pagina);
     dialogo.exec();
-    return Recortar(dialogo.edtAlias()->text());
+    return {Recortar(dialogo.edtAlias()->text()), Recortar(dialogo.edtPagina()->text())};
+}
+
+std::optional<std::string> ImportarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                                               const std::function<QString(QWidget*)>& elegir) {
+    const QString archivo =
+        elegir ? elegir(dueno)
+               : QFileDialog::getOpenFileName(
+                     dueno, QStringLiteral("Importar certificado"), QDir::homePath(),
+                     QStringLiteral("Certificados con clave privada (*.p12 *.pfx *.P12 *.PFX);;"
+                                    "Todos los archivos (*)"));
+    if (archivo.isEmpty()) return std::nullopt;
+    const auto fabrica = servicios.plataforma.importadorCertificados;
+    if (!fabrica) {
+        servicios.comunes.wmessagedlg(
+            QStringLiteral("En este sistema no se pueden importar certificados desde el programa."),
+            mtError, Botones({mbOK}), 0);
+        return std::nullopt;
+    }
+    TfrmImportarCertificado dialogo(
+        dueno, archivo,
+        [fabrica](const std::string& a, const std::string& c) { return fabrica()->Importar(a, c); },
+        servicios.fondo);
+    dialogo.exec();
+    const auto& desenlace = dialogo.Desenlace();
+    if (!desenlace) return std::nullopt;
+    if (!*desenlace) {
+        servicios.comunes.wmessagedlg(QString::fromStdString(desenlace->motivo()), mtError,
+                                      Botones({mbOK}), 0);
+        return std::nullopt;
+    }
+    if ((*desenlace)->yaEstaba) {
+        servicios.comunes.wmessagedlg(
+            QStringLiteral("Este certificado ya estaba en el almacén: se muestra seleccionado en "
+                           "la lista."),
+            mtInformation, Botones({mbOK}), 0);
+    }
+    return (*desenlace)->huella;
+}
+
+void VerDetalles(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r) {
+    TfrmDetallesCertificado ventana(dueno, r.emitido_para);
+    const auto leer = servicios.plataforma.detallesCertificado;
+    if (!leer) {
+        ventana.Mostrar(Falla("En este sistema no se pueden leer los detalles de un certificado."));
+    } else {
+        servicios.fondo.Ejecutar(
+            &ventana, [leer, huella = r.key_for_alias.toStdString()] { return leer(huella); },
+            [v = &ventana](Resultado<DetallesCertificado> d) { v->Mostrar(d); });
+    }
+    ventana.exec();
 }
 
 void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertificados& rejilla,

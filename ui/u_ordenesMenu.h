@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "core/u_registroCertificado.h"
 #include "ui/u_frmMenu.h"
@@ -14,11 +16,29 @@ namespace marlevanta {
 
 class RejillaCertificados;
 
-// The browser choice for the row `r`, and the browser run it leads to.
-void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
+// The browser choice for the row `r` of `tabla`, and the browser run it leads to, on the row's
+// start page when it has one. When the rule cannot tell `r` from another certificate of the table
+// the user is told first, and may stop.
+void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                     const TTablaCertificados& tabla, const RegistroCertificado& r);
 
-// The alias editor for the row `r`: the alias typed, without surrounding blanks.
-QString PedirAlias(QWidget* dueno, const RegistroCertificado& r);
+struct AliasYPagina {
+    QString alias;
+    QString pagina;
+};
+// The alias editor for the row `r`, opened with its alias and `pagina`: both as typed, without
+// surrounding blanks (the page is one the browser can be given, or empty).
+AliasYPagina PedirAlias(QWidget* dueno, const RegistroCertificado& r, const QString& pagina);
+
+// Asks for a .p12 or .pfx file (`elegirArchivo`, a file dialog when empty) and its password and
+// imports it; any failure but a wrong password is told to the user. The thumbprint of the
+// certificate to select afterwards, or nothing.
+std::optional<std::string> ImportarCertificado(
+    QWidget* dueno, TfrmMenu::Servicios& servicios,
+    const std::function<QString(QWidget*)>& elegirArchivo = {});
+
+// The details of the row `r`, read on a worker while the window shows.
+void VerDetalles(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
 
 void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertificados& rejilla,
                    std::function<void(QWidget*)> abrirActualizador);

@@ -1,7 +1,9 @@
 #include "ui/u_panelIzquierdo.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include "core/u_actualizador.h"
 #include "core/u_arranque.h"
 #include "ui/u_botonUsarCertificado.h"
+#include "ui/u_colores.h"
 #include "ui/u_fuentes.h"
 #include "ui/u_imagenes.h"
 
@@ -33,15 +36,30 @@ QToolButton* BotonImagen(QWidget* padre, IconoPanel icono, const char* ayuda, co
     return b;
 }
 
+// The wheel turns the order box only once the user has put the focus in it: a wheel meant for
+// the grid or the panel must not reorder the list on its way.
+class RuedaConFoco : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* objeto, QEvent* e) override {
+        if (e->type() != QEvent::Wheel) return false;
+        auto* w = qobject_cast<QWidget*>(objeto);
+        if (!w || w->hasFocus()) return false;
+        e->ignore();
+        return true;
+    }
+};
+
+const QColor kVerde(0, 128, 0);
+const QColor kGris(128, 128, 128);
+const QColor kRojoEtiqueta(255, 0, 0);
+
 }  // namespace
 
 PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("pnlTop"));
     setFixedWidth(237);
-    setAutoFillBackground(true);
-    QPalette blanco = palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    setPalette(blanco);
+    FondoDeLista(this);
 
     auto* logo = new QLabel(this);
     logo->setGeometry(70, 8, 96, 96);
@@ -70,18 +88,14 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     btnBorrarBusqueda->setObjectName(QStringLiteral("btnBorrarBusqueda"));
     btnBorrarBusqueda->setGeometry(8, 213, 219, 27);
 
-    const QColor colores[] = {Qt::black, QColor(255, 0, 0), QColor(0, 0, 255)};
     const char* textos[] = {"Sólo certificados cliente", "Ocultar certificados caducados",
                             "Sólo próximos a caducar"};
     QCheckBox** casillas[] = {&chkVerCertificadosCliente, &chkOcultarCaducados, &chkProximos};
     const char* nombres[] = {"chkVerCertificadosCliente", "chkOcultarCaducados", "chkProximos"};
     for (int i = 0; i < 3; ++i) {
-        auto* cuadro = new QFrame(this);
-        cuadro->setGeometry(8, 247 + 17 * i, 14, 14);
-        cuadro->setAutoFillBackground(true);
-        QPalette p = cuadro->palette();
-        p.setColor(QPalette::Window, colores[i]);
-        cuadro->setPalette(p);
+        cuadros_[i] = new QFrame(this);
+        cuadros_[i]->setGeometry(8, 247 + 17 * i, 14, 14);
+        cuadros_[i]->setAutoFillBackground(true);
         *casillas[i] = new QCheckBox(QString::fromUtf8(textos[i]), this);
         (*casillas[i])->setObjectName(QString::fromLatin1(nombres[i]));
         (*casillas[i])->setGeometry(26, 246 + 17 * i, 201, 17);
@@ -93,6 +107,8 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     cmbOrden = new QComboBox(this);
     cmbOrden->setObjectName(QStringLiteral("cmbOrden"));
     cmbOrden->setGeometry(8, 310, 219, 24);
+    cmbOrden->setFocusPolicy(Qt::StrongFocus);
+    cmbOrden->installEventFilter(new RuedaConFoco(cmbOrden));
     for (const char* o : kOrdenes) cmbOrden->addItem(QString::fromUtf8(o));
 
     btnUsarCertificado = new BotonUsarCertificado(this);
@@ -115,7 +131,7 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     lblUpdate->setGeometry(7, 19, 219, 14);
     lblUpdate->setAlignment(Qt::AlignCenter);
     lblUpdate->setFont(Tahoma(11));
-    lblUpdate->setStyleSheet(QStringLiteral("color: green"));
+    colorUpdate_ = kVerde;
     btnAyuda = BotonImagen(Panel1, IconoPanel::Ayuda, "Ayuda y trucos (F1)", "btnAyuda");
     btnConfig = BotonImagen(Panel1, IconoPanel::Opciones, "Opciones (F12)", "btnConfig");
     btnAcercade = BotonImagen(Panel1, IconoPanel::Acercade, "Acerca de (F9)", "btnAcercade");
@@ -124,6 +140,28 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     btnConfig->setGeometry(71, 41, 48, 48);
     btnAcercade->setGeometry(126, 41, 48, 48);
     btnSalir->setGeometry(180, 41, 48, 48);
+    AplicarColores();
+}
+
+void PanelIzquierdo::AplicarColores() {
+    FondoDeLista(this);
+    // The legend shows the rows' colours as the grid draws them: "black" is the grid's text.
+    const QPalette app = QApplication::palette(this);
+    const QColor fondo = app.color(QPalette::Base);
+    const QColor colores[] = {app.color(QPalette::Text), Legible(QColor(255, 0, 0), fondo),
+                              Legible(QColor(0, 0, 255), fondo)};
+    for (int i = 0; i < 3; ++i) {
+        QPalette p = cuadros_[i]->palette();
+        p.setColor(QPalette::Window, colores[i]);
+        cuadros_[i]->setPalette(p);
+    }
+    ColorDeTexto(lblUpdate, colorUpdate_);
+}
+
+void PanelIzquierdo::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    // A new desktop palette: the strip, the legend and the label follow it.
+    if (e->type() == QEvent::ApplicationPaletteChange) AplicarColores();
 }
 
 void PanelIzquierdo::FijarInterruptores(bool ocultarCaducados, bool soloCliente, bool proximos) {
@@ -137,7 +175,8 @@ void PanelIzquierdo::FijarInterruptores(bool ocultarCaducados, bool soloCliente,
 void PanelIzquierdo::MostrarVersion(const EstadoVersion& estado) {
     if (estado.estado == EstadoVersion::SinComprobar) {
         // Never "up to date" when nobody could say so.
-        lblUpdate->setStyleSheet(QStringLiteral("color: gray"));
+        colorUpdate_ = kGris;
+        ColorDeTexto(lblUpdate, colorUpdate_);
         lblUpdate->setText(QStringLiteral("No se ha podido comprobar si hay versiones nuevas"));
         EncajarTexto(lblUpdate, 11, 8);
         lblUpdate->setToolTip(
@@ -146,7 +185,8 @@ void PanelIzquierdo::MostrarVersion(const EstadoVersion& estado) {
         return;
     }
     if (estado.estado == EstadoVersion::Actualizado) return;
-    lblUpdate->setStyleSheet(QStringLiteral("color: red"));
+    colorUpdate_ = kRojoEtiqueta;
+    ColorDeTexto(lblUpdate, colorUpdate_);
     lblUpdate->setText(QStringLiteral("Disponible la versión ") + VersionPuntos(estado.numero));
     lblUpdate->setToolTip(QString());
     lblUpdate->setCursor(Qt::PointingHandCursor);

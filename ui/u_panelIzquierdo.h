@@ -2,6 +2,7 @@
 // large button and, in the strip at its bottom, the update label and the four picture buttons.
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
 class QCheckBox;
@@ -49,6 +50,14 @@ public:
 protected:
     // The bottom strip stays at the bottom whatever the window's height.
     void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    // The desktop's palette for the strip, with the fixed colours made readable on it.
+    void AplicarColores();
+
+    QFrame* cuadros_[3] = {};
+    QColor colorUpdate_;
 };
 
 }  // namespace marlevanta

@@ -3,19 +3,48 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
 
 #include "core/u_tablaCertificados.h"
+#include "ui/u_colores.h"
 #include "ui/u_fuentes.h"
 #include "ui/u_modeloCertificados.h"
 
 namespace marlevanta {
+
+namespace {
+
+// The current cell keeps its row's red or blue on the highlight, made readable on it: the pure
+// colours all but vanish on the usual blue highlight.
+class DelegadoCeldas : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& indice) const override {
+        QStyledItemDelegate::initStyleOption(o, indice);
+        const QVariant estado = indice.data(kRolColorEstado);
+        if (!estado.isValid()) return;
+        for (auto grupo : {QPalette::Active, QPalette::Inactive}) {
+            o->palette.setColor(
+                grupo, QPalette::HighlightedText,
+                Legible(estado.value<QColor>(), o->palette.color(grupo, QPalette::Highlight),
+                        kContrasteTexto));
+        }
+    }
+};
+
+}  // namespace
 
 RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* parent)
     : QTableView(parent), tabla_(tabla) {
     setObjectName(QStringLiteral("grdCertificados"));
     modelo_ = new ModeloCertificados(tabla_, this);
     setModel(modelo_);
+    setItemDelegate(new DelegadoCeldas(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -33,6 +62,10 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     menu_->setObjectName(QStringLiteral("menuGrid"));
     miEditarAlias = menu_->addAction(QStringLiteral("Editar alias (F2)"));
     miEditarAlias->setObjectName(QStringLiteral("miEditarAlias"));
+    miVerDetalles = menu_->addAction(QStringLiteral("Ver detalles (F4)"));
+    miVerDetalles->setObjectName(QStringLiteral("miVerDetalles"));
+    miImportar = menu_->addAction(QStringLiteral("Importar certificado… (Ctrl+I)"));
+    miImportar->setObjectName(QStringLiteral("miImportar"));
     menu_->addSeparator();
     const char* ordenes[] = {"Ordenar por Nº", "Ordenar por Emitido Para", "Ordenar por Alias",
                              "Ordenar por Válido Hasta"};
@@ -49,11 +82,26 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { menu_->popup(viewport()->mapToGlobal(p)); });
 
-    aviso_ = new QLabel(viewport());
-    aviso_->setObjectName(QStringLiteral("lblAviso"));
-    aviso_->setAlignment(Qt::AlignCenter);
-    aviso_->setWordWrap(true);
-    aviso_->setFont(Tahoma(15));
+    // The notice over an empty grid: one sentence and, when the store has nothing, the way to
+    // put something in it.
+    aviso_ = new QWidget(viewport());
+    aviso_->setObjectName(QStringLiteral("pnlAviso"));
+    auto* capaAviso = new QVBoxLayout(aviso_);
+    capaAviso->addStretch(1);
+    lblAviso_ = new QLabel(aviso_);
+    lblAviso_->setObjectName(QStringLiteral("lblAviso"));
+    lblAviso_->setAlignment(Qt::AlignCenter);
+    lblAviso_->setWordWrap(true);
+    lblAviso_->setFont(Tahoma(15));
+    capaAviso->addWidget(lblAviso_);
+    btnImportar = new QPushButton(QStringLiteral("Importar certificado…"), aviso_);
+    btnImportar->setObjectName(QStringLiteral("btnImportar"));
+    btnImportar->setFont(Tahoma(15));
+    btnImportar->setToolTip(QStringLiteral("Ctrl+I"));
+    btnImportar->setAutoDefault(true);
+    capaAviso->addSpacing(12);
+    capaAviso->addWidget(btnImportar, 0, Qt::AlignHCenter);
+    capaAviso->addStretch(1);
     aviso_->hide();
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -127,14 +175,15 @@ void RejillaCertificados::FijarColumnaResaltada(int columna) {
     modelo_->FijarColumnaResaltada(columna);
 }
 
-void RejillaCertificados::MostrarAviso(const QString& texto) {
-    aviso_->setText(texto);
+void RejillaCertificados::MostrarAviso(const QString& texto, bool conImportar) {
+    lblAviso_->setText(texto);
+    btnImportar->setVisible(conImportar);
     aviso_->setVisible(!texto.isEmpty());
     aviso_->setGeometry(viewport()->rect().adjusted(20, 20, -20, -20));
 }
 
 QString RejillaCertificados::Aviso() const {
-    return aviso_->isVisible() ? aviso_->text() : QString();
+    return aviso_->isVisible() ? lblAviso_->text() : QString();
 }
 
 void RejillaCertificados::resizeEvent(QResizeEvent* e) {

@@ -10,6 +10,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 
 namespace marlevanta {
 
@@ -23,9 +24,12 @@ public:
     RejillaCertificados(TTablaCertificados& tabla, QWidget* parent);
 
     ModeloCertificados* Modelo() const { return modelo_; }
-    // The context menu: alias, the four orders (tags 0 to 3) and the appearance options.
+    // The context menu: alias, details, import, the four orders (tags 0 to 3) and the
+    // appearance options.
     QMenu* Menu() const { return menu_; }
     QAction* miEditarAlias = nullptr;
+    QAction* miVerDetalles = nullptr;
+    QAction* miImportar = nullptr;
     QAction* miOrden[4] = {};
     QAction* miApariencia = nullptr;
 
@@ -45,9 +49,11 @@ public:
     // Makes the table's current row the grid's, in the column the user was in.
     void SincronizarFilaActual();
 
-    // A sentence in the middle of the grid (loading, an empty store); empty hides it.
-    void MostrarAviso(const QString& texto);
+    // A sentence in the middle of the grid (loading, an empty store), with the import button
+    // when asked; empty hides it.
+    void MostrarAviso(const QString& texto, bool conImportar = false);
     QString Aviso() const;
+    QPushButton* btnImportar = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -55,7 +61,8 @@ protected:
 private:
     TTablaCertificados& tabla_;
     ModeloCertificados* modelo_;
-    QLabel* aviso_;
+    QWidget* aviso_;
+    QLabel* lblAviso_;
     QMenu* menu_;
     int tamanoFuente_ = 10;
     int columnaActual_ = 0;

@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "ui/u_colores.h"
 #include "ui/u_fuentes.h"
 
 namespace marlevanta {
@@ -19,14 +20,11 @@ inline void CentrarSobre(QWidget* ventana, const QWidget* dueno) {
     ventana->move(r.topLeft());
 }
 
-// The white strip at the left of the options and help windows.
+// The light strip at the left of the options and help windows (white on a light desktop).
 inline QWidget* PanelBlanco(QWidget* padre, int ancho) {
     auto* panel = new QWidget(padre);
     panel->setFixedWidth(ancho);
-    panel->setAutoFillBackground(true);
-    QPalette blanco = panel->palette();
-    blanco.setColor(QPalette::Window, Qt::white);
-    panel->setPalette(blanco);
+    FondoDeLista(panel);
     return panel;
 }
 

@@ -13,8 +13,11 @@ struct DatosCertificado {
     // RFC 822 form, e.g. "Thu, 05 Jan 2023 10:00:00 GMT".
     std::string validoDesde;
     std::string validoHasta;
-    std::string emitidoPara;     // subject common name, UTF-8
-    std::string emitidoPor;      // issuer common name, UTF-8
+    // The subject's and the issuer's common names as the certificate holds them (UTF-8 as a
+    // rule, but raw bytes: never escaped, never cut, control characters kept), the browser's
+    // first common name of each.
+    std::string emitidoPara;
+    std::string emitidoPor;
     std::string huella;          // SHA-1 of the DER, upper-case hexadecimal
     std::string usosExtendidos;  // "clientAuth,emailProtection"; dotted OIDs for unnamed ones
     std::string email;

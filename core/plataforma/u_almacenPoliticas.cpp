@@ -1,5 +1,6 @@
 #include "core/plataforma/u_almacenPoliticas.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace marlevanta {
@@ -42,8 +43,49 @@ std::string CadenaJson(const std::string& texto) {
     return r + "\"";
 }
 
-std::string TextoPolitica(const std::string& cn) {
-    return "{\"pattern\":\"https://*\",\"filter\":{\"SUBJECT\":{\"CN\":" + CadenaJson(cn) + "}}}";
+std::string TextoFiltro(const ReglaCertificado& regla) {
+    return "{\"SUBJECT\":{\"CN\":" + CadenaJson(regla.sujeto) +
+           "},\"ISSUER\":{\"CN\":" + CadenaJson(regla.emisor) + "}}";
+}
+
+std::string TextoPolitica(const ReglaCertificado& regla) {
+    return "{\"pattern\":\"https://*\",\"filter\":" + TextoFiltro(regla) + "}";
+}
+
+bool Utf8Valido(const std::string& texto) {
+    const auto* p = reinterpret_cast<const unsigned char*>(texto.data());
+    const size_t n = texto.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned char b = p[i];
+        size_t largo = 0;
+        std::uint32_t c = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            largo = 2;
+            c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            largo = 3;
+            c = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            largo = 4;
+            c = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + largo > n) return false;
+        for (size_t k = 1; k < largo; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (p[i + k] & 0x3F);
+        }
+        if ((largo == 3 && c < 0x800) || (largo == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
+            (c >= 0xD800 && c <= 0xDFFF)) {
+            return false;
+        }
+        i += largo;
+    }
+    return true;
 }
 
 }  // namespace marlevanta

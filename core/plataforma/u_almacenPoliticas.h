@@ -1,7 +1,8 @@
-// The browsers' automatic certificate selection policy, written for one certificate at a time.
+// The rule that makes a browser present one certificate by itself, written for one run at a time.
 // Standard C++ only, so that the Windows back-end needs nothing but Win32.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/plataforma/u_resultado.h"
@@ -10,19 +11,51 @@ namespace marlevanta {
 
 enum class Navegador { Edge, Chrome };
 
-// {"pattern":"https://*","filter":{"SUBJECT":{"CN":"<cn>"}}} with the name as a JSON string.
-std::string TextoPolitica(const std::string& cn);
+// Where a rule is written: the profile folder the program starts the browser with, or the
+// browser's managed policy for this user, which every profile of that browser reads.
+enum class LugarRegla { Perfil, PoliticaSistema };
+
+// The certificate a rule names, by its subject's and its issuer's common names exactly as the
+// certificate holds them (UTF-8 bytes, never escaped): the browser compares them byte for byte.
+struct ReglaCertificado {
+    std::string sujeto;
+    std::string emisor;
+};
+
+// {"SUBJECT":{"CN":"<sujeto>"},"ISSUER":{"CN":"<emisor>"}}. Both members are always written: a
+// filter without them would match every certificate.
+std::string TextoFiltro(const ReglaCertificado& regla);
+
+// {"pattern":"https://*","filter":<TextoFiltro>}
+std::string TextoPolitica(const ReglaCertificado& regla);
 
 // A JSON string value: quotation mark, reverse solidus and U+0000..U+001F escaped (RFC 8259).
 std::string CadenaJson(const std::string& texto);
 
+// True for well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool Utf8Valido(const std::string& texto);
+
+// A run's hold on one browser of this user: while it lives no other copy of the program of the
+// same user starts a run with that browser or removes its rules. A crash lets it go.
+class TurnoNavegador {
+public:
+    virtual ~TurnoNavegador() = default;
+};
+
 class AlmacenPoliticas {
 public:
     virtual ~AlmacenPoliticas() = default;
-    // Fails when the policy's place cannot be opened or created; nothing is then left written.
-    virtual Hecho Escribir(Navegador navegador, const std::string& textoPolitica) = 0;
-    // True when a policy was there and has been removed.
-    virtual Resultado<bool> Eliminar(Navegador navegador) = 0;
+    // False where the browser takes no rule from its profile: the managed policy is then the
+    // only place.
+    virtual bool AdmitePerfil() const = 0;
+    // Fails, saying why, while another copy of the program of this user holds the browser.
+    virtual Resultado<std::unique_ptr<TurnoNavegador>> Reservar(Navegador navegador) = 0;
+    // Fails when the place cannot be written (PoliticaSistema: the permission program can help;
+    // Perfil: the profile is open in a running browser); nothing is then left written.
+    virtual Hecho Escribir(Navegador navegador, LugarRegla lugar,
+                           const ReglaCertificado& regla) = 0;
+    // True when a rule was there and has been removed.
+    virtual Resultado<bool> Eliminar(Navegador navegador, LugarRegla lugar) = 0;
 };
 
 }  // namespace marlevanta

@@ -12,6 +12,8 @@
 #include "core/plataforma/u_archivoPrograma.h"
 #include "core/plataforma/u_clienteHttp.h"
 #include "core/plataforma/u_comandoNavegador.h"
+#include "core/plataforma/u_detallesCertificado.h"
+#include "core/plataforma/u_importadorCertificados.h"
 #include "core/plataforma/u_procesoExterno.h"
 #include "core/plataforma/u_registroUsuario.h"
 
@@ -20,6 +22,9 @@ namespace marlevanta {
 struct Plataforma {
     std::function<std::unique_ptr<RegistroUsuario>()> registroUsuario;
     std::function<std::unique_ptr<AlmacenCertificados>()> almacenCertificados;
+    std::function<std::unique_ptr<ImportadorCertificados>()> importadorCertificados;
+    // The details of the store's certificate with that thumbprint (upper-case hexadecimal).
+    std::function<Resultado<DetallesCertificado>(const std::string& huella)> detallesCertificado;
     std::function<std::unique_ptr<AlmacenPoliticas>()> almacenPoliticas;
     std::function<std::unique_ptr<ClienteHttp>(const OpcionesHttp&)> clienteHttp;
     std::function<std::unique_ptr<ArchivoPrograma>()> archivoPrograma;

@@ -1,6 +1,7 @@
-// The permission program: started with administrator rights and a user's SID text as its whole
-// argument, it lets that user write the browsers' policies. It tells its result on standard
-// error and in its exit code.
+// The permission program: started with administrator rights (through pkexec, which names the
+// user who asked in PKEXEC_UID) and that user's SID text as its whole argument, it makes the
+// managed-policy folders when missing and in each a policy file of that user's own. A SID naming
+// anyone else is refused. It tells its result on standard error and in its exit code.
 #include <cstdio>
 #include <cstring>
 #include <string>

@@ -17,12 +17,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
+
+#include "platform/linux/u_cerrojoNss.h"
 
 namespace marlevanta {
 
@@ -156,21 +161,116 @@ std::string Email(CERTCertificate* cert) {
     return r;
 }
 
-// The common name as the certificate holds it (the last one, as CERT_GetCommonName takes):
-// CERT_GetCommonName writes it as in a distinguished name, a quote or a backslash escaped.
+// The common name as the browser reads it, to be compared byte for byte: the first non-empty
+// CN of the name (NSS's CERT_GetCommonName takes the last, and escapes it as RFC 1485 text).
+// UTF8String and PrintableString are kept as raw bytes, TeletexString read as Latin-1, IA5String
+// only when ASCII, BMPString without surrogates, UniversalString as UTF-32: the rules of
+// Chromium's certificate parser for client certificates. A value it cannot read makes the
+// browser drop the certificate; such a name is shown as NSS decodes it.
+enum Etiqueta : unsigned char {
+    kUtf8 = 0x0C,
+    kPrintable = 0x13,
+    kT61 = 0x14,
+    kIa5 = 0x16,
+    kUniversal = 0x1C,
+    kBmp = 0x1E,
+};
+
+bool Contenido(const SECItem& tlv, unsigned char& etiqueta, std::string_view& contenido) {
+    const unsigned char* p = tlv.data;
+    const size_t n = tlv.len;
+    if (!p || n < 2) return false;
+    etiqueta = p[0];
+    size_t largo = p[1];
+    size_t cabecera = 2;
+    if (largo & 0x80) {
+        const size_t bytes = largo & 0x7f;
+        if (bytes == 0 || bytes > 4 || n < 2 + bytes) return false;
+        largo = 0;
+        for (size_t i = 0; i < bytes; ++i) largo = (largo << 8) | p[2 + i];
+        cabecera += bytes;
+    }
+    if (n - cabecera != largo) return false;
+    contenido = std::string_view(reinterpret_cast<const char*>(p + cabecera), largo);
+    return true;
+}
+
+bool AnadirUtf8(std::uint32_t c, std::string& s) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return true;
+}
+
+std::optional<std::string> ComoNavegador(const SECItem& valor) {
+    unsigned char etiqueta = 0;
+    std::string_view c;
+    if (!Contenido(valor, etiqueta, c)) return std::nullopt;
+    std::string r;
+    switch (etiqueta) {
+        case kUtf8:
+        case kPrintable:
+            return std::string(c);
+        case kIa5:
+            for (unsigned char b : c) {
+                if (b > 0x7F) return std::nullopt;
+            }
+            return std::string(c);
+        case kT61:
+            for (unsigned char b : c) AnadirUtf8(b, r);
+            return r;
+        case kBmp:
+            if (c.size() % 2) return std::nullopt;
+            for (size_t i = 0; i < c.size(); i += 2) {
+                const std::uint32_t u =
+                    (static_cast<unsigned char>(c[i]) << 8) | static_cast<unsigned char>(c[i + 1]);
+                if (!AnadirUtf8(u, r)) return std::nullopt;
+            }
+            return r;
+        case kUniversal:
+            if (c.size() % 4) return std::nullopt;
+            for (size_t i = 0; i < c.size(); i += 4) {
+                std::uint32_t u = 0;
+                for (size_t k = 0; k < 4; ++k) u = (u << 8) | static_cast<unsigned char>(c[i + k]);
+                if (!AnadirUtf8(u, r)) return std::nullopt;
+            }
+            return r;
+        default:
+            return std::nullopt;
+    }
+}
+
 std::string NombreComun(const CERTName& nombre) {
-    CERTAVA* ultimo = nullptr;
+    std::string cn;
     for (CERTRDN** rdn = nombre.rdns; rdn && *rdn; ++rdn) {
         for (CERTAVA** ava = (*rdn)->avas; ava && *ava; ++ava) {
-            if (CERT_GetAVATag(*ava) == SEC_OID_AVA_COMMON_NAME) ultimo = *ava;
+            if (CERT_GetAVATag(*ava) != SEC_OID_AVA_COMMON_NAME || !cn.empty()) continue;
+            if (auto v = ComoNavegador((*ava)->value)) {
+                cn = std::move(*v);
+                continue;
+            }
+            SECItem* decodificado = CERT_DecodeAVAValue(&(*ava)->value);
+            if (decodificado) {
+                cn.assign(reinterpret_cast<const char*>(decodificado->data), decodificado->len);
+                SECITEM_FreeItem(decodificado, PR_TRUE);
+            }
+            return cn;
         }
     }
-    if (!ultimo) return {};
-    SECItem* valor = CERT_DecodeAVAValue(&ultimo->value);
-    if (!valor) return {};
-    std::string r(reinterpret_cast<const char*>(valor->data), valor->len);
-    SECITEM_FreeItem(valor, PR_TRUE);
-    return r;
+    return cn;
 }
 
 DatosCertificado Leer(CERTCertificate* cert) {
@@ -338,12 +438,6 @@ std::string DirectorioPorDefecto() {
     return std::string(home ? home : "") + "/.pki/nssdb";
 }
 
-// NSS's contexts are set up and torn down process-wide; two loads never overlap.
-std::mutex& CerrojoNss() {
-    static std::mutex m;
-    return m;
-}
-
 class AlmacenNss : public AlmacenCertificados {
 public:
     AlmacenNss(std::string directorio, ViaNss via)
@@ -354,10 +448,9 @@ public:
         if (std::string p = ProblemaAlmacen(directorio_); !p.empty()) return Falla(p);
         namespace fs = std::filesystem;
         std::error_code ec;
+        // No database yet: nothing has been imported, which the window says in its own words.
         if (!fs::exists(fs::path(directorio_) / "cert9.db", ec)) {
-            return Falla("No se encuentra el almacén de certificados del usuario en \"" +
-                         directorio_ + "\". Importe sus certificados con: pk12util -d sql:" +
-                         directorio_ + " -i certificado.p12");
+            return std::vector<DatosCertificado>{};
         }
         std::lock_guard<std::mutex> cerrojo(CerrojoNss());
         if (via_ == ViaNss::Tablas || via_ == ViaNss::Automatica) {

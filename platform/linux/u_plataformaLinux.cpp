@@ -2,8 +2,11 @@
 
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_carpetaAyudantes.h"
+#include "platform/linux/u_detallesNss.h"
+#include "platform/linux/u_importadorNss.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 
 namespace marlevanta {
@@ -16,14 +19,24 @@ std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados() {
     return CrearAlmacenNss({});
 }
 
+std::unique_ptr<ImportadorCertificados> CrearImportadorCertificados() {
+    return CrearImportadorNss({});
+}
+
+Resultado<DetallesCertificado> LeerDetallesCertificado(const std::string& huella) {
+    return LeerDetallesNss({}, huella);
+}
+
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas() {
-    return CrearAlmacenPoliticasArchivos(RaizPoliticas());
+    return CrearReglasLinux(RaizPoliticas());
 }
 
 Plataforma PlataformaDelSistema() {
     Plataforma p;
     p.registroUsuario = &CrearRegistroUsuario;
     p.almacenCertificados = &CrearAlmacenCertificados;
+    p.importadorCertificados = &CrearImportadorCertificados;
+    p.detallesCertificado = &LeerDetallesCertificado;
     p.almacenPoliticas = &CrearAlmacenPoliticas;
     p.clienteHttp = &CrearClienteHttp;
     p.archivoPrograma = [] { return CrearArchivoPrograma(); };

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "core/plataforma/u_procesoExterno.h"
@@ -21,7 +23,7 @@ namespace {
 
 class ProcesoPosix : public ProcesoExterno {
 public:
-    explicit ProcesoPosix(pid_t pid) : pid_(pid) {
+    ProcesoPosix(pid_t pid, int error) : pid_(pid), error_(error) {
 #ifdef SYS_pidfd_open
         pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
 #endif
@@ -30,6 +32,7 @@ public:
         // Never left as a zombie: the browser goes on if it outlives us, but is reaped.
         if (!terminado_) waitpid(pid_, nullptr, WNOHANG);
         if (pidfd_ >= 0) close(pidfd_);
+        if (error_ >= 0) close(error_);
     }
 
     bool Terminado(std::chrono::milliseconds espera) override {
@@ -38,12 +41,19 @@ public:
             const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(
                 limite - std::chrono::steady_clock::now());
             if (falta.count() <= 0) break;
-            if (pidfd_ >= 0) {
-                // The descriptor becomes readable when the process ends: no polling.
-                pollfd p{pidfd_, POLLIN, 0};
-                poll(&p, 1, static_cast<int>(std::min<long long>(falta.count(), 1 << 30)));
+            const int ms = static_cast<int>(std::min<long long>(falta.count(), 1 << 30));
+            // The pipe is drained while waiting: a child that fills it would never end.
+            if (pidfd_ >= 0 || error_ >= 0) {
+                pollfd p[2] = {{pidfd_, POLLIN, 0}, {error_, POLLIN, 0}};
+                poll(p, 2, pidfd_ >= 0 ? ms : std::min(ms, 10));
+                if (p[1].revents) LeerError();
             } else {
                 std::this_thread::sleep_for(std::min(falta, std::chrono::milliseconds(10)));
+            }
+        }
+        // Once it has ended, what is left in the pipe is its last word.
+        if (terminado_) {
+            while (LeerError()) {
             }
         }
         return terminado_;
@@ -51,8 +61,28 @@ public:
     int CodigoSalida() const override {
         return codigo_;
     }
+    std::string SalidaError() const override {
+        return salidaError_;
+    }
 
 private:
+    // False at the end of the pipe (or without one).
+    bool LeerError() {
+        if (error_ < 0) return false;
+        char bloque[4096];
+        const ssize_t n = read(error_, bloque, sizeof bloque);
+        if (n > 0) {
+            // A child that talks without end is not allowed to fill our memory.
+            if (salidaError_.size() < (1u << 20)) salidaError_.append(bloque, size_t(n));
+            return true;
+        }
+        if (n < 0 && (errno == EINTR)) return true;
+        if (n < 0 && errno == EAGAIN) return false;
+        close(error_);
+        error_ = -1;
+        return false;
+    }
+
     bool Recoger() {
         int estado = 0;
         const pid_t r = waitpid(pid_, &estado, WNOHANG);
@@ -64,9 +94,11 @@ private:
     }
 
     pid_t pid_;
+    int error_;
     int pidfd_ = -1;
     bool terminado_ = false;
     int codigo_ = -1;
+    std::string salidaError_;
 };
 
 bool Ejecutable(const std::string& ruta) {
@@ -97,8 +129,10 @@ public:
         return {};
     }
 
-    Resultado<std::unique_ptr<ProcesoExterno>> Iniciar(
-        const std::string& ejecutable, const std::vector<std::string>& argumentos) override {
+    using IniciadorProcesos::Iniciar;
+    Resultado<std::unique_ptr<ProcesoExterno>> Iniciar(const std::string& ejecutable,
+                                                       const std::vector<std::string>& argumentos,
+                                                       bool capturarError) override {
         const std::string ruta = BuscarEnPath({ejecutable});
         if (ruta.empty()) return Falla("No se encuentra el programa \"" + ejecutable + "\".");
         std::vector<char*> argv;
@@ -107,12 +141,25 @@ public:
         std::vector<std::string> copia = argumentos;
         for (auto& a : copia) argv.push_back(a.data());
         argv.push_back(nullptr);
+        int tubo[2] = {-1, -1};
+        if (capturarError && pipe2(tubo, O_CLOEXEC) != 0) {
+            return Falla("No se puede ejecutar \"" + ruta + "\": " + std::strerror(errno) + ".");
+        }
+        posix_spawn_file_actions_t acciones;
+        posix_spawn_file_actions_init(&acciones);
+        if (capturarError) posix_spawn_file_actions_adddup2(&acciones, tubo[1], STDERR_FILENO);
         pid_t pid = 0;
-        const int r = posix_spawn(&pid, ruta.c_str(), nullptr, nullptr, argv.data(), environ);
+        const int r = posix_spawn(&pid, ruta.c_str(), &acciones, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&acciones);
+        if (capturarError) {
+            close(tubo[1]);
+            fcntl(tubo[0], F_SETFL, fcntl(tubo[0], F_GETFL) | O_NONBLOCK);
+        }
         if (r != 0) {
+            if (capturarError) close(tubo[0]);
             return Falla("No se puede ejecutar \"" + ruta + "\": " + std::strerror(r) + ".");
         }
-        return std::unique_ptr<ProcesoExterno>(std::make_unique<ProcesoPosix>(pid));
+        return std::unique_ptr<ProcesoExterno>(std::make_unique<ProcesoPosix>(pid, tubo[0]));
     }
 };
 

@@ -9,6 +9,8 @@ Plataforma PlataformaDelSistema() {
     Plataforma p;
     p.registroUsuario = &CrearRegistroUsuario;
     p.almacenCertificados = &CrearAlmacenCertificados;
+    p.importadorCertificados = &CrearImportadorCertificados;
+    p.detallesCertificado = &LeerDetallesCertificado;
     p.almacenPoliticas = &CrearAlmacenPoliticas;
     p.clienteHttp = &CrearClienteHttp;
     p.archivoPrograma = [] { return CrearArchivoPrograma(); };

@@ -23,6 +23,8 @@ public:
         return true;
     }
     int CodigoSalida() const override { return codigo_; }
+    // A program started through the shell (and elevated with "runas") shares no pipe with us.
+    std::string SalidaError() const override { return {}; }
 
 private:
     HANDLE h_;
@@ -71,8 +73,10 @@ public:
         return {};
     }
 
-    Resultado<std::unique_ptr<ProcesoExterno>> Iniciar(
-        const std::string& ejecutable, const std::vector<std::string>& argumentos) override {
+    using IniciadorProcesos::Iniciar;
+    Resultado<std::unique_ptr<ProcesoExterno>> Iniciar(const std::string& ejecutable,
+                                                       const std::vector<std::string>& argumentos,
+                                                       bool /*capturarError*/) override {
         std::wstring parametros;
         for (const auto& a : argumentos) {
             if (!parametros.empty()) parametros += L' ';

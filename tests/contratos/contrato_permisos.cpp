@@ -1,4 +1,4 @@
-// The current user's SID and the grant that lets a user write the browsers' policies.
+// The current user's SID and the grant that lets that user write the browsers' managed policy.
 #include <algorithm>
 
 #include "comun.h"
@@ -34,7 +34,7 @@ TYPED_TEST(ContratoPermisos, SidDelUsuarioActual) {
     EXPECT_NE(numeros.back(), '-');
 }
 
-TYPED_TEST(ContratoPermisos, ConcedeControlTotalSinQuitarLoQueHabia) {
+TYPED_TEST(ContratoPermisos, ConcedeSinQuitarLoQueHabia) {
     const std::vector<std::string> antes = this->banco_.Entradas();
     ASSERT_FALSE(antes.empty());
     ASSERT_FALSE(this->banco_.Concedido(""));

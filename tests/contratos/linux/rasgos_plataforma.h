@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sqlite3.h>
-#include <sys/acl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,19 +18,29 @@
 #include <string>
 #include <vector>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "comun.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_archivoProgramaPosix.h"
+#include "platform/linux/u_detallesNss.h"
+#include "platform/linux/u_importadorNss.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "platform/linux/u_reglaPerfil.h"
+#include "platform/linux/u_reglasLinux.h"
 #include "platform/u_sistema.h"
 
 namespace contrato {
 
 using namespace marlevanta;
 
+// The files made for the tests; a copy elsewhere when run as another user (como_usuario.sh).
 inline std::string Datos(const std::string& nombre) {
-    return std::string(CONTRATO_DATOS) + "/" + nombre;
+    const char* copia = std::getenv("MARLEVANTA_CONTRATO_DATOS");
+    return std::string(copia ? copia : CONTRATO_DATOS) + "/" + nombre;
 }
 
 inline bool Orden(const std::string& orden) {
@@ -200,6 +209,25 @@ private:
 
 using BancosCertificados = testing::Types<BancoCertificadosNss>;
 
+// The import into a database of the test's own that does not exist yet: the first import
+// makes it, as for a new user.
+class BancoImportadorNss {
+public:
+    static constexpr const char* kNombre = "Nss";
+
+    std::unique_ptr<ImportadorCertificados> Crear() { return CrearImportadorNss(db_); }
+    std::unique_ptr<AlmacenCertificados> Almacen() { return CrearAlmacenNss(db_); }
+    Resultado<DetallesCertificado> Detalles(const std::string& huella) {
+        return LeerDetallesNss(db_, huella);
+    }
+
+private:
+    CarpetaTemporal carpeta_;
+    std::string db_ = carpeta_.ruta() + "/.pki/nssdb";
+};
+
+using BancosImportador = testing::Types<BancoImportadorNss>;
+
 // ---------------------------------------------------------------------------------------------
 // Browser policies: managed-policy files below a root of the test's own.
 
@@ -234,17 +262,43 @@ inline std::vector<std::string> CadenasDeLista(const std::string& json,
     return r;
 }
 
-class BancoPoliticasArchivos {
+// Where the browser finds a rule: each .json file of each managed-policy folder of its own, and
+// the profile's Preferences. Each run has a home, policy root and lock folder of its own.
+class BancoPoliticasLinux {
 public:
-    static constexpr const char* kNombre = "Archivos";
+    static constexpr const char* kNombre = "Linux";
 
-    std::unique_ptr<AlmacenPoliticas> Crear() { return CrearAlmacenPoliticasArchivos(raiz_); }
+    BancoPoliticasLinux() {
+        std::filesystem::create_directories(carpeta_.En("cerrojos"));
+        chmod(carpeta_.En("cerrojos").c_str(), 0700);
+    }
 
-    // Every text of the policy that the browser finds: it reads each .json file of each of its
-    // folders.
-    std::vector<std::string> Leer(Navegador navegador) {
+    std::unique_ptr<AlmacenPoliticas> Crear() { return CrearReglasLinux(raiz_); }
+
+    // Managed policy: each entry of AutoSelectCertificateForUrls as written. Profile: each filter
+    // of the setting, written back as the program writes one.
+    std::vector<std::string> Leer(Navegador navegador, LugarRegla lugar) {
         std::vector<std::string> r;
-        for (const auto& carpeta : Carpetas(navegador)) {
+        if (lugar == LugarRegla::Perfil) {
+            const QJsonObject excepciones =
+                QJsonDocument::fromJson(
+                    QByteArray::fromStdString(LeerArchivo(Preferencias(navegador))))
+                    .object()["profile"]
+                    .toObject()["content_settings"]
+                    .toObject()["exceptions"]
+                    .toObject()["auto_select_certificate"]
+                    .toObject();
+            for (const auto& regla : excepciones) {
+                for (const auto& f : regla.toObject()["setting"].toObject()["filters"].toArray()) {
+                    const QJsonObject filtro = f.toObject();
+                    r.push_back(
+                        TextoFiltro({filtro["SUBJECT"].toObject()["CN"].toString().toStdString(),
+                                     filtro["ISSUER"].toObject()["CN"].toString().toStdString()}));
+                }
+            }
+            return r;
+        }
+        for (const auto& carpeta : CarpetasPoliticas(navegador, raiz_)) {
             std::error_code ec;
             for (const auto& e : std::filesystem::directory_iterator(carpeta, ec)) {
                 if (e.path().extension() != ".json") continue;
@@ -257,39 +311,46 @@ public:
         return r;
     }
 
-    // The browser's last folder cannot be created: a file stands in its place.
-    bool Bloquear(Navegador navegador) {
-        const auto carpeta = std::filesystem::path(Carpetas(navegador).back());
+    // Managed policy: the browser's last folder cannot be made, a file stands in its place.
+    // Profile: a browser on another machine that shares this home holds it.
+    bool Bloquear(Navegador navegador, LugarRegla lugar) {
+        if (lugar == LugarRegla::Perfil) {
+            const std::string perfil = CarpetaPerfil(navegador);
+            std::filesystem::create_directories(perfil);
+            return symlink("otro-equipo.example-4242", (perfil + "/SingletonLock").c_str()) == 0;
+        }
+        const auto carpeta = std::filesystem::path(CarpetasPoliticas(navegador, raiz_).back());
         std::filesystem::create_directories(carpeta.parent_path());
         return std::ofstream(carpeta).good();
     }
 
 private:
-    std::vector<std::string> Carpetas(Navegador navegador) const {
-        if (navegador == Navegador::Edge) return {raiz_ + "/etc/opt/edge/policies/managed"};
-        return {raiz_ + "/etc/opt/chrome/policies/managed",
-                raiz_ + "/etc/chromium/policies/managed"};
+    std::string Preferencias(Navegador navegador) const {
+        return CarpetaPerfil(navegador) + "/Default/Preferences";
     }
+
     CarpetaTemporal carpeta_;
-    std::string raiz_ = carpeta_.ruta();
+    std::string raiz_ = carpeta_.En("raiz");
+    Variable home_{"HOME", carpeta_.En("home")};
+    Variable cerrojos_{"XDG_RUNTIME_DIR", carpeta_.En("cerrojos")};
 };
 
-using BancosPoliticas = testing::Types<BancoPoliticasArchivos>;
+using BancosPoliticas = testing::Types<BancoPoliticasLinux>;
 
 // ---------------------------------------------------------------------------------------------
-// The permission grant: access lists of the managed-policy folders, for the user the SID names.
-// SIDs here are "S-1-22-1-" + uid, the form Samba gives Unix users.
+// The permission grant: in each managed-policy folder, made when missing, a file of the user the
+// SID names, owned by that user; the folders themselves are given to nobody. SIDs here are
+// "S-1-22-1-" + uid, the form Samba gives Unix users.
 
-class BancoPermisosAcl {
+class BancoPermisosLinux {
 public:
-    static constexpr const char* kNombre = "Acl";
+    static constexpr const char* kNombre = "Linux";
 
-    BancoPermisosAcl() {
-        // The folders exist already, with an entry somebody else gave.
-        for (const auto& c : Lugares()) {
-            std::filesystem::create_directories(c);
-            Orden("setfacl -m u:4242:rx " + Citado(c));
-        }
+    BancoPermisosLinux() {
+        // One folder exists already, with a policy somebody else wrote; the others are missing.
+        const std::string carpeta = raiz_ + "/etc/opt/chrome/policies/managed";
+        std::filesystem::create_directories(carpeta);
+        std::ofstream(carpeta + "/administrador.json") << "{\"HomepageLocation\":\"x\"}\n";
     }
 
     std::string SidPropio() const { return "S-1-22-1-" + std::to_string(getuid()); }
@@ -299,102 +360,61 @@ public:
         while (getpwuid(uid)) ++uid;
         return "S-1-22-1-" + std::to_string(uid);
     }
+    // Only an administrator may act for another user: others learn nothing about the account.
     std::string FalloSidDeNadie() const {
-        return "No se pudo encontrar la cuenta del usuario en el registro";
+        return getuid() == 0 ? "No se pudo encontrar la cuenta del usuario en el registro"
+                             : "Solo un administrador puede dar permisos a otro usuario";
     }
 
-    // Every entry of every folder's lists, the computed mask left out.
+    // Everything below the policy root: path, owner, mode, and each file's content.
     std::vector<std::string> Entradas() const {
         std::vector<std::string> r;
-        for (const auto& c : Lugares()) {
-            for (acl_type_t tipo : {ACL_TYPE_ACCESS, ACL_TYPE_DEFAULT}) {
-                for (auto& e : Lista(c, tipo)) {
-                    if (e.rfind("mask:", 0) != 0)
-                        r.push_back(c + (tipo == ACL_TYPE_DEFAULT ? " d:" : " ") + e);
-                }
-            }
+        std::error_code ec;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(raiz_, ec)) {
+            struct stat st {};
+            if (lstat(e.path().c_str(), &st) != 0) continue;
+            std::string linea = e.path().string().substr(raiz_.size()) + " " +
+                                std::to_string(st.st_uid) + " " +
+                                std::to_string(st.st_mode & 07777);
+            if (S_ISREG(st.st_mode)) linea += " " + LeerArchivo(e.path().string());
+            r.push_back(linea);
         }
         std::sort(r.begin(), r.end());
         return r;
     }
 
-    // The user of `sid` may create and change files in every folder, and so in folders made
-    // below them later.
+    // In every folder the browsers read, the user's own file: a regular file owned by them that
+    // the browser can read and holds a policy; the folders stay writable by their owner only.
     bool Concedido(const std::string& sid) const {
-        const std::string entrada = Entrada(sid);
-        for (const auto& c : Lugares()) {
-            for (acl_type_t tipo : {ACL_TYPE_ACCESS, ACL_TYPE_DEFAULT}) {
-                const auto l = Lista(c, tipo);
-                if (std::find(l.begin(), l.end(), entrada) == l.end()) return false;
+        const std::string s = sid.empty() ? SidPropio() : sid;
+        const uid_t uid = static_cast<uid_t>(std::stoul(s.substr(PrefijoSid().size())));
+        for (const auto& carpeta : TodasLasCarpetasPoliticas(raiz_)) {
+            struct stat st {};
+            if (lstat(carpeta.c_str(), &st) != 0 || (st.st_mode & 022) != 0) return false;
+            const std::string archivo = carpeta + "/" + ArchivoPolitica(uid);
+            if (lstat(archivo.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != uid ||
+                (st.st_mode & 07777) != 0644 || LeerArchivo(archivo).find('{') != 0) {
+                return false;
             }
         }
         return true;
     }
 
-    testing::AssertionResult HeredadoPorNuevo(const std::string& sid) const {
-        for (const auto& c : Lugares()) {
-            const std::string nueva = c + "/nueva";
-            std::filesystem::create_directory(nueva);
-            const auto l = Lista(nueva, ACL_TYPE_ACCESS);
-            if (std::find(l.begin(), l.end(), Entrada(sid)) == l.end()) {
-                return testing::AssertionFailure() << nueva << ": " << testing::PrintToString(l);
-            }
-        }
-        return testing::AssertionSuccess();
+    testing::AssertionResult HeredadoPorNuevo(const std::string&) const {
+        return testing::AssertionFailure();
     }
-
-    const char* HerenciaNoComprobable() const { return nullptr; }
+    const char* HerenciaNoComprobable() const {
+        return "the grant is one file per user: nothing made later inherits it";
+    }
     const char* RepeticionNoComprobable() const { return nullptr; }
 
 private:
-    // Empty: the current user.
-    std::string Entrada(const std::string& sid) const {
-        const std::string s = sid.empty() ? SidPropio() : sid;
-        return "user:" + s.substr(PrefijoSid().size()) + ":rwx";
-    }
-
-    std::vector<std::string> Lugares() const {
-        return {raiz_ + "/etc/opt/edge/policies/managed",
-                raiz_ + "/etc/opt/chrome/policies/managed",
-                raiz_ + "/etc/chromium/policies/managed"};
-    }
-
-    // "user:1000:rwx" entries, numeric, one per element.
-    static std::vector<std::string> Lista(const std::string& carpeta, acl_type_t tipo) {
-        std::vector<std::string> r;
-        acl_t acl = acl_get_file(carpeta.c_str(), tipo);
-        if (!acl) return r;
-        ssize_t largo = 0;
-        char* texto = acl_to_text(acl, &largo);
-        std::string t = texto ? texto : "";
-        acl_free(texto);
-        acl_free(acl);
-        size_t inicio = 0;
-        while (inicio < t.size()) {
-            size_t fin = t.find('\n', inicio);
-            if (fin == std::string::npos) fin = t.size();
-            std::string linea = t.substr(inicio, fin - inicio);
-            inicio = fin + 1;
-            // Numeric: user names depend on the machine.
-            const size_t a = linea.find(':');
-            const size_t b = linea.find(':', a + 1);
-            if (a != std::string::npos && b != std::string::npos && b > a + 1) {
-                const std::string quien = linea.substr(a + 1, b - a - 1);
-                if (const passwd* p = getpwnam(quien.c_str())) {
-                    linea = linea.substr(0, a + 1) + std::to_string(p->pw_uid) + linea.substr(b);
-                }
-            }
-            if (!linea.empty()) r.push_back(linea);
-        }
-        return r;
-    }
-
     CarpetaTemporal carpeta_;
     std::string raiz_ = carpeta_.ruta();
     Variable variable_{"MARLEVANTA_POLICY_ROOT", raiz_};
 };
 
-using BancosPermisos = testing::Types<BancoPermisosAcl>;
+using BancosPermisos = testing::Types<BancoPermisosLinux>;
 
 // ---------------------------------------------------------------------------------------------
 // Starting programs.

@@ -27,10 +27,11 @@ protected:
 };
 
 TEST_F(ClavesDePolitica, ElValorUnoDeTipoTexto) {
-    const std::string texto = TextoPolitica("ANA PÉREZ (R: B12345678)");
+    const ReglaCertificado regla{"ANA PÉREZ (R: B12345678)", "AC REPRESENTACIÓN"};
+    const std::string texto = TextoPolitica(regla);
     for (auto [navegador, clave] :
          {std::pair{Navegador::Edge, kEdge}, std::pair{Navegador::Chrome, kChrome}}) {
-        ASSERT_TRUE(politicas_->Escribir(navegador, texto));
+        ASSERT_TRUE(politicas_->Escribir(navegador, LugarRegla::PoliticaSistema, regla));
         DWORD tipo = 0;
         wchar_t valor[512];
         DWORD bytes = sizeof valor;
@@ -44,7 +45,7 @@ TEST_F(ClavesDePolitica, ElValorUnoDeTipoTexto) {
 }
 
 TEST_F(ClavesDePolitica, QuitarBorraLoQueOtrosPusieronYNadaPorEncima) {
-    ASSERT_TRUE(politicas_->Escribir(Navegador::Chrome, TextoPolitica("X")));
+    ASSERT_TRUE(politicas_->Escribir(Navegador::Chrome, LugarRegla::PoliticaSistema, {"X", "Y"}));
     HKEY clave = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kChrome) + L"\\Otra\\Mas").c_str(),
                               0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &clave, nullptr),
@@ -54,7 +55,7 @@ TEST_F(ClavesDePolitica, QuitarBorraLoQueOtrosPusieronYNadaPorEncima) {
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kChrome, L"2", REG_SZ, otro, sizeof otro),
               ERROR_SUCCESS);
 
-    auto quitado = politicas_->Eliminar(Navegador::Chrome);
+    auto quitado = politicas_->Eliminar(Navegador::Chrome, LugarRegla::PoliticaSistema);
     ASSERT_TRUE(quitado) << quitado.motivo();
     EXPECT_TRUE(*quitado);
     EXPECT_FALSE(Existe(kChrome));

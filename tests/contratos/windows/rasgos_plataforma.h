@@ -265,6 +265,23 @@ private:
 
 using BancosCertificados = testing::Types<BancoCertificadosMy>;
 
+// The import into the user's "MY", emptied of the tests' certificates before and after.
+class BancoImportadorMy {
+public:
+    static constexpr const char* kNombre = "CryptoApiMy";
+
+    std::unique_ptr<ImportadorCertificados> Crear() { return CrearImportadorCertificados(); }
+    std::unique_ptr<AlmacenCertificados> Almacen() { return CrearAlmacenCertificados(); }
+    Resultado<DetallesCertificado> Detalles(const std::string& huella) {
+        return LeerDetallesCertificado(huella);
+    }
+
+private:
+    BancoCertificadosMy vaciado_;
+};
+
+using BancosImportador = testing::Types<BancoImportadorMy>;
+
 // ---------------------------------------------------------------------------------------------
 // Browser policies: the keys below HKEY_CURRENT_USER\Software\Policies that the browsers read.
 
@@ -334,8 +351,9 @@ public:
 
     std::unique_ptr<AlmacenPoliticas> Crear() { return CrearAlmacenPoliticas(); }
 
-    // Every text value of the policy key: the browser reads the list "1", "2", ... from it.
-    std::vector<std::string> Leer(Navegador navegador) {
+    // Every text value of the policy key: the browser reads the list "1", "2", ... from it. The
+    // store takes no rule in the profile here.
+    std::vector<std::string> Leer(Navegador navegador, LugarRegla) {
         std::vector<std::string> r;
         HKEY clave = nullptr;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, Clave(navegador), 0, KEY_READ, &clave) !=
@@ -361,7 +379,7 @@ public:
     // The user may not write the browser's policy key, as where it was made by an administrator.
     // (Denying the creation of subkeys on its parent would do on Windows, but Wine 8 checks no
     // access on the parent when it creates a key.)
-    bool Bloquear(Navegador navegador) {
+    bool Bloquear(Navegador navegador, LugarRegla) {
         usuario_ = UsuarioDelToken();
         if (usuario_.empty()) return false;
         bloqueo_ = std::make_unique<DaclGuardada>(Clave(navegador));

@@ -1,0 +1,17 @@
+// One certificate of an NSS database in full, found by its thumbprint.
+#pragma once
+
+#include <string>
+
+#include "core/plataforma/u_detallesCertificado.h"
+#include "platform/linux/u_almacenNss.h"
+
+namespace marlevanta {
+
+// The certificate whose SHA-1 thumbprint is `huella` (hexadecimal, any case) in the database of
+// `directorio` (empty: $HOME/.pki/nssdb). Found as the store's reader finds them (`via`).
+Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
+                                               const std::string& huella,
+                                               ViaNss via = ViaNss::Automatica);
+
+}  // namespace marlevanta

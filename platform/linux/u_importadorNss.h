@@ -1,0 +1,18 @@
+// Importing PKCS #12 files into an NSS database.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/plataforma/u_importadorCertificados.h"
+
+namespace marlevanta {
+
+// directorio: an NSS database folder ("sql:" is added); empty means $HOME/.pki/nssdb. The folder
+// and the database are created at the first import, the database without a password.
+std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& directorio);
+
+// Where the user's database is.
+std::string DirectorioNssPorDefecto();
+
+}  // namespace marlevanta

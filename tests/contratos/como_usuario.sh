@@ -1,0 +1,20 @@
+#!/bin/sh
+# Runs a contract program as an ordinary user, as the program itself is run: root (CI) hands it
+# to "nobody" with a HOME and a temporary folder of its own and a readable copy of the test
+# data; anyone else runs it as themselves.
+# Usage: como_usuario.sh DATA_DIR PROGRAM [ARGUMENTS...]
+set -eu
+datos=$1
+shift
+if [ "$(id -u)" != 0 ] || ! command -v setpriv >/dev/null; then
+    exec "$@"
+fi
+d=$(mktemp -d)
+trap 'rm -rf "$d"' EXIT
+mkdir "$d/home" "$d/tmp" "$d/datos"
+cp -r "$datos"/. "$d/datos"
+chmod -R a+rX "$d/datos"
+chmod 755 "$d"
+chown -R nobody:nogroup "$d/home" "$d/tmp"
+setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env HOME="$d/home" TMPDIR="$d/tmp" MARLEVANTA_CONTRATO_DATOS="$d/datos" "$@"
