@@ -12,6 +12,10 @@ nombres=(filtro api regla paquete)
 cmake --build build/fuzz -j2 --target "${nombres[@]/#/fuzz_}"
 mkdir -p build/fuzz/hallazgos
 export QT_QPA_PLATFORM=offscreen
+# The harnesses' scratch folders, removed at the end.
+export TMPDIR="$PWD/build/fuzz/tmp"
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
 fallos=0
 for n in "${nombres[@]}"; do
     mkdir -p "build/fuzz/corpus/$n"
@@ -30,5 +34,6 @@ for n in "${nombres[@]}"; do
         grep -E "^(==[0-9]+==|SUMMARY|ALARM|.*deadly signal)" "$registro" | head -20
     fi
 done
+rm -rf "$TMPDIR"
 echo "hallazgos: $(ls build/fuzz/hallazgos | wc -l)"
 exit "$fallos"
