@@ -164,6 +164,15 @@ Geometria Colocacion(const std::optional<Geometria>& guardada, TamanoPantalla pa
     long long izquierda = guardada->x;
     if (arriba > pantalla.alto) arriba = static_cast<long long>(pantalla.alto) - g.alto - 20;
     if (izquierda > pantalla.ancho) izquierda = static_cast<long long>(pantalla.ancho) - g.ancho;
+    // A window that starts on the screen but runs past its far edge (grown to its minimum, or
+    // stored on a larger screen) is moved back so that all of it shows, title bar included.
+    constexpr long long kMarco = 30;
+    if (hayPantalla && arriba >= 0 && arriba + g.alto + kMarco > pantalla.alto) {
+        arriba = std::max(0LL, static_cast<long long>(pantalla.alto) - g.alto - kMarco);
+    }
+    if (hayPantalla && izquierda >= 0 && izquierda + g.ancho > pantalla.ancho) {
+        izquierda = std::max(0LL, static_cast<long long>(pantalla.ancho) - g.ancho);
+    }
     // Far off to the left or above is kept (another screen), but not beyond any real screen.
     constexpr long long kLejos = 1 << 20;
     g.y = static_cast<int>(std::clamp(arriba, -kLejos, kLejos));

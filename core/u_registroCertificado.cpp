@@ -1,5 +1,7 @@
 #include "core/u_registroCertificado.h"
 
+#include "core/plataforma/u_almacenPoliticas.h"
+
 namespace marlevanta {
 
 const std::array<DefinicionCampo, 11>& CamposCertificado() {
@@ -115,37 +117,11 @@ QString DescripcionAislada(const RegistroCertificado& r) {
 QString NombreVisible(const std::string& nombre) {
     QString r;
     r.reserve(static_cast<qsizetype>(nombre.size()));
-    const auto* p = reinterpret_cast<const unsigned char*>(nombre.data());
-    const size_t n = nombre.size();
     size_t i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        size_t largo = 0;
+    while (i < nombre.size()) {
         char32_t c = 0;
-        if (b < 0x80) {
-            largo = 1;
-            c = b;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            largo = 2;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            largo = 3;
-            c = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            largo = 4;
-            c = b & 0x07;
-        }
-        bool valido = largo > 0 && i + largo <= n;
-        for (size_t k = 1; valido && k < largo; ++k) {
-            valido = (p[i + k] & 0xC0) == 0x80;
-            c = (c << 6) | (p[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (valido && ((largo == 3 && c < 0x800) || (largo == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-                       (c >= 0xD800 && c <= 0xDFFF))) {
-            valido = false;
-        }
-        if (!valido) {
+        const size_t largo = LeerUtf8(nombre, i, c);
+        if (largo == 0) {
             r += QChar(0xFFFD);
             ++i;
             continue;

@@ -10,6 +10,8 @@ namespace marlevanta {
 
 // Every back-end as the running system gives it, for the current user.
 Plataforma PlataformaDelSistema();
+// The same without the program's own paths, which each system finds its own way.
+Plataforma ServiciosDelSistema();
 
 std::unique_ptr<RegistroUsuario> CrearRegistroUsuario();
 std::unique_ptr<AlmacenCertificados> CrearAlmacenCertificados();

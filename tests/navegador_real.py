@@ -19,50 +19,19 @@ import os
 import re
 import shutil
 import socket
-import sqlite3
 import subprocess
 import sys
 import tempfile
 import time
 
-SALTAR = 77
+from comun_pruebas import SALTAR, ajustes, esperar
+
 NADIE = 65534
 TITULO = "Marlevanta - Buscador de certificados SSL"
 
 
-def esperar(condicion, segundos, que):
-    limite = time.time() + segundos
-    while time.time() < limite:
-        if condicion():
-            return
-        time.sleep(0.1)
-    raise AssertionError("no llegó a tiempo: " + que)
-
-
 def ejecutar(orden, **kw):
     return subprocess.run(orden, shell=True, check=True, capture_output=True, text=True, **kw)
-
-
-def ajustes(ruta, valores, alias):
-    """The program's settings database, as the program itself lays it out."""
-    os.makedirs(os.path.dirname(ruta), exist_ok=True)
-    db = sqlite3.connect(ruta)
-    db.executescript(
-        "CREATE TABLE claves(ruta_plegada TEXT PRIMARY KEY, ruta TEXT NOT NULL) WITHOUT ROWID;"
-        "CREATE TABLE valores(clave TEXT NOT NULL, nombre_plegado TEXT NOT NULL, nombre TEXT NOT "
-        "NULL, tipo INTEGER NOT NULL, datos BLOB, PRIMARY KEY(clave, nombre_plegado)) "
-        "WITHOUT ROWID;")
-    partes = ["Software", "Velquorin", "marlevanta", "alias"]
-    for n in range(1, 5):
-        ruta_clave = "\\".join(partes[:n])
-        db.execute("INSERT INTO claves VALUES(?, ?)", (ruta_clave.lower(), ruta_clave))
-    for clave, lista in (("software\\velquorin\\marlevanta", valores),
-                         ("software\\velquorin\\marlevanta\\alias", alias)):
-        for nombre, valor in lista.items():
-            db.execute("INSERT INTO valores VALUES(?, ?, ?, 1, ?)",
-                       (clave, nombre.lower(), nombre, valor.encode()))
-    db.commit()
-    db.close()
 
 
 def huella(pem, algoritmo="sha256"):
@@ -342,7 +311,9 @@ def main():
         os.makedirs(programa)
         for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "pqrvr"):
             shutil.copy2(os.path.join(binarios, nombre), programa)
-        shutil.copy2(os.path.abspath(__file__), d)
+        aqui = os.path.dirname(os.path.abspath(__file__))
+        for guion in (os.path.basename(__file__), "comun_pruebas.py"):
+            shutil.copy2(os.path.join(aqui, guion), d)
         orden = ["python3", os.path.join(d, os.path.basename(__file__)), "--como-usuario",
                  programa, d]
         if os.getuid() == 0:

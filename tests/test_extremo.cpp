@@ -47,6 +47,43 @@ int PuertoLibre() {
     return ntohs(a.sin_port);
 }
 
+// openssl's TLS server on 127.0.0.1, with a key of its own made in `carpeta`, that asks for a
+// client certificate issued by `ca` and answers with a page describing the one it got.
+class ServidorTls {
+public:
+    ServidorTls(const std::string& carpeta, const std::string& ca) : puerto_(PuertoLibre()) {
+        prueba::Ejecutar(
+            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" +
+            carpeta + "/srv.key' -out '" + carpeta + "/srv.pem' -subj /CN=127.0.0.1 -addext " +
+            "subjectAltName=IP:127.0.0.1 -days 2 2>&1");
+        proceso_.start("openssl", {"s_server", "-accept", QString::number(puerto_), "-cert",
+                                   QString::fromStdString(carpeta + "/srv.pem"), "-key",
+                                   QString::fromStdString(carpeta + "/srv.key"), "-Verify", "1",
+                                   "-verifyCAfile", QString::fromStdString(ca), "-www"});
+    }
+    ~ServidorTls() {
+        proceso_.kill();
+        proceso_.waitForFinished();
+    }
+
+    // Started and taking connections.
+    bool Escucha() {
+        if (!proceso_.waitForStarted()) return false;
+        for (int i = 0; i < 100; ++i) {
+            QTcpSocket s;
+            s.connectToHost("127.0.0.1", static_cast<quint16>(puerto_));
+            if (s.waitForConnected(100)) return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    int puerto() const { return puerto_; }
+
+private:
+    int puerto_;
+    QProcess proceso_;
+};
+
 // Folders the run may create below /etc, deepest first; those that were not there are removed.
 class EtcComoEstaba {
 public:
@@ -89,26 +126,9 @@ TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido)
     prueba::Entorno path("PATH", d + "/bin:" + std::string(std::getenv("PATH")));
     EtcComoEstaba etc;
 
-    prueba::Ejecutar(
-        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" + d +
-        "/srv.key' -out '" + d + "/srv.pem' -subj /CN=127.0.0.1 -addext " +
-        "subjectAltName=IP:127.0.0.1 -days 2 2>&1");
-    const int puerto = PuertoLibre();
-    QProcess servidor;
-    servidor.start(
-        "openssl",
-        {"s_server", "-accept", QString::number(puerto), "-cert",
-         QString::fromStdString(d + "/srv.pem"), "-key", QString::fromStdString(d + "/srv.key"),
-         "-Verify", "1", "-verifyCAfile", QString::fromStdString(trabajo + "/ca.pem"), "-www"});
-    ASSERT_TRUE(servidor.waitForStarted());
-    bool escucha = false;
-    for (int i = 0; i < 100 && !escucha; ++i) {
-        QTcpSocket s;
-        s.connectToHost("127.0.0.1", static_cast<quint16>(puerto));
-        escucha = s.waitForConnected(100);
-        if (!escucha) QTest::qWait(50);
-    }
-    ASSERT_TRUE(escucha);
+    ServidorTls servidor(d, trabajo + "/ca.pem");
+    ASSERT_TRUE(servidor.Escucha());
+    const int puerto = servidor.puerto();
 
     // Stands in for Google Chrome: Debian's Chromium, headless, with a time limit, since without
     // the policy it would wait for a certificate choice that never comes. It keeps what the
@@ -156,8 +176,6 @@ TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido)
     });
     QTest::keyClick(ventana->grdCertificados(), Qt::Key_Return);
     programa.Cerrar();
-    servidor.kill();
-    servidor.waitForFinished();
 
     std::ifstream f(pagina);
     const std::string html((std::istreambuf_iterator<char>(f)), {});
@@ -195,25 +213,9 @@ TEST(ExtremoAExtremo, UnUsuarioNuevoImportaSuP12YEntraEnSuPaginaConElCertificado
     prueba::Entorno path("PATH", d + "/bin:" + std::string(std::getenv("PATH")));
     EtcComoEstaba etc;
 
-    prueba::Ejecutar(
-        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" + d +
-        "/srv.key' -out '" + d + "/srv.pem' -subj /CN=127.0.0.1 -addext " +
-        "subjectAltName=IP:127.0.0.1 -days 2 2>&1");
-    const int puerto = PuertoLibre();
-    QProcess servidor;
-    servidor.start("openssl", {"s_server", "-accept", QString::number(puerto), "-cert",
-                               QString::fromStdString(d + "/srv.pem"), "-key",
-                               QString::fromStdString(d + "/srv.key"), "-Verify", "1",
-                               "-verifyCAfile", QString::fromStdString(p12 + "/ca.pem"), "-www"});
-    ASSERT_TRUE(servidor.waitForStarted());
-    bool escucha = false;
-    for (int i = 0; i < 100 && !escucha; ++i) {
-        QTcpSocket s;
-        s.connectToHost("127.0.0.1", static_cast<quint16>(puerto));
-        escucha = s.waitForConnected(100);
-        if (!escucha) QTest::qWait(50);
-    }
-    ASSERT_TRUE(escucha);
+    ServidorTls servidor(d, p12 + "/ca.pem");
+    ASSERT_TRUE(servidor.Escucha());
+    const int puerto = servidor.puerto();
 
     // Google Chrome's stand-in: Chromium, headless, given the program's own arguments only; the
     // page it opens is the one the program passes.
@@ -257,8 +259,6 @@ TEST(ExtremoAExtremo, UnUsuarioNuevoImportaSuP12YEntraEnSuPaginaConElCertificado
     });
     QTest::keyClick(ventana->grdCertificados(), Qt::Key_Return);
     programa.Cerrar();
-    servidor.kill();
-    servidor.waitForFinished();
 
     std::ifstream f(pagina);
     const std::string html((std::istreambuf_iterator<char>(f)), {});

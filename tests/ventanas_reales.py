@@ -13,36 +13,16 @@ without xprop the titles are read with xdotool alone.
 import datetime
 import os
 import shutil
-import sqlite3
 import subprocess
 import sys
 import tempfile
 import time
 import zoneinfo
 
-SALTAR = 77
+from comun_pruebas import SALTAR, ajustes
+
 MESES = ["enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto",
          "septiembre", "octubre", "noviembre", "diciembre"]
-
-
-def ajustes(ruta, valores):
-    """The program's settings database, as the program itself lays it out."""
-    os.makedirs(os.path.dirname(ruta), exist_ok=True)
-    db = sqlite3.connect(ruta)
-    db.executescript(
-        "CREATE TABLE claves(ruta_plegada TEXT PRIMARY KEY, ruta TEXT NOT NULL) WITHOUT ROWID;"
-        "CREATE TABLE valores(clave TEXT NOT NULL, nombre_plegado TEXT NOT NULL, nombre TEXT NOT "
-        "NULL, tipo INTEGER NOT NULL, datos BLOB, PRIMARY KEY(clave, nombre_plegado)) "
-        "WITHOUT ROWID;")
-    partes = ["Software", "Velquorin", "marlevanta"]
-    for n in range(1, 4):
-        ruta_clave = "\\".join(partes[:n])
-        db.execute("INSERT INTO claves VALUES(?, ?)", (ruta_clave.lower(), ruta_clave))
-    for nombre, valor in valores.items():
-        db.execute("INSERT INTO valores VALUES(?, ?, ?, 1, ?)",
-                   ("software\\velquorin\\marlevanta", nombre.lower(), nombre, valor.encode()))
-    db.commit()
-    db.close()
 
 
 class Pantalla:

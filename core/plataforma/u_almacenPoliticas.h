@@ -34,6 +34,9 @@ std::string CadenaJson(const std::string& texto);
 
 // True for well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool Utf8Valido(const std::string& texto);
+// The well-formed UTF-8 character at byte `i` of `texto` into `c`: its length in bytes, 0 when
+// the bytes there are not one.
+size_t LeerUtf8(const std::string& texto, size_t i, char32_t& c);
 
 // A run's hold on one browser of this user: while it lives no other copy of the program of the
 // same user starts a run with that browser or removes its rules. A crash lets it go.

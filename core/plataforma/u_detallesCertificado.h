@@ -31,4 +31,19 @@ struct DetallesCertificado {
     bool clavePrivada = false;
 };
 
+// The name RFC 4514 and OpenSSL give an attribute of a distinguished name ("CN", "O", ...) by
+// its dotted OID; the dotted OID itself for others.
+std::string NombreAtributoDn(const std::string& oid);
+
+// The short name of an extended key usage ("clientAuth", "serverAuth", "emailProtection",
+// "codeSigning", "timeStamping", "OCSPSigning") by its dotted OID; the dotted OID for others.
+std::string NombreUsoExtendido(const std::string& oid);
+
+// Bytes as upper-case hexadecimal, the form of thumbprints and serial numbers.
+std::string HexMayusculas(const unsigned char* datos, size_t n);
+
+// An attribute's value with RFC 4514's escapes: the special characters, a leading blank or "#",
+// a trailing blank, and a NUL as "\00".
+std::string ValorDnEscapado(const std::string& valor);
+
 }  // namespace marlevanta

@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <optional>
 
@@ -134,54 +133,13 @@ std::optional<Encontrado> BuscarPorLaApi(const std::string& huella) {
     return r;
 }
 
-// The names that RFC 4514 and OpenSSL give the usual attributes; others keep their dotted OID.
+// The attribute's name, from its dotted OID.
 std::string NombreAtributo(const SECItem& oid) {
-    static const std::map<std::string, const char*> kNombres = {
-        {"2.5.4.3", "CN"},
-        {"2.5.4.4", "SN"},
-        {"2.5.4.5", "serialNumber"},
-        {"2.5.4.6", "C"},
-        {"2.5.4.7", "L"},
-        {"2.5.4.8", "ST"},
-        {"2.5.4.9", "street"},
-        {"2.5.4.10", "O"},
-        {"2.5.4.11", "OU"},
-        {"2.5.4.12", "title"},
-        {"2.5.4.13", "description"},
-        {"2.5.4.42", "GN"},
-        {"2.5.4.43", "initials"},
-        {"2.5.4.44", "generationQualifier"},
-        {"2.5.4.46", "dnQualifier"},
-        {"2.5.4.65", "pseudonym"},
-        {"2.5.4.97", "organizationIdentifier"},
-        {"1.2.840.113549.1.9.1", "emailAddress"},
-        {"0.9.2342.19200300.100.1.1", "UID"},
-        {"0.9.2342.19200300.100.1.25", "DC"},
-    };
     char* texto = CERT_GetOidString(&oid);
     std::string punteado = texto ? texto : "";
     PORT_Free(texto);
     if (punteado.rfind("OID.", 0) == 0) punteado.erase(0, 4);
-    const auto n = kNombres.find(punteado);
-    return n == kNombres.end() ? punteado : n->second;
-}
-
-// RFC 4514's escapes: the special characters, a leading blank or "#", a trailing blank.
-std::string Escapado(const std::string& v) {
-    std::string r;
-    for (size_t i = 0; i < v.size(); ++i) {
-        const char c = v[i];
-        const bool especial = std::string(",+\"\\<>;").find(c) != std::string::npos;
-        if (especial || (i == 0 && (c == ' ' || c == '#')) || (i + 1 == v.size() && c == ' ')) {
-            r += '\\';
-        }
-        if (c == '\0') {
-            r += "\\00";
-            continue;
-        }
-        r += c;
-    }
-    return r;
+    return NombreAtributoDn(punteado);
 }
 
 std::string NombreDistinguido(const CERTName& nombre) {
@@ -196,7 +154,8 @@ std::string NombreDistinguido(const CERTName& nombre) {
             primero = false;
             r += NombreAtributo((*ava)->type) + '=';
             if (SECItem* valor = CERT_DecodeAVAValue(&(*ava)->value)) {
-                r += Escapado(std::string(reinterpret_cast<const char*>(valor->data), valor->len));
+                r += ValorDnEscapado(
+                    std::string(reinterpret_cast<const char*>(valor->data), valor->len));
                 SECITEM_FreeItem(valor, PR_TRUE);
             } else {
                 // Not a text: its DER in hexadecimal, as RFC 4514 writes it.
@@ -208,27 +167,11 @@ std::string NombreDistinguido(const CERTName& nombre) {
 }
 
 std::string NombreUso(SECItem* oid) {
-    switch (SECOID_FindOIDTag(oid)) {
-        case SEC_OID_EXT_KEY_USAGE_CLIENT_AUTH:
-            return "clientAuth";
-        case SEC_OID_EXT_KEY_USAGE_SERVER_AUTH:
-            return "serverAuth";
-        case SEC_OID_EXT_KEY_USAGE_EMAIL_PROTECT:
-            return "emailProtection";
-        case SEC_OID_EXT_KEY_USAGE_CODE_SIGN:
-            return "codeSigning";
-        case SEC_OID_EXT_KEY_USAGE_TIME_STAMP:
-            return "timeStamping";
-        case SEC_OID_OCSP_RESPONDER:
-            return "OCSPSigning";
-        default:
-            break;
-    }
     char* texto = CERT_GetOidString(oid);
-    std::string r = texto ? texto : "";
+    std::string punteado = texto ? texto : "";
     PORT_Free(texto);
-    if (r.rfind("OID.", 0) == 0) r.erase(0, 4);
-    return r;
+    if (punteado.rfind("OID.", 0) == 0) punteado.erase(0, 4);
+    return NombreUsoExtendido(punteado);
 }
 
 std::vector<std::string> UsosExtendidos(CERTCertificate* cert) {

@@ -32,19 +32,7 @@ std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas() {
 }
 
 Plataforma PlataformaDelSistema() {
-    Plataforma p;
-    p.registroUsuario = &CrearRegistroUsuario;
-    p.almacenCertificados = &CrearAlmacenCertificados;
-    p.importadorCertificados = &CrearImportadorCertificados;
-    p.detallesCertificado = &LeerDetallesCertificado;
-    p.almacenPoliticas = &CrearAlmacenPoliticas;
-    p.clienteHttp = &CrearClienteHttp;
-    p.archivoPrograma = [] { return CrearArchivoPrograma(); };
-    p.procesos = CrearIniciadorProcesos();
-    p.comandoNavegador = [procesos = p.procesos](Navegador n) {
-        return BuscarComandoNavegador(n, *procesos);
-    };
-    p.sidUsuarioActual = &SidUsuarioActual;
+    Plataforma p = ServiciosDelSistema();
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     p.rutaPrograma = ec ? std::string() : exe.string();

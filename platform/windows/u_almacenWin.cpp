@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/plataforma/u_almacenCertificados.h"
+#include "core/plataforma/u_detallesCertificado.h"
 #include "platform/u_sistema.h"
 #include "platform/windows/u_utf16.h"
 
@@ -36,17 +37,6 @@ std::string Nombre(PCCERT_CONTEXT ctx, DWORD tipo, DWORD flags, void* param) {
     return Estrecho(r);
 }
 
-std::string NombreUso(const char* oid) {
-    const std::string o = oid;
-    if (o == szOID_PKIX_KP_CLIENT_AUTH) return "clientAuth";
-    if (o == szOID_PKIX_KP_SERVER_AUTH) return "serverAuth";
-    if (o == szOID_PKIX_KP_EMAIL_PROTECTION) return "emailProtection";
-    if (o == szOID_PKIX_KP_CODE_SIGNING) return "codeSigning";
-    if (o == szOID_PKIX_KP_TIMESTAMP_SIGNING) return "timeStamping";
-    if (o == szOID_PKIX_KP_OCSP_SIGNING) return "OCSPSigning";
-    return o;
-}
-
 std::string UsosExtendidos(PCCERT_CONTEXT ctx) {
     DWORD bytes = 0;
     if (!CertGetEnhancedKeyUsage(ctx, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, nullptr, &bytes)) {
@@ -58,7 +48,7 @@ std::string UsosExtendidos(PCCERT_CONTEXT ctx) {
     std::string r;
     for (DWORD i = 0; i < uso->cUsageIdentifier; ++i) {
         if (!r.empty()) r += ',';
-        r += NombreUso(uso->rgpszUsageIdentifier[i]);
+        r += NombreUsoExtendido(uso->rgpszUsageIdentifier[i]);
     }
     return r;
 }
@@ -67,13 +57,7 @@ std::string Huella(PCCERT_CONTEXT ctx) {
     BYTE sha1[20];
     DWORD bytes = sizeof sha1;
     if (!CertGetCertificateContextProperty(ctx, CERT_SHA1_HASH_PROP_ID, sha1, &bytes)) return {};
-    static const char* digitos = "0123456789ABCDEF";
-    std::string r;
-    for (DWORD i = 0; i < bytes; ++i) {
-        r += digitos[sha1[i] >> 4];
-        r += digitos[sha1[i] & 15];
-    }
-    return r;
+    return HexMayusculas(sha1, bytes);
 }
 
 class AlmacenWin : public AlmacenCertificados {

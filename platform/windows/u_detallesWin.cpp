@@ -5,7 +5,6 @@
 #include <wincrypt.h>
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 #include "core/plataforma/u_detallesCertificado.h"
@@ -15,16 +14,6 @@
 namespace marlevanta {
 
 namespace {
-
-std::string Hex(const BYTE* datos, DWORD n) {
-    static const char* digitos = "0123456789ABCDEF";
-    std::string r;
-    for (DWORD i = 0; i < n; ++i) {
-        r += digitos[datos[i] >> 4];
-        r += digitos[datos[i] & 15];
-    }
-    return r;
-}
 
 std::vector<BYTE> DeHex(const std::string& hex) {
     std::vector<BYTE> r;
@@ -48,47 +37,6 @@ std::int64_t Segundos(const FILETIME& ft) {
     u.LowPart = ft.dwLowDateTime;
     u.HighPart = ft.dwHighDateTime;
     return static_cast<std::int64_t>((u.QuadPart - 116444736000000000ULL) / 10000000ULL);
-}
-
-// The names that RFC 4514 and OpenSSL give the usual attributes; others keep their dotted OID.
-std::string NombreAtributo(const char* oid) {
-    static const std::map<std::string, const char*> kNombres = {
-        {"2.5.4.3", "CN"},
-        {"2.5.4.4", "SN"},
-        {"2.5.4.5", "serialNumber"},
-        {"2.5.4.6", "C"},
-        {"2.5.4.7", "L"},
-        {"2.5.4.8", "ST"},
-        {"2.5.4.9", "street"},
-        {"2.5.4.10", "O"},
-        {"2.5.4.11", "OU"},
-        {"2.5.4.12", "title"},
-        {"2.5.4.13", "description"},
-        {"2.5.4.42", "GN"},
-        {"2.5.4.43", "initials"},
-        {"2.5.4.44", "generationQualifier"},
-        {"2.5.4.46", "dnQualifier"},
-        {"2.5.4.65", "pseudonym"},
-        {"2.5.4.97", "organizationIdentifier"},
-        {"1.2.840.113549.1.9.1", "emailAddress"},
-        {"0.9.2342.19200300.100.1.1", "UID"},
-        {"0.9.2342.19200300.100.1.25", "DC"},
-    };
-    const auto n = kNombres.find(oid);
-    return n == kNombres.end() ? std::string(oid) : n->second;
-}
-
-std::string Escapado(const std::string& v) {
-    std::string r;
-    for (size_t i = 0; i < v.size(); ++i) {
-        const char c = v[i];
-        const bool especial = std::string(",+\"\\<>;").find(c) != std::string::npos;
-        if (especial || (i == 0 && (c == ' ' || c == '#')) || (i + 1 == v.size() && c == ' ')) {
-            r += '\\';
-        }
-        r += c;
-    }
-    return r;
 }
 
 // RFC 4514's form, most specific part first.
@@ -117,20 +65,10 @@ std::string NombreDistinguido(const CERT_NAME_BLOB& nombre) {
             CertRDNValueToStrW(a.dwValueType, const_cast<CERT_RDN_VALUE_BLOB*>(&a.Value),
                                valor.data(), n);
             if (n > 0) valor.resize(n - 1);
-            r += NombreAtributo(a.pszObjId) + '=' + Escapado(Estrecho(valor));
+            r += NombreAtributoDn(a.pszObjId) + '=' + ValorDnEscapado(Estrecho(valor));
         }
     }
     return r;
-}
-
-std::string NombreUso(const std::string& o) {
-    if (o == szOID_PKIX_KP_CLIENT_AUTH) return "clientAuth";
-    if (o == szOID_PKIX_KP_SERVER_AUTH) return "serverAuth";
-    if (o == szOID_PKIX_KP_EMAIL_PROTECTION) return "emailProtection";
-    if (o == szOID_PKIX_KP_CODE_SIGNING) return "codeSigning";
-    if (o == szOID_PKIX_KP_TIMESTAMP_SIGNING) return "timeStamping";
-    if (o == szOID_PKIX_KP_OCSP_SIGNING) return "OCSPSigning";
-    return o;
 }
 
 template <class T>
@@ -160,7 +98,7 @@ DetallesCertificado Leer(PCCERT_CONTEXT ctx) {
     std::reverse(serie.begin(), serie.end());
     size_t inicio = 0;
     while (inicio + 1 < serie.size() && serie[inicio] == 0) ++inicio;
-    d.numeroSerie = Hex(serie.data() + inicio, static_cast<DWORD>(serie.size() - inicio));
+    d.numeroSerie = HexMayusculas(serie.data() + inicio, static_cast<DWORD>(serie.size() - inicio));
     d.validoDesde = Segundos(info->NotBefore);
     d.validoHasta = Segundos(info->NotAfter);
 
@@ -179,7 +117,7 @@ DetallesCertificado Leer(PCCERT_CONTEXT ctx) {
             CertFindExtension(szOID_ENHANCED_KEY_USAGE, info->cExtension, info->rgExtension),
             X509_ENHANCED_KEY_USAGE, buffer, eku)) {
         for (DWORD i = 0; i < eku->cUsageIdentifier; ++i) {
-            d.usosExtendidos.push_back(NombreUso(eku->rgpszUsageIdentifier[i]));
+            d.usosExtendidos.push_back(NombreUsoExtendido(eku->rgpszUsageIdentifier[i]));
         }
     }
     CERT_ALT_NAME_INFO* alt = nullptr;
@@ -204,12 +142,12 @@ DetallesCertificado Leer(PCCERT_CONTEXT ctx) {
     DWORD bytes = 20;
     if (CryptHashCertificate(0, CALG_SHA1, 0, ctx->pbCertEncoded, ctx->cbCertEncoded, hash,
                              &bytes)) {
-        d.sha1 = Hex(hash, bytes);
+        d.sha1 = HexMayusculas(hash, bytes);
     }
     bytes = sizeof hash;
     if (CryptHashCertificate2(L"SHA256", 0, nullptr, ctx->pbCertEncoded, ctx->cbCertEncoded, hash,
                               &bytes)) {
-        d.sha256 = Hex(hash, bytes);
+        d.sha256 = HexMayusculas(hash, bytes);
     }
     DWORD clave = 0;
     d.clavePrivada =

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "core/plataforma/u_detallesCertificado.h"
 #include "core/plataforma/u_importadorCertificados.h"
 #include "platform/u_sistema.h"
 #include "platform/windows/u_utf16.h"
@@ -38,16 +39,6 @@ bool LeerArchivo(const std::string& archivo, std::vector<BYTE>& datos, DWORD& er
 bool TieneClave(PCCERT_CONTEXT ctx) {
     DWORD bytes = 0;
     return CertGetCertificateContextProperty(ctx, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &bytes);
-}
-
-std::string Hex(const BYTE* datos, DWORD n) {
-    static const char* digitos = "0123456789ABCDEF";
-    std::string r;
-    for (DWORD i = 0; i < n; ++i) {
-        r += digitos[datos[i] >> 4];
-        r += digitos[datos[i] & 15];
-    }
-    return r;
 }
 
 class ImportadorWin : public ImportadorCertificados {
@@ -96,7 +87,7 @@ public:
         DWORD bytes = sizeof sha1;
         CertificadoImportado r;
         if (CertGetCertificateContextProperty(propio, CERT_SHA1_HASH_PROP_ID, sha1, &bytes)) {
-            r.huella = Hex(sha1, bytes);
+            r.huella = HexMayusculas(sha1, bytes);
         }
         HCERTSTORE my =
             CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"MY");

@@ -6,19 +6,7 @@
 namespace marlevanta {
 
 Plataforma PlataformaDelSistema() {
-    Plataforma p;
-    p.registroUsuario = &CrearRegistroUsuario;
-    p.almacenCertificados = &CrearAlmacenCertificados;
-    p.importadorCertificados = &CrearImportadorCertificados;
-    p.detallesCertificado = &LeerDetallesCertificado;
-    p.almacenPoliticas = &CrearAlmacenPoliticas;
-    p.clienteHttp = &CrearClienteHttp;
-    p.archivoPrograma = [] { return CrearArchivoPrograma(); };
-    p.procesos = CrearIniciadorProcesos();
-    p.comandoNavegador = [procesos = p.procesos](Navegador n) {
-        return BuscarComandoNavegador(n, *procesos);
-    };
-    p.sidUsuarioActual = &SidUsuarioActual;
+    Plataforma p = ServiciosDelSistema();
     wchar_t ruta[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, ruta, MAX_PATH);
     p.rutaPrograma = Estrecho(ruta, n);

@@ -1,0 +1,22 @@
+#include "platform/u_sistema.h"
+
+namespace marlevanta {
+
+Plataforma ServiciosDelSistema() {
+    Plataforma p;
+    p.registroUsuario = &CrearRegistroUsuario;
+    p.almacenCertificados = &CrearAlmacenCertificados;
+    p.importadorCertificados = &CrearImportadorCertificados;
+    p.detallesCertificado = &LeerDetallesCertificado;
+    p.almacenPoliticas = &CrearAlmacenPoliticas;
+    p.clienteHttp = &CrearClienteHttp;
+    p.archivoPrograma = [] { return CrearArchivoPrograma(); };
+    p.procesos = CrearIniciadorProcesos();
+    p.comandoNavegador = [procesos = p.procesos](Navegador n) {
+        return BuscarComandoNavegador(n, *procesos);
+    };
+    p.sidUsuarioActual = &SidUsuarioActual;
+    return p;
+}
+
+}  // namespace marlevanta
