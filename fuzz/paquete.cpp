@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t n) 
         if (e.path() == raiz / "programa" / "enlace") continue;  // ours, kept
         Exigir(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
         Exigir((st.st_mode & (S_IWGRP | S_IWOTH | S_ISUID | S_ISGID)) == 0);
-        Exigir(e.path().filename().string().rfind(".tqUpd", 0) != 0);  // no staging left
     }
+    Exigir(!fs::exists(raiz / "programa" / ".tqUpd-preparacion"));  // no staging left
     Exigir(fs::is_symlink(raiz / "programa" / "enlace"));
     return 0;
 }
