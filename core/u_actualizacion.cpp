@@ -17,6 +17,9 @@ QString TextoErrorDescarga(const QString& fallo) {
     if (fallo.contains(QLatin1String("404 not found"))) {
         return QStringLiteral("Actualización no disponible o no encontrada en este momento");
     }
+    if (fallo == QLatin1String("Timed out")) {
+        return QStringLiteral("El servidor no ha respondido a tiempo; inténtelo más tarde");
+    }
     return fallo;
 }
 
@@ -65,8 +68,12 @@ Actualizacion::~Actualizacion() {
 }
 
 void Actualizacion::Comprobar() {
+    // Cancel stops the question at once too, not when its time limit ends it.
+    cancelar_ = std::make_shared<std::atomic<bool>>(false);
+    auto api = entorno_.api;
+    api.detener = cancelar_;
     fondo_.Ejecutar(
-        this, [api = entorno_.api] { return api.LeerVersion(); },
+        this, [api] { return api.LeerVersion(); },
         [this](Resultado<InfoVersion> r) { emit Comprobada(r); });
 }
 
@@ -89,6 +96,12 @@ ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cance
         return r;
     }
     r.clave = datos->clave;
+    // A package fetched in clear could be swapped on the way, whatever the API's connection.
+    if (!PaqueteAceptable(api.host, datos->url)) {
+        r.error = QStringLiteral(
+            "El paquete no se ofrece por una conexión segura (https) y no se descarga");
+        return r;
+    }
     auto carpeta = CarpetaPrivada();
     if (!carpeta) {
         r.error = QString::fromStdString(carpeta.motivo());
@@ -125,6 +138,7 @@ void Actualizacion::Descargar() {
     paquete_.clear();
     clave_.clear();
     auto api = entorno_.api;
+    api.detener = cancelar_;
     fondo_.EjecutarConAvance(
         this,
         // The program's end stops the download too, through the client's own cancellation.
@@ -156,13 +170,18 @@ void Actualizacion::Cancelar() {
 Hecho Actualizacion::Traspasar() {
     if (paquete_.isEmpty()) return Falla("No hay ningún paquete descargado.");
     std::vector<std::string> argumentos;
-    for (const QString& a : ArgumentosTraspaso(paquete_, clave_, entorno_.rutaPrograma)) {
+    for (const QString& a : ArgumentosTraspaso(paquete_, entorno_.rutaPrograma)) {
         argumentos.push_back(a.toStdString());
     }
+    const QString carpetaPaquete = QFileInfo(paquete_).path();
+    if (auto h = DejarClaveTraspaso(carpetaPaquete, clave_); !h) return h;
     const QString programa =
         QDir(entorno_.carpetaPrograma).filePath(QString::fromLatin1(kActualizador));
     auto proceso = entorno_.procesos->Iniciar(programa.toStdString(), argumentos);
-    if (!proceso) return Falla("No se puede ejecutar el programa actualizador.");
+    if (!proceso) {
+        (void)DejarClaveTraspaso(carpetaPaquete, QString());
+        return Falla("No se puede ejecutar el programa actualizador.");
+    }
     if (entorno_.solicitarFin) entorno_.solicitarFin();
     return {};
 }

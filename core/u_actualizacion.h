@@ -47,7 +47,7 @@ public:
     // Asks for the package and downloads it into the user's private folder: Progreso while it
     // runs, then Descargada.
     void Descargar();
-    // Stops the running download; Descargada follows.
+    // Stops the question or the download under way: Comprobada or Descargada follows.
     void Cancelar();
     bool Descargando() const { return descargando_; }
     // The downloaded package and its password, for the hand-over.

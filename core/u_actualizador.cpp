@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
+#include <cstdio>
 
 #include "core/u_datosPrograma.h"
 
@@ -103,9 +104,29 @@ QString RutaPaquete(const QString& carpeta) {
     return QDir(carpeta).filePath(QStringLiteral("tmp") + titulo + QStringLiteral(".zip"));
 }
 
-QStringList ArgumentosTraspaso(const QString& paquete, const QString& clave,
-                               const QString& programa) {
-    return {QStringLiteral("class(TForm)"), paquete, clave, programa};
+QStringList ArgumentosTraspaso(const QString& paquete, const QString& programa) {
+    return {QStringLiteral("class(TForm)"), paquete, QString(), programa};
+}
+
+Hecho DejarClaveTraspaso(const QString& carpeta, const QString& clave) {
+    const QString ruta = QDir(carpeta).filePath(QString::fromLatin1(kClaveActualizador));
+    // A link or a file in its place goes, never what a link points at.
+    QFile::remove(ruta);
+    if (clave.isEmpty()) return {};
+    const auto fallo = [&ruta] {
+        QFile::remove(ruta);
+        return Falla("No se puede dejar la clave del paquete en \"" + ruta.toStdString() + "\".");
+    };
+    std::FILE* f = std::fopen(QFile::encodeName(ruta).constData(), "wbx");
+    if (!f) return fallo();
+    const QByteArray texto = clave.toUtf8();
+    const bool propio =
+        QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const bool escrito =
+        propio && std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), f) ==
+                      static_cast<size_t>(texto.size());
+    if (std::fclose(f) != 0 || !escrito) return fallo();
+    return {};
 }
 
 namespace {

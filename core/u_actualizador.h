@@ -13,6 +13,9 @@ inline constexpr const char* kActualizador = "tqUpd.exe";
 inline constexpr const char* kLibreriaActualizador = "tqUnz.dll";
 // Left by the external updater beside the package when it could not install it.
 inline constexpr const char* kResultadoActualizador = "tqUpd.resultado";
+// The package's password for the external updater, beside the package: never on its command
+// line, where every user of the machine can read it.
+inline constexpr const char* kClaveActualizador = "tqUpd.clave";
 
 // 10005 -> "1.0.5"
 QString VersionPuntos(int n);
@@ -33,9 +36,12 @@ QString RutaCarpetaPrivada();
 QString LeerResultadoActualizador(const QString& carpeta);
 // The package in `carpeta`: tmpMarlevanta-BuscadordecertificadosSSL.zip
 QString RutaPaquete(const QString& carpeta);
-// The four arguments of the hand-over, in order.
-QStringList ArgumentosTraspaso(const QString& paquete, const QString& clave,
-                               const QString& programa);
+// The four arguments of the hand-over, in order. The password's place is left empty: the
+// external updater then reads it from the file that DejarClaveTraspaso leaves beside the package.
+QStringList ArgumentosTraspaso(const QString& paquete, const QString& programa);
+// Leaves `clave` for the external updater in `carpeta` (the user's private folder), readable by
+// the user only, created anew; an empty password leaves no file, and an older file goes.
+Hecho DejarClaveTraspaso(const QString& carpeta, const QString& clave);
 
 // Puts new copies of the updater and of its library, left beside them as ".act", in place.
 // `carpeta` is the program's own folder. Gives the messages of the files it could not replace.

@@ -104,7 +104,9 @@ AjustesVentana AjustesVentana::Leer(TManejadorRegistro& registro) {
     auto orden = registro.LeerValor("GridColumnaOrden");
     auto numero = orden ? TextoAEntero(*orden) : Resultado<int>(Falla(""));
     a.columnaOrden = !numero ? 0 : (*numero >= 0 && *numero < 4 ? *numero : -1);
+    const qsizetype antes = a.problemas.size();
     a.confirmarSalida = l.Interruptor("PanelConfirmarSalida", true);
+    a.confirmarSalidaLeida = a.problemas.size() == antes;
     a.rejilla = AjustesRejilla::Leer(registro, a.problemas);
     return a;
 }

@@ -47,6 +47,7 @@ struct AjustesVentana {
     bool proximos = false;
     int columnaOrden = 0;  // -1 for none
     bool confirmarSalida = true;
+    bool confirmarSalidaLeida = true;  // false when its default stands for what could not be read
     AjustesRejilla rejilla;
     QStringList problemas;
 

@@ -5,6 +5,8 @@
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
 
+#include <map>
+
 namespace marlevanta {
 
 bool ArgumentosPidenDemo(const QStringList& argumentos) {
@@ -23,10 +25,69 @@ Arranque::Arranque(TManejadorRegistro& registro, TManejadorApi& api, SegundoPlan
       carpetaPrograma_(std::move(carpetaPrograma)),
       versionPropia_(versionPropia) {}
 
+namespace {
+
+struct EstadoArchivo {
+    bool legible = true;
+    bool escribible = true;
+    std::string motivo;
+};
+
+// Whether the settings file can be read and written at all: every stored value is read once,
+// so that a damaged or cut file is found now and not value by value later.
+EstadoArchivo ComprobarArchivo(RegistroUsuario& registro) {
+    EstadoArchivo e;
+    for (const char* ruta : {kClaveAjustes, kClaveAlias}) {
+        auto clave = registro.AbrirLectura(ruta);
+        Resultado<std::map<std::string, std::string>> valores =
+            clave ? (*clave ? (*clave)->LeerTextos() : std::map<std::string, std::string>())
+                  : Resultado<std::map<std::string, std::string>>(Fallo{clave.motivo()});
+        if (!valores) {
+            e.legible = e.escribible = false;
+            e.motivo = valores.motivo();
+            return e;
+        }
+    }
+    auto clave = registro.AbrirEscritura(kClaveAjustes);
+    const Hecho cerrada = clave ? (*clave)->Cerrar() : Hecho(Fallo{clave.motivo()});
+    if (!cerrada) {
+        e.escribible = false;
+        e.motivo = cerrada.motivo();
+    }
+    return e;
+}
+
+QString MensajeArchivo(const EstadoArchivo& e, const TManejadorRegistro& registro) {
+    const QString archivo = QString::fromStdString(registro.Ubicacion());
+    const QString motivo = QString::fromStdString(e.motivo);
+    if (!e.legible) {
+        return QStringLiteral(
+                   "No se puede usar el archivo de ajustes \"%1\": %2. Marlevanta funciona con "
+                   "los ajustes por defecto y no podrá guardar los alias ni los ajustes hasta "
+                   "que se arregle: cambie de nombre o quite ese archivo y Marlevanta creará "
+                   "uno nuevo.")
+            .arg(archivo, motivo);
+    }
+    return QStringLiteral(
+               "No se puede guardar en el archivo de ajustes \"%1\": %2. Marlevanta usa los "
+               "ajustes guardados, pero no podrá guardar los alias ni los ajustes hasta que se "
+               "arregle: compruebe que su usuario puede escribir en ese archivo y que ningún "
+               "otro programa lo tiene abierto.")
+        .arg(archivo, motivo);
+}
+
+}  // namespace
+
 Arranque::Avisos Arranque::AntesDeMostrar() {
     Avisos avisos;
+    // A settings file that cannot be used is told once, with what to do about it; the steps
+    // below go on with defaults and add nothing of their own about it.
+    const EstadoArchivo archivo = ComprobarArchivo(registro_.Registro());
+    avisos.ajustesLegibles = archivo.legible;
+    avisos.ajustesEscribibles = archivo.escribible;
+    if (!archivo.motivo.empty()) avisos.general << MensajeArchivo(archivo, registro_);
     const auto anotar = [&](const QString& accion, const std::string& motivo) {
-        avisos.general << MensajeAjustes(accion, registro_, motivo);
+        if (archivo.motivo.empty()) avisos.general << MensajeAjustes(accion, registro_, motivo);
     };
     // The web API's base address: the stored one, or the built-in one written down.
     auto host = registro_.LeerValor("ApiHost");

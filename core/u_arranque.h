@@ -37,6 +37,10 @@ public:
     struct Avisos {
         QStringList errores;  // each shown as an error message of its own
         QStringList general;  // shown by the general error box
+        // The settings file as a whole: when it cannot be read or written the user has been told
+        // once, in `general`, and nothing more is said about it.
+        bool ajustesLegibles = true;
+        bool ajustesEscribibles = true;
     };
     Avisos AntesDeMostrar();
 

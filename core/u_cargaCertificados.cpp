@@ -241,13 +241,14 @@ Resultado<std::vector<RegistroCertificado>> FilasDemo(TManejadorRegistro& regist
         f.key_for_alias = QStringLiteral("DEMO-%1").arg(i);
         f.proximo_a_caducar = ProximoACaducar(f.fecha_caducidad, ahora);
         if (d.alias) {
-            if (auto h = registro.EscribirAlias(f.key_for_alias.toStdString(), d.alias); !h) {
-                return Fallo{h.motivo()};
-            }
+            // Settings that cannot be written (the user has been told) still show it.
+            (void)registro.EscribirAlias(f.key_for_alias.toStdString(), d.alias);
+            f.alias = QString::fromUtf8(d.alias);
         }
     }
+    // What is stored wins; aliases that cannot be read leave the rows as they are.
     auto alias = registro.LeerTodosLosAlias();
-    if (!alias) return Fallo{alias.motivo()};
+    if (!alias) return r;
     for (auto& f : r) {
         if (auto a = alias->find(MayusculasAscii(f.key_for_alias.toStdString()));
             a != alias->end()) {

@@ -42,6 +42,7 @@ Resultado<int> CargarCertificadosAlmacen(TTablaCertificados& tabla, AlmacenCerti
 
 inline constexpr int kFilasDemo = 34;
 // The demonstration rows; the aliases that come with them are stored first, like the user's.
+// Settings that cannot be used leave the rows with the aliases they come with.
 Resultado<std::vector<RegistroCertificado>> FilasDemo(TManejadorRegistro& registro,
                                                       const QDateTime& ahora);
 Hecho CargarCertificadosDemo(TTablaCertificados& tabla, TManejadorRegistro& registro,

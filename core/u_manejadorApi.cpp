@@ -41,6 +41,8 @@ Resultado<QStringList> TManejadorApi::Preguntar(const QString& ruta) const {
     OpcionesHttp opciones;
     opciones.accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
     opciones.cancelar = cancelar;
+    opciones.detener = detener;
+    opciones.segundosTotal = segundosPregunta;
     auto cliente = fabrica_(opciones);
     auto cuerpo = cliente->Get((host + ruta).toStdString());
     if (!cuerpo) return Fallo{cuerpo.motivo()};
@@ -93,17 +95,27 @@ std::unique_ptr<ClienteHttp> TManejadorApi::ClienteDescarga() const {
     opciones.accept = "text/html, */*";
     opciones.segundosTotal = 0;
     // Slower than 100 bytes a second for a minute is not a download that keeps moving.
-    opciones.bytesPorSegundoMinimo = 100;
-    opciones.segundosSinDatos = 60;
+    opciones.bytesPorSegundoMinimo = descargaLenta.bytesPorSegundo;
+    opciones.segundosSinDatos = descargaLenta.segundos;
     opciones.cancelar = cancelar;
+    opciones.detener = detener;
     return fabrica_(opciones);
 }
 
+namespace {
+
+bool Https(const QString& direccion) {
+    return QUrl(direccion.trimmed()).scheme().toLower() == QLatin1String("https");
+}
+
+}  // namespace
+
 bool HostAceptable(const QString& actual, const QString& nuevo) {
-    const QString esquemaActual = QUrl(actual.trimmed()).scheme().toLower();
-    const QString esquemaNuevo = QUrl(nuevo.trimmed()).scheme().toLower();
-    if (esquemaActual == QLatin1String("https")) return esquemaNuevo == QLatin1String("https");
-    return true;
+    return !Https(actual) || Https(nuevo);
+}
+
+bool PaqueteAceptable(const QString& host, const QString& url) {
+    return !Https(host) || Https(url);
 }
 
 }  // namespace marlevanta

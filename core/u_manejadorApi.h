@@ -49,6 +49,15 @@ public:
     QString host;
     // When set, a request under way stops at once (the program is ending).
     std::shared_ptr<const std::atomic<bool>> cancelar;
+    // The same for one piece of work: the user cancelled it.
+    std::shared_ptr<const std::atomic<bool>> detener;
+    // The longest a question may take, answer included, however slowly the answer keeps coming.
+    long segundosPregunta = 30;
+    // A download slower than this many bytes a second for this many seconds has stalled.
+    struct Lentitud {
+        long bytesPorSegundo = 100;
+        long segundos = 60;
+    } descargaLenta;
 
     // The first line of "/host": the base address that the maker wants used from now on.
     Resultado<QString> LeerHost() const;
@@ -72,5 +81,8 @@ private:
 
 // Whether `nuevo`, given by "/host", may replace `actual`: never from https to anything else.
 bool HostAceptable(const QString& actual, const QString& nuevo);
+// Whether the package at `url` may be fetched for the API at `host`: over https whenever the
+// API itself is.
+bool PaqueteAceptable(const QString& host, const QString& url);
 
 }  // namespace marlevanta

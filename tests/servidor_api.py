@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """A stand-in for the maker's web API, on 127.0.0.1 only, for the tests.
 
-Prints "PUERTO <n>" once it listens. --modo chooses a failure for every request; otherwise the
-answers come from --respuesta PATH TEXT ("\\n" and "\\r" in TEXT are line breaks), the three
-questions answer only to today's token, and /paquete serves --paquete.
+Prints "PUERTO <n>" once it listens. --modo chooses a failure for every request, --goteo PATH a
+trickle for the paths that begin so; otherwise the answers come from --respuesta PATH TEXT ("\\n"
+and "\\r" in TEXT are line breaks), the three questions answer only to today's token, and
+/paquete serves --paquete.
 """
 import argparse
 import datetime
@@ -52,6 +53,8 @@ class Manejador(http.server.BaseHTTPRequestHandler):
                 f.write("%s\t%s\t%s\n" % (self.path, self.headers.get("User-Agent"),
                                           self.headers.get("Accept")))
         modo = a.modo
+        if any(self.path.startswith(r) for r in a.goteo):
+            modo = "goteo"
         if modo == "mudo":
             time.sleep(120)
             return
@@ -121,6 +124,8 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
     p.add_argument("--modo", default="normal")
+    # Paths (their beginning) that trickle whatever the mode.
+    p.add_argument("--goteo", action="append", default=[])
     p.add_argument("--respuesta", nargs=2, action="append", default=[])
     p.add_argument("--pagina", nargs=2, action="append", default=[])
     p.add_argument("--paquete")

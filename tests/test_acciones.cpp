@@ -2,6 +2,7 @@
 // update, each against real components (SQLite files, an NSS database, a local web API server,
 // programs started for real).
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -381,14 +382,21 @@ TEST_F(Acciones, ActualizacionDescargaEnSuCarpetaYTraspasa) {
     EXPECT_EQ(fines, 1);
     ASSERT_TRUE(Esperar([&] { return fs::exists(D() + "/log/traspaso"); }));
     QTest::qWait(100);
-    EXPECT_EQ(Leer(D() + "/log/traspaso"), "class(TForm)\n" + a.Paquete().toStdString() +
-                                               "\nclave\n" + programa.toStdString() +
-                                               "/marlevanta\n");
+    // The password is not on the command line, where any user sees it, but beside the package
+    // for the user alone.
+    EXPECT_EQ(Leer(D() + "/log/traspaso"), "class(TForm)\n" + a.Paquete().toStdString() + "\n\n" +
+                                               programa.toStdString() + "/marlevanta\n");
+    const std::string clave = carpeta.toStdString() + "/tqUpd.clave";
+    EXPECT_EQ(Leer(clave), "clave");
+    EXPECT_EQ(fs::symlink_status(clave).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 
-    // Without the external updater the program goes on and says why.
+    // Without the external updater the program goes on and says why, and takes the password
+    // back.
     fs::remove(D() + "/programa/tqUpd.exe");
     const Hecho sin = a.Traspasar();
     EXPECT_EQ(sin.motivo(), "No se puede ejecutar el programa actualizador.");
+    EXPECT_FALSE(fs::exists(clave));
     EXPECT_EQ(fines, 1);
 }
 
@@ -411,4 +419,127 @@ TEST_F(Acciones, UnaPeticionParadaAlTerminarElProgramaNoLoRetiene) {
     EXPECT_LT(reloj.elapsed(), 5000);
     QApplication::processEvents();
     EXPECT_TRUE(llego);  // the context still exists: it gets the (failed) answer
+}
+
+TEST_F(Acciones, UnArchivoDeAjustesInservibleSeDiceUnaVezYSeSigueConLoDePorDefecto) {
+    const std::string archivo = registro_->Ubicacion();
+    const auto nuevo = [] {
+        return TManejadorRegistro(CrearRegistroUsuario(), [] {
+            return TamanoPantalla{1920, 1080};
+        });
+    };
+    // A real settings file with an alias and a host of the user's, then closed.
+    ASSERT_TRUE(registro_->IniciarValoresSiNoExisten());
+    ASSERT_TRUE(registro_->EscribirValor("ApiHost", "https://otro.example"));
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(registro_->EscribirAlias("C" + std::to_string(i), std::string(100, 'a')));
+    }
+    registro_.reset();
+    const std::string sano = Leer(archivo);
+    ASSERT_GT(sano.size(), 8192u);
+
+    struct Caso {
+        const char* nombre;
+        std::function<void()> danar;
+        const char* motivo;
+    };
+    const std::vector<Caso> casos = {
+        {"basura", [&] { std::ofstream(archivo, std::ios::trunc) << std::string(8192, 'x'); },
+         "está dañado (no es una base de datos válida)"},
+        {"cortado",
+         [&] {
+             std::ofstream(archivo, std::ios::trunc | std::ios::binary)
+                 << sano.substr(0, 4096 + 100);
+         },
+         "está dañado (no es una base de datos válida)"},
+        {"carpeta",
+         [&] {
+             fs::remove(archivo);
+             fs::create_directories(archivo + "/dentro");
+         },
+         "es una carpeta, no un archivo"},
+    };
+    for (const Caso& c : casos) {
+        fs::remove_all(archivo);
+        c.danar();
+        const std::string antes = fs::is_directory(archivo) ? "carpeta" : Leer(archivo);
+        auto registro = nuevo();
+        TManejadorApi api(&CrearClienteHttp, QString());
+        Arranque arranque(registro, api, *fondo_, QString::fromStdString(D() + "/programa"), 10004);
+        const Arranque::Avisos avisos = arranque.AntesDeMostrar();
+        // One message, naming the file and what is wrong with it, and nothing else about it.
+        ASSERT_EQ(avisos.general.size(), 1)
+            << c.nombre << ": " << avisos.general.join(" | ").toStdString();
+        const QString m = avisos.general[0];
+        EXPECT_TRUE(m.startsWith(QString::fromStdString(
+            "No se puede usar el archivo de ajustes \"" + archivo + "\": " + c.motivo)))
+            << c.nombre << ": " << m.toStdString();
+        EXPECT_TRUE(m.contains("no podrá guardar los alias")) << m.toStdString();
+        EXPECT_TRUE(avisos.errores.isEmpty()) << c.nombre;
+        EXPECT_FALSE(avisos.ajustesLegibles);
+        // The program goes on with its defaults and leaves the file alone.
+        EXPECT_EQ(api.host, kApiHostPorDefecto) << c.nombre;
+        EXPECT_EQ(fs::is_directory(archivo) ? "carpeta" : Leer(archivo), antes) << c.nombre;
+        EXPECT_FALSE(registro.EscribirAlias("C1", "nuevo")) << c.nombre;
+    }
+
+    // A file that can be read but not written: its values are used, and the user is told that
+    // nothing can be saved. Root hands the start-up to an unprivileged user for that.
+    fs::remove_all(archivo);
+    std::ofstream(archivo, std::ios::binary) << sano;
+    for (fs::path p = archivo; p != dir_.path().toStdString(); p = p.parent_path()) {
+        fs::permissions(p.parent_path(), fs::perms(0755));
+    }
+    // The folder is the user's own (SQLite keeps its shared-memory file beside the database);
+    // the file is not writable for them.
+    fs::permissions(archivo, fs::perms(0444));
+    if (getuid() == 0) {
+        ASSERT_EQ(chown(fs::path(archivo).parent_path().c_str(), 65534, 65534), 0);
+    }
+    fondo_.reset();
+    const pid_t hijo = fork();
+    if (hijo == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+        SegundoPlano fondo;
+        auto registro = nuevo();
+        TManejadorApi api(&CrearClienteHttp, QString());
+        Arranque arranque(registro, api, fondo, QString(), 10004);
+        const Arranque::Avisos avisos = arranque.AntesDeMostrar();
+        if (avisos.general.size() != 1) _exit(91);
+        if (!avisos.general[0].startsWith(QString::fromStdString(
+                "No se puede guardar en el archivo de ajustes \"" + archivo + "\": "))) {
+            std::fprintf(stderr, "%s\n", avisos.general[0].toStdString().c_str());
+            _exit(92);
+        }
+        if (!avisos.ajustesLegibles || avisos.ajustesEscribibles) _exit(93);
+        if (api.host != "https://otro.example") _exit(94);
+        if (registro.EscribirAlias("C1", "nuevo")) _exit(95);
+        if (registro.LeerAlias("C1").valor_o("") != std::string(100, 'a')) _exit(96);
+        _exit(0);
+    }
+    int estado = 0;
+    waitpid(hijo, &estado, 0);
+    EXPECT_TRUE(WIFEXITED(estado));
+    EXPECT_EQ(WEXITSTATUS(estado), 0);
+    EXPECT_EQ(Leer(archivo), sano);
+}
+
+TEST_F(Acciones, LaComprobacionDeVersionConUnServidorQueGoteaAcabaPorElLimiteTotal) {
+    prueba::ServidorApi s({"--goteo", "/version"});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    ASSERT_TRUE(registro_->EscribirValor("ApiHost", s.Base().toStdString()));
+    TManejadorApi api(&CrearClienteHttp, QString());
+    api.segundosPregunta = 2;
+    Arranque arranque(*registro_, api, *fondo_, QString(), 10004);
+    (void)arranque.AntesDeMostrar();
+    QSignalSpy comprobada(&arranque, &Arranque::VersionComprobada);
+    QElapsedTimer reloj;
+    reloj.start();
+    arranque.ComprobarVersion();
+    EXPECT_LT(reloj.elapsed(), 500);  // the caller never waits
+    ASSERT_TRUE(Esperar([&] { return comprobada.count() == 1; }));
+    EXPECT_GE(reloj.elapsed(), 1900);
+    const auto e = comprobada.at(0).at(0).value<EstadoVersion>();
+    EXPECT_EQ(e.estado, EstadoVersion::SinComprobar);
+    EXPECT_EQ(e.motivo, "Timed out");
 }

@@ -1,12 +1,15 @@
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <zip.h>
 #include "resultado_prueba.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -14,6 +17,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "core/u_actualizacion.h"
 #include "core/u_actualizador.h"
@@ -58,6 +62,49 @@ void Empaquetar(const std::string& ruta,
     ASSERT_EQ(zip_close(z), 0);
 }
 
+// An entry of a package with the Unix type and modes a zip made on Unix brings.
+struct EntradaUnix {
+    std::string nombre;
+    std::string contenido;  // a link's target for a link
+    unsigned modo;          // S_IFREG | 0644, S_IFLNK | 0777, ...
+};
+
+void EmpaquetarUnix(const std::string& ruta, const std::vector<EntradaUnix>& entradas) {
+    int error = 0;
+    zip_t* z = zip_open(ruta.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    for (const auto& e : entradas) {
+        zip_source_t* s = zip_source_buffer(z, e.contenido.data(), e.contenido.size(), 0);
+        const zip_int64_t i = zip_file_add(z, e.nombre.c_str(), s, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(i, 0);
+        ASSERT_EQ(zip_file_set_external_attributes(z, static_cast<zip_uint64_t>(i), 0,
+                                                   ZIP_OPSYS_UNIX, e.modo << 16),
+                  0);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+// Everything a folder holds: each path with its type, modes and content (a link's target).
+std::map<std::string, std::string> Huella(const fs::path& carpeta) {
+    std::map<std::string, std::string> h;
+    for (const auto& e : fs::recursive_directory_iterator(carpeta)) {
+        struct stat st {};
+        lstat(e.path().c_str(), &st);
+        std::string valor = std::to_string(st.st_mode) + ":";
+        if (S_ISLNK(st.st_mode)) {
+            valor += fs::read_symlink(e.path()).string();
+        } else if (S_ISREG(st.st_mode)) {
+            const std::string contenido = Leer(e.path());
+            valor += QCryptographicHash::hash(QByteArray::fromStdString(contenido),
+                                              QCryptographicHash::Sha256)
+                         .toHex()
+                         .toStdString();
+        }
+        h[e.path().lexically_relative(carpeta).string()] = valor;
+    }
+    return h;
+}
+
 }  // namespace
 
 TEST(Actualizador, Textos) {
@@ -77,7 +124,7 @@ TEST(Actualizador, Textos) {
     EXPECT_EQ(VersionParaMostrar("1.x.4"), "1.0.4");
     EXPECT_EQ(VersionParaMostrar("7"), "7.7.7");  // no "." left: the whole text each time
     EXPECT_EQ(RutaPaquete("/x/y"), "/x/y/tmpMarlevanta-BuscadordecertificadosSSL.zip");
-    EXPECT_EQ(ArgumentosTraspaso("/t/p.zip", "", "/a/m"),
+    EXPECT_EQ(ArgumentosTraspaso("/t/p.zip", "/a/m"),
               (QStringList{"class(TForm)", "/t/p.zip", "", "/a/m"}));
 }
 
@@ -157,10 +204,11 @@ protected:
                                                    dir_.path().toStdString() + "/cache");
         carpeta_ = dir_.path() + "/programa";
         fs::create_directories(carpeta_.toStdString());
-        // The external updater stand-in records its arguments.
+        // The external updater stand-in records its arguments and the password left for it.
         const std::string tq = carpeta_.toStdString() + "/tqUpd.exe";
         std::ofstream(tq) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" << dir_.path().toStdString()
-                          << "/traspaso\"\n";
+                          << "/traspaso\"\ncat \"$(dirname \"$2\")/tqUpd.clave\" > \""
+                          << dir_.path().toStdString() << "/clave\"\n";
         fs::permissions(tq, fs::perms::owner_all);
     }
     void TearDown() override { prueba::OlvidarDialogos(); }
@@ -249,8 +297,9 @@ TEST_F(VentanaActualizador, DescargaCompletaYTraspaso) {
     EXPECT_EQ(fines_, 1);
     QTest::qWait(300);
     EXPECT_EQ(Leer(dir_.path().toStdString() + "/traspaso"),
-              "class(TForm)\n" + Paquete().toStdString() + "\ns3cr3to\n" + carpeta_.toStdString() +
+              "class(TForm)\n" + Paquete().toStdString() + "\n\n" + carpeta_.toStdString() +
                   "/marlevanta\n");
+    EXPECT_EQ(Leer(dir_.path().toStdString() + "/clave"), "s3cr3to");
 }
 
 TEST_F(VentanaActualizador, CancelarYDespuesCompletar) {
@@ -334,6 +383,7 @@ protected:
         fs::permissions(carpeta_ / "marlevanta", fs::perms::owner_all);
         std::ofstream(carpeta_ / "datos.txt") << "viejo";
         paquete_ = (d / "paquete.zip").string();
+        fs::create_directories(d / "tmp");
     }
     // `antes` runs in the updater's process before it starts (e.g. to become another user);
     // `entrada` is what its standard input holds.
@@ -341,7 +391,9 @@ protected:
                    const QByteArray& entrada = {}, int espera = 30000) {
         QProcess p;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("TMPDIR", QString::fromStdString(fs::path(paquete_).parent_path().string()));
+        // The temporary folder every user shares, not the user's own one with the package.
+        e.insert("TMPDIR",
+                 QString::fromStdString((fs::path(dir_.path().toStdString()) / "tmp").string()));
         p.setProcessEnvironment(e);
         if (antes) p.setChildProcessModifier(antes);
         p.start(QString::fromStdString((carpeta_ / "tqUpd.exe").string()),
@@ -385,11 +437,11 @@ TEST_F(ActualizadorExterno, ClaveMalaOPaqueteRotoNoCambianNada) {
     EXPECT_NE(Actualizar("clave mala"), 0);
     EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
     EXPECT_EQ(Reiniciado(), "otra vez\n");  // the program comes back all the same
-    EXPECT_EQ(Nota(), "no se puede leer datos.txt: Wrong password provided");
+    EXPECT_EQ(Nota(), "no se puede leer datos.txt: la clave del paquete no es la correcta");
     std::ofstream(paquete_) << "esto no es un zip";
     EXPECT_NE(Actualizar(""), 0);
     EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "viejo");
-    EXPECT_EQ(Nota(), "no se puede abrir el paquete " + paquete_);
+    EXPECT_EQ(Nota(), "no se puede abrir el paquete " + paquete_ + ": no es un archivo zip");
     for (const auto& e : fs::directory_iterator(carpeta_)) {
         EXPECT_EQ(e.path().filename().string().find(".tqUpd"), std::string::npos);
     }
@@ -439,12 +491,12 @@ TEST_F(ActualizadorExterno, UnaCarpetaQueElUsuarioNoPuedeEscribirSeDiceAlArranca
     EXPECT_EQ(Leer(privada / "reiniciado"), "otra vez\n");
     // The reason names the folder, not "No error"; the program's next start tells it once.
     EXPECT_EQ(Nota(), "no se puede escribir en la carpeta del programa " + carpeta_.string() +
-                          " (Permission denied)");
+                          " (permiso denegado)");
     EXPECT_EQ(LeerResultadoActualizador(QString::fromStdString(privada.string())),
               QString::fromStdString("No se ha podido instalar la actualización de Marlevanta: "
                                      "no se puede escribir en la carpeta del programa " +
                                      carpeta_.string() +
-                                     " (Permission denied). El programa sigue en la versión que "
+                                     " (permiso denegado). El programa sigue en la versión que "
                                      "tenía."));
     EXPECT_EQ(LeerResultadoActualizador(QString::fromStdString(privada.string())), "");
 }
@@ -498,4 +550,190 @@ TEST_F(VentanaActualizador, ActualizacionCompletaDeExtremoAExtremo) {
     EXPECT_EQ(Leer(c / "datos.txt"), "nuevo");
     EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "libreria nueva");
     EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+}
+
+TEST_F(ActualizadorExterno, ElRegistroNoSigueEnlacesYLaClaveNoSeVeEnLaLineaDeOrdenes) {
+    const fs::path d = dir_.path().toStdString();
+    // Links planted where a log may go, towards a file of the user's.
+    const fs::path victima = d / "victima";
+    std::ofstream(victima) << "original\n";
+    fs::create_symlink(victima, d / "tqUpd.log");
+    fs::create_symlink(victima, d / "tmp" / "tqUpd.log");
+    // The password in its file beside the package, left by the program itself.
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "clave secreta");
+    ASSERT_TRUE(DejarClaveTraspaso(dir_.path(), "clave secreta"));
+    // The program still open, so that the updater waits and can be looked at.
+    fs::remove(carpeta_ / "marlevanta");
+    fs::copy_file("/bin/sh", carpeta_ / "marlevanta");
+    QProcess abierto;
+    abierto.start(QString::fromStdString((carpeta_ / "marlevanta").string()), {"-c", "sleep 100"});
+    ASSERT_TRUE(abierto.waitForStarted());
+    QProcess tq;
+    tq.start(QString::fromStdString((carpeta_ / "tqUpd.exe").string()),
+             {"class(TForm)", QString::fromStdString(paquete_), "",
+              QString::fromStdString((carpeta_ / "marlevanta").string())});
+    ASSERT_TRUE(tq.waitForStarted());
+    tq.closeWriteChannel();
+    QTest::qWait(300);
+    std::string linea = Leer("/proc/" + std::to_string(tq.processId()) + "/cmdline");
+    std::replace(linea.begin(), linea.end(), '\0', ' ');
+    EXPECT_NE(linea.find(paquete_), std::string::npos) << linea;
+    EXPECT_EQ(linea.find("secreta"), std::string::npos) << linea;
+    abierto.kill();
+    abierto.waitForFinished();
+    EXPECT_TRUE(tq.waitForFinished(30000));
+    EXPECT_EQ(tq.exitCode(), 0) << Nota();
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "nuevo");
+    EXPECT_FALSE(fs::exists(d / "tqUpd.clave"));  // read once, then gone
+    EXPECT_EQ(Leer(victima), "original\n");
+    EXPECT_TRUE(fs::is_symlink(d / "tqUpd.log"));
+
+    // A password file that others may read is not taken.
+    Empaquetar(paquete_, {{"datos.txt", "otro"}}, "clave secreta");
+    ASSERT_TRUE(DejarClaveTraspaso(dir_.path(), "clave secreta"));
+    fs::permissions(d / "tqUpd.clave", fs::perms::others_read, fs::perm_options::add);
+    fs::remove(carpeta_ / "marlevanta");
+    std::ofstream(carpeta_ / "marlevanta") << "#!/bin/sh\n";
+    fs::permissions(carpeta_ / "marlevanta", fs::perms::owner_all);
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "nuevo");
+    EXPECT_EQ(Nota(),
+              "no se puede leer datos.txt: el paquete pide una clave y no se ha dado ninguna");
+    EXPECT_EQ(Leer(victima), "original\n");
+}
+
+TEST_F(ActualizadorExterno, UnPaqueteRechazadoDejaLaCarpetaComoEstaba) {
+    fs::create_directories(carpeta_ / "plugins" / "uno");
+    std::ofstream(carpeta_ / "plugins" / "uno" / "a.so") << "plugin";
+    fs::create_directories(carpeta_ / "sub");
+    std::ofstream(carpeta_ / "sub" / "b.txt") << "b viejo";
+    const auto antes = Huella(carpeta_);
+    const std::string lejos = (fs::path(dir_.path().toStdString()) / "lejos").string();
+
+    // A file where a folder stands, after entries that would have gone in first.
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}, {"nueva/x.txt", "x"}, {"plugins", "archivo"}},
+               "");
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Nota(), "no se puede reemplazar plugins: es una carpeta");
+    EXPECT_EQ(Huella(carpeta_), antes);
+
+    // A link in the package.
+    EmpaquetarUnix(paquete_,
+                   {{"datos.txt", "nuevo", S_IFREG | 0644}, {"enlace", lejos, S_IFLNK | 0777}});
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Nota(), "entrada que es un enlace: enlace");
+    EXPECT_EQ(Huella(carpeta_), antes);
+
+    // A replacement that fails half-way, once two changes are made: both are undone. The
+    // folder "sub" cannot be written; root hands the updater to an unprivileged user for that.
+    std::function<void()> otro;
+    if (getuid() == 0) {
+        prueba::Ejecutar("chown -R 65534:65534 '" + dir_.path().toStdString() + "'");
+        otro = [] {
+            if (setgroups(0, nullptr) != 0 || setgid(kNadie) != 0 || setuid(kNadie) != 0) _exit(97);
+        };
+    }
+    fs::permissions(carpeta_ / "sub", fs::perms::owner_read | fs::perms::owner_exec);
+    const auto soloLectura = Huella(carpeta_);
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}, {"nueva/x.txt", "x"}, {"sub/b.txt", "b nuevo"}},
+               "");
+    if (getuid() == 0) prueba::Ejecutar("chown 65534:65534 '" + paquete_ + "'");
+    EXPECT_NE(Actualizar("", otro), 0);
+    EXPECT_EQ(Nota(), "no se puede reemplazar sub/b.txt: permiso denegado");
+    EXPECT_EQ(Huella(carpeta_), soloLectura);
+    fs::permissions(carpeta_ / "sub", fs::perms(0755));
+    EXPECT_EQ(Huella(carpeta_), antes);
+    EXPECT_FALSE(fs::exists(lejos));
+}
+
+TEST_F(ActualizadorExterno, LosPermisosDelPaqueteNuncaAbrenNadaAOtros) {
+    EmpaquetarUnix(paquete_, {{"todos", "a", S_IFREG | 0777},
+                              {"setuid", "b", S_IFREG | 04755},
+                              {"setgid", "c", S_IFREG | 02775},
+                              {"escribible", "d", S_IFREG | 0666},
+                              {"privado", "e", S_IFREG | 0700},
+                              {"datos.txt", "f", S_IFREG | 0644},
+                              {"grupo", "g", S_IFREG | 0070}});
+    EXPECT_EQ(Actualizar(""), 0) << Nota();
+    const std::map<std::string, fs::perms> esperado = {
+        {"todos", fs::perms(0755)},   {"setuid", fs::perms(0755)},
+        {"setgid", fs::perms(0755)},  {"escribible", fs::perms(0644)},
+        {"privado", fs::perms(0700)}, {"datos.txt", fs::perms(0644)},
+        {"grupo", fs::perms(0640)}};
+    for (const auto& [nombre, modo] : esperado) {
+        struct stat st {};
+        ASSERT_EQ(lstat((carpeta_ / nombre).c_str(), &st), 0) << nombre;
+        EXPECT_EQ(st.st_mode & 07777, static_cast<unsigned>(modo)) << nombre;
+    }
+}
+
+TEST_F(ActualizadorExterno, UnaBombaDeCerosSeRechazaAntesDeLlenarElDisco) {
+    const auto antes = Huella(carpeta_);
+    // 64 MiB of zeros deflate to some 64 KiB: 1000 times the package.
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}, {"ceros", std::string(64 << 20, '\0')}}, "");
+    ASSERT_LT(fs::file_size(paquete_), 1u << 20);
+    EXPECT_NE(Actualizar(""), 0);
+    const std::string nota = Nota();
+    EXPECT_EQ(nota.rfind("el paquete ocupa más de ", 0), 0u) << nota;
+    EXPECT_NE(nota.find("descomprimido"), std::string::npos) << nota;
+    EXPECT_EQ(Huella(carpeta_), antes);
+    EXPECT_EQ(Reiniciado(), "otra vez\n");
+}
+
+TEST_F(VentanaActualizador, ConLaApiEnHttpsElPaqueteNoSeBajaEnClaro) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "cambiado por el camino"}}, "");
+    prueba::ServidorApi claro({"--paquete", QString::fromStdString(origen)}, false);
+    prueba::ServidorApi s({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                           claro.Base() + "/paquete"});
+    auto api = Api(s);
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api);
+    EXPECT_EQ(estado_,
+              "Error: El paquete no se ofrece por una conexión segura (https) y no se descarga");
+    EXPECT_EQ(claro.Registro(), "");  // not even asked
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
+}
+
+TEST_F(VentanaActualizador, UnServidorQueGoteaNoRetieneLaVentanaYSeCortaDiciendoPorQue) {
+    // Two bytes a second: never a stall, so only the total limit (shortened here) ends it.
+    prueba::ServidorApi s({"--goteo", "/version"});
+    auto api = Api(s);
+    api->segundosPregunta = 2;
+    QElapsedTimer reloj;
+    reloj.start();
+    bool atendida = false;
+    Intento(*api, [&](TfrmActualizadorInternet& w) {
+        QTimer::singleShot(700, &w, [&] { atendida = w.Intentando(); });
+    });
+    EXPECT_TRUE(atendida);  // the window kept answering meanwhile
+    EXPECT_EQ(estado_, "Error: El servidor no ha respondido a tiempo; inténtelo más tarde");
+    EXPECT_GE(reloj.elapsed(), 1900);
+    EXPECT_LT(reloj.elapsed(), 9000);
+
+    // Cancel ends the question at once, without waiting for the limit, and says nothing.
+    api->segundosPregunta = 30;
+    reloj.restart();
+    Intento(*api, [&](TfrmActualizadorInternet& w) {
+        QTimer::singleShot(500, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+    });
+    EXPECT_LT(reloj.elapsed(), 4000);
+    EXPECT_EQ(estado_, "");
+
+    // The package trickling in: the download's stall limit (shortened here) ends it.
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "nuevo"}}, "");
+    prueba::ServidorApi lento({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                               "{base}/paquete", "--paquete", QString::fromStdString(origen),
+                               "--goteo", "/paquete"});
+    auto api2 = Api(lento);
+    api2->descargaLenta = {100, 2};
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    reloj.restart();
+    Intento(*api2);
+    EXPECT_EQ(estado_, "Error: El servidor no ha respondido a tiempo; inténtelo más tarde");
+    EXPECT_LT(reloj.elapsed(), 12000);
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
 }

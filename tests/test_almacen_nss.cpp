@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "resultado_prueba.h"
 
@@ -175,4 +177,46 @@ TEST(AlmacenNss, SinLasTablasEsperadasSigueLaApi) {
     EXPECT_NE(tablas.motivo().find("nssPrivate"), std::string::npos) << tablas.motivo();
     auto automatica = CrearAlmacenNss(d)->LeerCertificados();
     EXPECT_FALSE(automatica);  // NSS cannot use it either, and says so
+}
+
+TEST(AlmacenNss, ElFormatoAntiguoOUnaCarpetaSinPermisoSeDicenComoSon) {
+    QTemporaryDir d;
+    // A real database of the legacy format, and nothing of the current one.
+    const std::string antiguo = d.path().toStdString() + "/antiguo";
+    std::filesystem::create_directories(antiguo);
+    prueba::Ejecutar("certutil -N -d dbm:'" + antiguo + "' --empty-password");
+    ASSERT_TRUE(std::filesystem::exists(antiguo + "/cert8.db"));
+    auto certs = CrearAlmacenNss(antiguo)->LeerCertificados();
+    ASSERT_FALSE(certs);
+    EXPECT_NE(certs.motivo().find("formato antiguo (cert8.db)"), std::string::npos)
+        << certs.motivo();
+    EXPECT_NE(certs.motivo().find("certutil -N -d sql:" + antiguo), std::string::npos);
+    EXPECT_EQ(certs.motivo().find("No se encuentra"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(antiguo + "/cert9.db"));  // left as it was
+
+    // The user's real database in a folder they have shut to themselves (chmod 000). Root reads
+    // it anyway, so an unprivileged user owns it and looks.
+    const std::string cerrada = d.path().toStdString() + "/cerrada";
+    std::filesystem::copy(prueba::BaseNssCompartida().directorio, cerrada);
+    std::filesystem::permissions(d.path().toStdString(), std::filesystem::perms(0755));
+    prueba::Ejecutar("chown -R 65534:65534 '" + cerrada + "' 2>/dev/null || true");
+    std::filesystem::permissions(cerrada, std::filesystem::perms::none);
+    const pid_t hijo = fork();
+    if (hijo == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+        auto r = CrearAlmacenNss(cerrada)->LeerCertificados();
+        if (r) _exit(91);
+        const std::string esperado = "No se puede abrir el almacén de certificados \"" + cerrada +
+                                     "\": su usuario no tiene permiso para leer esa carpeta.";
+        if (r.motivo().rfind(esperado, 0) != 0) {
+            std::fprintf(stderr, "%s\n", r.motivo().c_str());
+            _exit(92);
+        }
+        _exit(0);
+    }
+    int estado = 0;
+    waitpid(hijo, &estado, 0);
+    std::filesystem::permissions(cerrada, std::filesystem::perms::owner_all);
+    EXPECT_TRUE(WIFEXITED(estado));
+    EXPECT_EQ(WEXITSTATUS(estado), 0);
 }

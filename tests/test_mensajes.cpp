@@ -2,10 +2,13 @@
 
 #include "resultado_prueba.h"
 
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "core/u_actualizador.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ventanas.h"
 
@@ -144,4 +147,44 @@ TEST(Mensajes, CentradoEnLaVentanaPrincipalOEnLaPantalla) {
     Mostrar("x", mtInformation, Botones({mbOK}), 0, medir);
     EXPECT_LE((centro - principal.frameGeometry().center()).manhattanLength(), 2);
     comunes.FijarVentanaPrincipal(nullptr);
+}
+
+TEST(Mensajes, NotasEnormesEnUnaCajaQueCabeEnLaPantalla) {
+    // 1 MB of version notes, and a main window partly off the bottom right of the screen.
+    QString notas;
+    for (int i = 0; notas.size() < (1 << 20); ++i) {
+        notas += QStringLiteral("Cambio número %1 de esta versión\r").arg(i);
+    }
+    const QRect pantalla = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget principal;
+    principal.setGeometry(pantalla.right() - 200, pantalla.bottom() - 100, 900, 600);
+    principal.show();
+    comunes.FijarVentanaPrincipal(&principal);
+    QRect marco;
+    QString enCaja, debajo;
+    const Visto v = Mostrar(PreguntaActualizacion(10005, notas), mtConfirmation,
+                            Botones({mbYes, mbNo}), 0, [&](DialogoMensaje* d) {
+                                marco = d->frameGeometry();
+                                if (d->Caja()) enCaja = d->Caja()->toPlainText();
+                                for (auto* l : d->findChildren<QLabel*>()) debajo += l->text();
+                                d->Boton(mbNo)->click();
+                            });
+    comunes.FijarVentanaPrincipal(nullptr);
+    EXPECT_EQ(v.resultado, 7);
+    EXPECT_TRUE(pantalla.contains(marco))
+        << marco.x() << "," << marco.y() << " " << marco.width() << "x" << marco.height();
+    // Every note can be read by scrolling; the question stays in sight below them.
+    EXPECT_TRUE(enCaja.contains("Cambio número 0 de"));
+    EXPECT_TRUE(enCaja.contains(notas.section(u'\r', -2, -2)));
+    EXPECT_EQ(debajo, "¿Desea actualizar Marlevanta?");
+    EXPECT_EQ(v.texto, QString(PreguntaActualizacion(10005, notas)).replace(u'\r', u'\n'));
+
+    // Short notes stay a plain message, without a box.
+    bool conCaja = true;
+    Mostrar(PreguntaActualizacion(10005, "Mejoras\r"), mtConfirmation, Botones({mbYes, mbNo}), 0,
+            [&](DialogoMensaje* d) {
+                conCaja = d->Caja() != nullptr;
+                d->close();
+            });
+    EXPECT_FALSE(conCaja);
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -208,6 +209,34 @@ TEST_F(Secundarias, F1AbreLaAyudaDesdeSuModulo) {
     });
     QTest::keyClick(w.grdCertificados(), Qt::Key_F1);
     EXPECT_TRUE(abierta);
+}
+
+TEST_F(Secundarias, F1ConUnServidorQueGoteaAbreEnSeguidaYAcabaPorElLimite) {
+    prueba::ServidorApi s({"--modo", "goteo"});
+    prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
+    auto& w = Abrir();
+    programa_->api->host = s.Base();
+    programa_->api->segundosPregunta = 2;
+    QElapsedTimer reloj;
+    qint64 abierta = -1, navegada = -1;
+    prueba::AlAbrirseDialogo([&](QWidget* a) {
+        abierta = reloj.elapsed();
+        // The addresses come when the question ends: by the total limit, the stored or
+        // built-in ones.
+        while (reloj.elapsed() < 10000 && navegada < 0) {
+            for (auto* vista : a->findChildren<QWebEngineView*>()) {
+                if (!vista->url().isEmpty()) navegada = reloj.elapsed();
+            }
+            QTest::qWait(20);
+        }
+        QTest::keyClick(a, Qt::Key_Escape);
+    });
+    reloj.start();
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F1);
+    EXPECT_GE(abierta, 0);
+    EXPECT_LT(abierta, 1500);
+    EXPECT_GE(navegada, 1900);
+    EXPECT_LT(navegada, 9000);
 }
 
 TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {

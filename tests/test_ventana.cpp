@@ -751,3 +751,110 @@ TEST_F(Ventana, ElTraspasoTerminaElBucleDesdeCadaSitio) {
                          {}, '\n'),
               3);
 }
+
+TEST_F(Ventana, UnArchivoDeAjustesDanadoSeDiceUnaVezYLosAliasNoSeDanPorGuardados) {
+    const std::string archivo = RutaRegistroSqlite();
+    fs::create_directories(fs::path(archivo).parent_path());
+    const std::string basura(8192, 'x');
+    std::ofstream(archivo) << basura;
+    // Every dialog of the session: messages noted and closed, the alias editor given a new
+    // alias, the exit question answered Yes.
+    QStringList mensajes;
+    std::function<void(QWidget*)> responder = [&](QWidget* d) {
+        if (auto* caja = qobject_cast<QMessageBox*>(d)) mensajes << caja->text();
+        if (auto* m = qobject_cast<DialogoMensaje*>(d)) {
+            if (m->Texto().startsWith("¿Desea salir")) {
+                QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+                return;
+            }
+            mensajes << m->Texto();
+        }
+        prueba::AlAbrirseDialogo(responder);
+        if (auto* editor = qobject_cast<TfrmEditarAlias*>(d)) {
+            editor->edtAlias()->setText("Talleres Ruiz");
+            QTest::keyClick(editor->edtAlias(), Qt::Key_Escape);
+        } else {
+            d->close();
+        }
+    };
+    prueba::AlAbrirseDialogo(responder);
+    auto& w = Abrir();
+    ASSERT_EQ(mensajes.size(), 1) << mensajes.join(" | ").toStdString();
+    EXPECT_TRUE(mensajes[0].startsWith("No se puede usar el archivo de ajustes \"" +
+                                       QString::fromStdString(archivo) + "\": está dañado"))
+        << mensajes[0].toStdString();
+    EXPECT_TRUE(w.isVisible());
+
+    // An alias typed is not shown as saved: the user is told it could not be stored.
+    w.edtBuscarNombre()->setText("RUIZ CASTRO");
+    const QString antes = w.cdsCertificados().Actual().alias;
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F2);
+    ASSERT_EQ(mensajes.size(), 2) << mensajes.join(" | ").toStdString();
+    EXPECT_TRUE(mensajes[1].startsWith("No se ha podido guardar el alias"))
+        << mensajes[1].toStdString();
+    EXPECT_EQ(w.cdsCertificados().Actual().alias, antes);
+    EXPECT_FALSE(w.btnUsarCertificado()->Caption().contains("Talleres Ruiz"));
+
+    // Closing asks, as by default, and says nothing more about the file, which stays as it was.
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    prueba::OlvidarDialogos();
+    Cerrar();
+    EXPECT_EQ(mensajes.size(), 2) << mensajes.join(" | ").toStdString();
+    std::ifstream f(archivo);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), basura);
+}
+
+TEST_F(Ventana, ConfirmarSalidaDeOtroTipoNuncaImpideCerrarYSeDiceUnaVez) {
+    {
+        auto a = Ajustes();
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+    }
+    auto& w = Abrir();
+    // Edited by hand meanwhile into a number.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(RutaRegistroSqlite().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE valores SET tipo = 4 WHERE nombre = 'PanelConfirmarSalida'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_changes(db), 1);
+    sqlite3_close(db);
+    QStringList avisos, preguntas;
+    const auto responder = [&](const char* tecla) {
+        prueba::AlAbrirseDialogo([&, tecla](QWidget* d) {
+            auto* m = qobject_cast<DialogoMensaje*>(d);
+            ASSERT_NE(m, nullptr);
+            if (m->Texto().startsWith("¿Desea salir")) {
+                preguntas << m->Texto();
+                QTest::keyClick(d->focusWidget(),
+                                tecla[0] == 'S' ? Qt::Key_Return : Qt::Key_Escape);
+                return;
+            }
+            avisos << m->Texto();
+            prueba::AlAbrirseDialogo([&, tecla](QWidget* p) {
+                auto* q = qobject_cast<DialogoMensaje*>(p);
+                ASSERT_NE(q, nullptr);
+                preguntas << q->Texto();
+                QTest::keyClick(p->focusWidget(),
+                                tecla[0] == 'S' ? Qt::Key_Return : Qt::Key_Escape);
+            });
+            m->close();
+        });
+    };
+    responder("No");
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(avisos.size(), 1);
+    EXPECT_TRUE(avisos[0].contains("PanelConfirmarSalida")) << avisos[0].toStdString();
+    EXPECT_TRUE(avisos[0].contains("Invalid data type")) << avisos[0].toStdString();
+    responder("Si");
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(avisos.size(), 1);  // told once
+    EXPECT_EQ(preguntas,
+              QStringList({"¿Desea salir de Marlevanta?", "¿Desea salir de Marlevanta?"}));
+    Cerrar();
+}

@@ -95,7 +95,9 @@ def main():
         with open(os.path.join(d, "errores.txt"), encoding="utf-8", errors="replace") as f:
             assert viejo.returncode == 0, "salida %d:\n%s" % (viejo.returncode, f.read()[-3000:])
 
-        registro = os.path.join(d, "tqUpd.log")
+        # In the user's own folder beside the package, not in the shared temporary one.
+        registro = os.path.join(home, ".cache/marlevanta/tqUpd.log")
+        assert not os.path.exists(os.path.join(d, "tqUpd.log"))
         esperar(lambda: os.path.exists(arranques), 20, "la versión nueva arranque")
         time.sleep(2)  # a second copy would show up here
         with open(registro, encoding="utf-8") as f:

@@ -144,9 +144,8 @@ void TfrmActualizadorInternet::btnCerrarClick() {
         return;
     }
     cancelarDescarga = true;
-    if (actualizacion_.Descargando()) {
-        actualizacion_.Cancelar();
-    }
+    // Also while the version is being asked: the question stops at once.
+    actualizacion_.Cancelar();
 }
 
 void TfrmActualizadorInternet::Inactivo() {
@@ -158,6 +157,7 @@ void TfrmActualizadorInternet::Inactivo() {
 void TfrmActualizadorInternet::btnActualizarClick() {
     flagDescargaOk = false;
     cancelarDescarga = false;
+    lblEstado_->clear();  // an earlier attempt's end
     btnActualizar_->setEnabled(false);
     btnCerrar_->setText(QStringLiteral("Canc&elar"));
     btnCerrar_->setProperty("tag", 1);
@@ -166,6 +166,11 @@ void TfrmActualizadorInternet::btnActualizarClick() {
 
 void TfrmActualizadorInternet::VersionLeida(const Resultado<InfoVersion>& version) {
     if (cancelarDescarga || !version) {
+        // A question that failed says why; one the user cancelled needs no words.
+        if (!cancelarDescarga) {
+            lblEstado_->setText(QStringLiteral("Error: ") +
+                                TextoErrorDescarga(QString::fromStdString(version.motivo())));
+        }
         Inactivo();
         return;
     }

@@ -134,7 +134,10 @@ void TfrmMenu::FormCreate() {
     pnlTop_->FijarInterruptores(ajustes.ocultarCaducados, ajustes.soloCliente, ajustes.proximos);
     grdCertificados_->AjustarGrid(ajustes.rejilla);
     pnlTop_->cmbOrden->setCurrentIndex(ajustes.columnaOrden);
-    if (!ajustes.problemas.isEmpty()) {
+    ajustesEscribibles_ = avisos.ajustesEscribibles;
+    confirmarSalidaAvisada_ = !avisos.ajustesLegibles || !ajustes.confirmarSalidaLeida;
+    // A file that cannot be read has been told as a whole: each value would only repeat it.
+    if (!ajustes.problemas.isEmpty() && avisos.ajustesLegibles) {
         MostrarErrorGeneral(nullptr, QStringLiteral("Algunos ajustes de \"") +
                                          QString::fromStdString(servicios_.registro.Ubicacion()) +
                                          QStringLiteral("\" no se pueden leer; se usan los valores "
@@ -380,8 +383,16 @@ void TfrmMenu::Avisar(const QString& mensaje) {
 }
 
 bool TfrmMenu::FormCloseQuery() {
-    // A setting that cannot be read asks, as its default does; it never keeps the window open.
-    if (servicios_.registro.LeerValor("PanelConfirmarSalida").valor_o("1") != "1") return true;
+    // A setting that cannot be read asks, as its default does; it never keeps the window open,
+    // and the user hears of it once, not at every close.
+    const auto confirmar = servicios_.registro.LeerValor("PanelConfirmarSalida");
+    if (!confirmar && !confirmarSalidaAvisada_) {
+        confirmarSalidaAvisada_ = true;
+        Avisar(MensajeAjustes(QStringLiteral("No se ha podido leer PanelConfirmarSalida (se "
+                                             "pregunta antes de salir, como por defecto)"),
+                              servicios_.registro, confirmar.motivo()));
+    }
+    if (confirmar.valor_o("1") != "1") return true;
     return servicios_.comunes.wmessagedlg(QStringLiteral("¿Desea salir de Marlevanta?"),
                                           mtConfirmation, Botones({mbYes, mbNo}), 0) == 6;
 }
@@ -403,7 +414,9 @@ void TfrmMenu::FormClose() {
     a.columnaOrden = p.cmbOrden->currentIndex();
     a.rejilla.tamanoFuente = grdCertificados_->TamanoFuente();
     a.rejilla.anchos = grdCertificados_->Anchos();
-    if (auto h = a.Escribir(servicios_.registro, grdCertificados_->Ocultas()); !h) {
+    // Settings that could not be written at start-up have been told already.
+    if (auto h = a.Escribir(servicios_.registro, grdCertificados_->Ocultas());
+        !h && ajustesEscribibles_) {
         fallos << MensajeAjustes(
             QStringLiteral("No se han podido guardar los ajustes de la ventana"),
             servicios_.registro, h.motivo());

@@ -154,6 +154,10 @@ private:
 
     PanelIzquierdo* pnlTop_ = nullptr;
     RejillaCertificados* grdCertificados_ = nullptr;
+
+    // What the user has already been told about the settings, so that it is told only once.
+    bool ajustesEscribibles_ = true;
+    bool confirmarSalidaAvisada_ = false;
 };
 
 }  // namespace marlevanta

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -62,15 +63,48 @@ DialogoMensaje::DialogoMensaje(const QString& msg, TMsgDlgType tipo, TMsgDlgButt
         arriba->addWidget(icono, 0, Qt::AlignTop);
         arriba->addSpacing(8);
     }
-    QString texto = msg;
-    texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    texto_ = new QLabel(texto, this);
-    texto_->setObjectName(QStringLiteral("Message"));
-    texto_->setTextFormat(Qt::PlainText);
-    texto_->setWordWrap(true);
+    texto_ = msg;
+    texto_.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     const QScreen* pantalla = padre ? padre->screen() : QGuiApplication::primaryScreen();
-    if (pantalla) texto_->setMaximumWidth(pantalla->geometry().width() / 2);
-    arriba->addWidget(texto_, 1);
+    const QRect disponible = pantalla ? pantalla->availableGeometry() : QRect(0, 0, 800, 600);
+    auto* columna = new QVBoxLayout;
+    arriba->addLayout(columna, 1);
+    const auto etiqueta = [&](const QString& t) {
+        auto* l = new QLabel(t, this);
+        l->setObjectName(QStringLiteral("Message"));
+        l->setTextFormat(Qt::PlainText);
+        l->setWordWrap(true);
+        l->setMaximumWidth(disponible.width() / 2);
+        columna->addWidget(l);
+    };
+    // A text taller than half the screen (such as long version notes) goes into a scrollable
+    // box of bounded size, so that the dialog and its buttons always fit; its last paragraph
+    // (the question, where there is one) stays in sight below the box.
+    const QFontMetrics medidas(font());
+    const bool largo =
+        texto_.size() > 4000 ||
+        medidas.boundingRect(QRect(0, 0, disponible.width() / 2, 1 << 20), Qt::TextWordWrap, texto_)
+                .height() > disponible.height() / 2;
+    if (!largo) {
+        etiqueta(texto_);
+    } else {
+        QString cuerpo = texto_;
+        QString final;
+        const qsizetype corte = texto_.lastIndexOf(QStringLiteral("\n\n"));
+        if (corte > 0 && texto_.size() - corte <= 1000) {
+            cuerpo = texto_.left(corte);
+            final = texto_.mid(corte + 2);
+        }
+        caja_ = new QPlainTextEdit(this);
+        caja_->setObjectName(QStringLiteral("Detalle"));
+        caja_->setReadOnly(true);
+        caja_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        caja_->setPlainText(cuerpo);
+        caja_->setFixedSize(std::min(560, disponible.width() * 3 / 5),
+                            std::min(320, disponible.height() * 2 / 5));
+        columna->addWidget(caja_);
+        if (!final.isEmpty()) etiqueta(final);
+    }
     principal->addSpacing(12);
 
     auto* fila = new QHBoxLayout;
@@ -114,10 +148,6 @@ QPushButton* DialogoMensaje::Boton(TMsgDlgBtn boton) const {
     return botones_[boton];
 }
 
-QString DialogoMensaje::Texto() const {
-    return texto_->text();
-}
-
 void DialogoMensaje::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
         if (cancelar_) cancelar_->click();
@@ -146,6 +176,16 @@ void DialogoMensaje::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     QRect marco = frameGeometry();
     marco.moveCenter(zona_.center());
+    // Centred over the window, but never partly off the screen it is on.
+    const QScreen* pantalla = QGuiApplication::screenAt(zona_.center());
+    if (!pantalla) pantalla = QGuiApplication::primaryScreen();
+    if (pantalla) {
+        const QRect d = pantalla->availableGeometry();
+        if (marco.right() > d.right()) marco.moveRight(d.right());
+        if (marco.bottom() > d.bottom()) marco.moveBottom(d.bottom());
+        if (marco.left() < d.left()) marco.moveLeft(d.left());
+        if (marco.top() < d.top()) marco.moveTop(d.top());
+    }
     move(marco.topLeft());
 }
 

@@ -10,6 +10,7 @@
 #include "core/u_datosPrograma.h"
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace marlevanta {
@@ -49,7 +50,10 @@ public:
     QPushButton* Boton(TMsgDlgBtn boton) const;
     QPushButton* BotonPorDefecto() const { return porDefecto_; }
     QPushButton* BotonCancelar() const { return cancelar_; }
-    QString Texto() const;
+    // The whole text, wherever it is shown.
+    QString Texto() const { return texto_; }
+    // The scrollable box that holds a text too long for the screen; null for a short one.
+    QPlainTextEdit* Caja() const { return caja_; }
     void CentrarEn(const QRect& zona) { zona_ = zona; }
 
 protected:
@@ -61,7 +65,8 @@ private:
     QPushButton* botones_[12] = {};
     QPushButton* porDefecto_ = nullptr;
     QPushButton* cancelar_ = nullptr;
-    QLabel* texto_ = nullptr;
+    QString texto_;
+    QPlainTextEdit* caja_ = nullptr;
     QRect zona_;
 };
 

@@ -23,8 +23,9 @@ struct OpcionesHttp {
     // The whole answer, connection included; 0 for none (downloads, which keep moving).
     long segundosTotal = 30;
     std::uint64_t maximoBytes = 1 << 20;  // answers read into memory only
-    // Set from another thread to stop the transfer at once.
+    // Set from another thread to stop the transfer at once: either of the two.
     std::shared_ptr<const std::atomic<bool>> cancelar;
+    std::shared_ptr<const std::atomic<bool>> detener;
 };
 
 inline constexpr const char* kAgenteUsuario = "Mozilla/4.0 (compatible; Marlevanta)";

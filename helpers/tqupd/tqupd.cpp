@@ -1,12 +1,18 @@
 // The external updater. Started by the program with four arguments ("class(TForm)", the package,
 // its password, the program file), it waits until the program has ended, unpacks the package into
-// the program's folder with its unzip library, logs what it did in the temporary folder, and
-// starts the program again. When the package cannot be installed, the reason is left beside it
+// the program's folder with its unzip library, logs what it did beside the package, and starts
+// the program again. When the package cannot be installed, the reason is left beside it
 // (tqUpd.resultado), where the program reads it at its next start to tell the user.
+// The password is not given on the command line, where any user can read it: an empty third
+// argument means it is in the file tqUpd.clave beside the package (the user's own folder, mode
+// 0600), which is read and removed at once; a package without a password has no such file. A
+// third argument that is not empty is still taken as the password itself.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -33,6 +39,53 @@ void Anotar(const std::string& texto) {
     std::strftime(hora, sizeof hora, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
     std::fprintf(registro, "%s %s\n", hora, texto.c_str());
     std::fflush(registro);
+}
+
+// A folder that only this user can write in and read: where the log and the password may be.
+bool CarpetaPropia(const fs::path& carpeta) {
+    struct stat st {};
+    return lstat(carpeta.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// Opens a file of this user's own in `carpeta`, never through a link and never another file
+// that has a second name there: -1 otherwise.
+int AbrirPropio(const fs::path& ruta, int modo) {
+    const int fd = open(ruta.c_str(), modo | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() || st.st_nlink != 1 ||
+        (st.st_mode & 077) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void AbrirRegistro(const fs::path& carpeta) {
+    if (!CarpetaPropia(carpeta)) return;
+    // Appended to, never truncated: O_CREAT without O_TRUNC.
+    const int fd = AbrirPropio(carpeta / "tqUpd.log", O_WRONLY | O_APPEND | O_CREAT);
+    if (fd >= 0) registro = fdopen(fd, "a");
+    if (fd >= 0 && !registro) close(fd);
+}
+
+// The password left by the program beside the package; "" when there is none. Read once.
+std::string LeerClave(const fs::path& carpeta) {
+    const fs::path ruta = carpeta / "tqUpd.clave";
+    if (!CarpetaPropia(carpeta)) return {};
+    const int fd = AbrirPropio(ruta, O_RDONLY);
+    std::string clave;
+    if (fd >= 0) {
+        char bloque[4096];
+        ssize_t n = 0;
+        while (clave.size() < 65536 && (n = read(fd, bloque, sizeof bloque)) > 0) {
+            clave.append(bloque, static_cast<size_t>(n));
+        }
+        close(fd);
+    }
+    unlink(ruta.c_str());
+    return clave;
 }
 
 bool EnEjecucion(const fs::path& programa) {
@@ -64,15 +117,14 @@ void AnotarResultado(const fs::path& paquete, const std::string& motivo) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* tmp = std::getenv("TMPDIR");
-    const fs::path temporal = tmp && *tmp ? tmp : "/tmp";
-    registro = std::fopen((temporal / "tqUpd.log").c_str(), "a");
     if (argc != 5) {
-        Anotar("uso: tqUpd.exe \"class(TForm)\" paquete clave programa");
+        std::fputs("uso: tqUpd.exe \"class(TForm)\" paquete clave programa\n", stderr);
         return 2;
     }
     const std::string paquete = argv[2];
-    const std::string clave = argv[3];
+    const fs::path carpetaPaquete = fs::path(paquete).parent_path();
+    AbrirRegistro(carpetaPaquete);
+    const std::string clave = *argv[3] ? argv[3] : LeerClave(carpetaPaquete);
     std::error_code ec;
     const fs::path programa = fs::weakly_canonical(argv[4], ec);
     Anotar("actualizando " + programa.string() + " con " + paquete);

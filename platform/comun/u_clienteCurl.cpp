@@ -23,6 +23,7 @@ struct Estado {
     bool cancelado = false;
     bool extendido = false;
     const std::atomic<bool>* cancelar = nullptr;
+    const std::atomic<bool>* detener = nullptr;
 };
 
 size_t Cabecera(char* datos, size_t, size_t n, void* usuario) {
@@ -51,7 +52,7 @@ size_t Cuerpo(char* datos, size_t, size_t n, void* usuario) {
 
 int Avance(void* usuario, curl_off_t total, curl_off_t, curl_off_t, curl_off_t) {
     auto* e = static_cast<Estado*>(usuario);
-    if (e->cancelar && e->cancelar->load()) {
+    if ((e->cancelar && e->cancelar->load()) || (e->detener && e->detener->load())) {
         e->cancelado = true;
         return 1;
     }
@@ -98,6 +99,7 @@ Hecho ClienteCurl::Ejecutar(const std::string& url, Estado& e) {
     CURL* c = curl_;
     if (!c) return Falla("HTTP client unavailable");
     e.cancelar = opciones_.cancelar.get();
+    e.detener = opciones_.detener.get();
     curl_easy_reset(c);
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);

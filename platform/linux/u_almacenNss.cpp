@@ -3,6 +3,7 @@
 
 #include <cert.h>
 #include <certdb.h>
+#include <errno.h>
 #include <nss.h>
 #include <pk11pub.h>
 #include <prerror.h>
@@ -12,6 +13,8 @@
 #include <secerr.h>
 #include <secoid.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -53,6 +56,49 @@ std::string Hex(const unsigned char* datos, size_t n) {
         r += digitos[datos[i] & 15];
     }
     return r;
+}
+
+// What keeps this user from reading the database folder as the browsers use it, in words that
+// name it; "" when nothing does (a folder that does not exist is told where it is read).
+std::string ProblemaAlmacen(const std::string& directorio) {
+    const std::string donde = "el almacén de certificados \"" + directorio + "\"";
+    struct stat st {};
+    if (stat(directorio.c_str(), &st) != 0) {
+        if (errno != EACCES) return {};
+        return "No se puede abrir " + donde +
+               ": su usuario no tiene permiso para entrar en esa carpeta o en una de las que la "
+               "contienen. Compruebe sus permisos (por ejemplo, chmod u+rwx " +
+               directorio + ").";
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return "No se puede abrir " + donde + ": no es una carpeta.";
+    }
+    if (access(directorio.c_str(), R_OK | X_OK) != 0) {
+        return "No se puede abrir " + donde +
+               ": su usuario no tiene permiso para leer esa carpeta. Compruebe sus permisos "
+               "(por ejemplo, chmod u+rwx " +
+               directorio + ").";
+    }
+    const std::string cert9 = directorio + "/cert9.db";
+    if (access(cert9.c_str(), F_OK) != 0 && access((directorio + "/cert8.db").c_str(), F_OK) == 0) {
+        return "El almacén de certificados \"" + directorio +
+               "\" tiene el formato antiguo (cert8.db), que los navegadores de hoy ya no usan "
+               "tal cual. Conviértalo al formato actual (cert9.db) ejecutando una vez: certutil "
+               "-N -d sql:" +
+               directorio +
+               " (le pedirá la contraseña actual del almacén, si tiene, y una nueva, que puede "
+               "ser la misma; los certificados se conservan).";
+    }
+    for (const char* archivo : {"/cert9.db", "/key4.db"}) {
+        const std::string ruta = directorio + archivo;
+        if (access(ruta.c_str(), F_OK) == 0 && access(ruta.c_str(), R_OK) != 0) {
+            return "No se puede leer \"" + ruta +
+                   "\": su usuario no tiene permiso de lectura sobre ese archivo del almacén de "
+                   "certificados. Compruebe sus permisos (por ejemplo, chmod u+rw " +
+                   ruta + ").";
+        }
+    }
+    return {};
 }
 
 std::string NombreUso(SECItem* oid) {
@@ -399,6 +445,7 @@ public:
           via_(via) {}
 
     Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
+        if (std::string p = ProblemaAlmacen(directorio_); !p.empty()) return Falla(p);
         namespace fs = std::filesystem;
         std::error_code ec;
         // No database yet: nothing has been imported, which the window says in its own words.
