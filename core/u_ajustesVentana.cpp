@@ -17,9 +17,14 @@ public:
         Anotar(nombre, v.motivo());
         return std::nullopt;
     }
-    bool Interruptor(const char* nombre, bool porDefecto) {
+    // A switch that cannot be read takes the value a new settings file starts with.
+    bool Interruptor(const char* nombre) {
         auto t = Texto(nombre);
-        return t ? *t == "1" : porDefecto;
+        if (t) return *t == "1";
+        for (const auto& v : ValoresPorDefecto()) {
+            if (v.nombre == nombre) return v.valor == "1";
+        }
+        return false;
     }
     std::optional<int> Entero(const char* nombre) {
         auto t = Texto(nombre);
@@ -51,7 +56,7 @@ AjustesRejilla AjustesRejilla::Leer(TManejadorRegistro& registro, QStringList& p
     Lector l(registro, problemas);
     AjustesRejilla a;
     for (size_t i = 0; i < a.verColumna.size(); ++i)
-        a.verColumna[i] = l.Interruptor(kVisibilidad[i], false);
+        a.verColumna[i] = l.Interruptor(kVisibilidad[i]);
     // A size that is not a number, or out of range, is the default without a word: the user
     // may have typed anything in the options window.
     auto texto = registro.LeerValor("GridTamanoFuente");
@@ -90,22 +95,22 @@ std::string TextoAnchos(const std::array<int, kColumnasRejilla>& anchos,
 AjustesVentana AjustesVentana::Leer(TManejadorRegistro& registro) {
     AjustesVentana a;
     Lector l(registro, a.problemas);
-    a.maximizada = l.Interruptor("FormMaximized", false);
+    a.maximizada = l.Interruptor("FormMaximized");
     const auto arriba = l.Entero("FormTop");
     const auto izquierda = l.Entero("FormLeft");
     const auto ancho = l.Entero("FormWidth");
     const auto alto = l.Entero("FormHeight");
     if (arriba && izquierda && ancho && alto)
         a.geometria = Geometria{*izquierda, *arriba, *ancho, *alto};
-    a.ocultarCaducados = l.Interruptor("PanelOcultarCertificadosCaducados", false);
-    a.soloCliente = l.Interruptor("PanelSoloCertificadosCliente", false);
-    a.proximos = l.Interruptor("PanelProximosCaducar", false);
+    a.ocultarCaducados = l.Interruptor("PanelOcultarCertificadosCaducados");
+    a.soloCliente = l.Interruptor("PanelSoloCertificadosCliente");
+    a.proximos = l.Interruptor("PanelProximosCaducar");
     // Not a number: the first order; a number out of range: none selected.
     auto orden = registro.LeerValor("GridColumnaOrden");
     auto numero = orden ? TextoAEntero(*orden) : Resultado<int>(Falla(""));
     a.columnaOrden = !numero ? 0 : (*numero >= 0 && *numero < 4 ? *numero : -1);
     const qsizetype antes = a.problemas.size();
-    a.confirmarSalida = l.Interruptor("PanelConfirmarSalida", true);
+    a.confirmarSalida = l.Interruptor("PanelConfirmarSalida");
     a.confirmarSalidaLeida = a.problemas.size() == antes;
     a.rejilla = AjustesRejilla::Leer(registro, a.problemas);
     return a;

@@ -784,6 +784,11 @@ TEST_F(Ventana, UnArchivoDeAjustesDanadoSeDiceUnaVezYLosAliasNoSeDanPorGuardados
                                        QString::fromStdString(archivo) + "\": está dañado"))
         << mensajes[0].toStdString();
     EXPECT_TRUE(w.isVisible());
+    // The switches as a new settings file has them: client certificates only, none expired.
+    EXPECT_TRUE(w.chkVerCertificadosCliente()->isChecked());
+    EXPECT_TRUE(w.chkOcultarCaducados()->isChecked());
+    EXPECT_FALSE(w.chkProximos()->isChecked());
+    EXPECT_EQ(w.cdsCertificados().RecordCount(), 29);
 
     // An alias typed is not shown as saved: the user is told it could not be stored.
     w.edtBuscarNombre()->setText("RUIZ CASTRO");
