@@ -28,16 +28,11 @@
 #include <vector>
 
 #include "platform/linux/u_cerrojoNss.h"
+#include "platform/linux/u_textoNss.h"
 
 namespace marlevanta {
 
 namespace {
-
-std::string TextoNss(char* texto) {
-    std::string r = texto ? texto : "";
-    PORT_Free(texto);
-    return r;
-}
 
 std::string FechaRfc822(PRTime t) {
     PRExplodedTime et;
@@ -45,17 +40,6 @@ std::string FechaRfc822(PRTime t) {
     char buffer[64];
     PR_FormatTimeUSEnglish(buffer, sizeof buffer, "%a, %d %b %Y %H:%M:%S GMT", &et);
     return buffer;
-}
-
-std::string Hex(const unsigned char* datos, size_t n) {
-    static const char* digitos = "0123456789ABCDEF";
-    std::string r;
-    r.reserve(n * 2);
-    for (size_t i = 0; i < n; ++i) {
-        r += digitos[datos[i] >> 4];
-        r += digitos[datos[i] & 15];
-    }
-    return r;
 }
 
 // What keeps this user from reading the database folder as the browsers use it, in words that
@@ -101,28 +85,6 @@ std::string ProblemaAlmacen(const std::string& directorio) {
     return {};
 }
 
-std::string NombreUso(SECItem* oid) {
-    switch (SECOID_FindOIDTag(oid)) {
-        case SEC_OID_EXT_KEY_USAGE_CLIENT_AUTH:
-            return "clientAuth";
-        case SEC_OID_EXT_KEY_USAGE_SERVER_AUTH:
-            return "serverAuth";
-        case SEC_OID_EXT_KEY_USAGE_EMAIL_PROTECT:
-            return "emailProtection";
-        case SEC_OID_EXT_KEY_USAGE_CODE_SIGN:
-            return "codeSigning";
-        case SEC_OID_EXT_KEY_USAGE_TIME_STAMP:
-            return "timeStamping";
-        case SEC_OID_OCSP_RESPONDER:
-            return "OCSPSigning";
-        default:
-            break;
-    }
-    std::string texto = TextoNss(CERT_GetOidString(oid));
-    if (texto.rfind("OID.", 0) == 0) texto.erase(0, 4);
-    return texto;
-}
-
 std::string UsosExtendidos(CERTCertificate* cert) {
     SECItem ext = {siBuffer, nullptr, 0};
     if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess) return {};
@@ -130,7 +92,7 @@ std::string UsosExtendidos(CERTCertificate* cert) {
     if (CERTOidSequence* seq = CERT_DecodeOidSequence(&ext)) {
         for (SECItem** o = seq->oids; o && *o; ++o) {
             if (!r.empty()) r += ',';
-            r += NombreUso(*o);
+            r += NombreUsoNss(*o);
         }
         CERT_DestroyOidSequence(seq);
     }
@@ -286,7 +248,7 @@ DatosCertificado Leer(CERTCertificate* cert) {
     unsigned char sha1[20];
     if (PK11_HashBuf(SEC_OID_SHA1, sha1, cert->derCert.data,
                      static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
-        d.huella = Hex(sha1, sizeof sha1);
+        d.huella = HexMayusculas(sha1, sizeof sha1);
     }
     d.usosExtendidos = UsosExtendidos(cert);
     d.email = Email(cert);
@@ -373,15 +335,6 @@ public:
     sqlite3_stmt* st_ = nullptr;
 };
 
-std::string ValorNss(sqlite3_stmt* st, int columna) {
-    static const unsigned char kNulo[] = {0xa5, 0x00, 0x5a};
-    const auto* datos = static_cast<const unsigned char*>(sqlite3_column_blob(st, columna));
-    const int n = sqlite3_column_bytes(st, columna);
-    if (!datos || n <= 0) return {};
-    if (n == sizeof kNulo && std::equal(datos, datos + n, kNulo)) return {};
-    return std::string(reinterpret_cast<const char*>(datos), static_cast<size_t>(n));
-}
-
 Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -411,7 +364,8 @@ Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
     int rc = sqlite3_prepare_v2(c.db_, "SELECT a102 FROM claves.nssPrivate WHERE a0 = x'00000003'",
                                 -1, &c.st_, nullptr);
     if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW) conClave.insert(ValorNss(c.st_, 0));
+        while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW)
+            conClave.insert(ValorAtributoNss(c.st_, 0));
         sqlite3_finalize(c.st_);
         c.st_ = nullptr;
     }
@@ -423,9 +377,9 @@ Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
                             -1, &c.st_, nullptr);
     if (rc == SQLITE_OK) {
         while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW) {
-            if (!conClave.count(ValorNss(c.st_, 1))) continue;
-            filas.push_back(
-                {static_cast<std::uint32_t>(sqlite3_column_int64(c.st_, 0)), ValorNss(c.st_, 2)});
+            if (!conClave.count(ValorAtributoNss(c.st_, 1))) continue;
+            filas.push_back({static_cast<std::uint32_t>(sqlite3_column_int64(c.st_, 0)),
+                             ValorAtributoNss(c.st_, 2)});
         }
     }
     if (rc != SQLITE_DONE) return fallo("No se puede leer " + certs);

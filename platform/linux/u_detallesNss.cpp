@@ -44,17 +44,8 @@ std::string Huella(SECOidTag algoritmo, const std::string& der) {
     return HexMayusculas(h, n);
 }
 
-// Column "a" + hex(type) of the tables holds each PKCS #11 attribute (see the store's reader):
-// a0 CKA_CLASS, a11 CKA_VALUE, a102 CKA_ID; an empty value is A5 00 5A.
-std::string Valor(sqlite3_stmt* st, int columna) {
-    static const unsigned char kNulo[] = {0xa5, 0x00, 0x5a};
-    const auto* datos = static_cast<const unsigned char*>(sqlite3_column_blob(st, columna));
-    const int n = sqlite3_column_bytes(st, columna);
-    if (!datos || n <= 0) return {};
-    if (n == sizeof kNulo && std::equal(datos, datos + n, kNulo)) return {};
-    return std::string(reinterpret_cast<const char*>(datos), static_cast<size_t>(n));
-}
-
+// Column "a" + hex(type) of the tables holds each PKCS #11 attribute: a0 CKA_CLASS, a11
+// CKA_VALUE, a102 CKA_ID.
 // Needs NSS set up for the hash. Nothing found: an empty optional; the tables unreadable: a
 // failure.
 Resultado<std::optional<Encontrado>> BuscarEnTablas(const fs::path& carpeta,
@@ -88,10 +79,10 @@ Resultado<std::optional<Encontrado>> BuscarEnTablas(const fs::path& carpeta,
                                 -1, &st, nullptr);
     if (rc == SQLITE_OK) {
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            std::string der = Valor(st, 1);
+            std::string der = ValorAtributoNss(st, 1);
             if (Huella(SEC_OID_SHA1, der) != huella) continue;
             r = Encontrado{std::move(der), false};
-            id = Valor(st, 0);
+            id = ValorAtributoNss(st, 0);
             rc = SQLITE_DONE;
             break;
         }
@@ -166,20 +157,12 @@ std::string NombreDistinguido(const CERTName& nombre) {
     return r;
 }
 
-std::string NombreUso(SECItem* oid) {
-    char* texto = CERT_GetOidString(oid);
-    std::string punteado = texto ? texto : "";
-    PORT_Free(texto);
-    if (punteado.rfind("OID.", 0) == 0) punteado.erase(0, 4);
-    return NombreUsoExtendido(punteado);
-}
-
 std::vector<std::string> UsosExtendidos(CERTCertificate* cert) {
     std::vector<std::string> r;
     SECItem ext = {siBuffer, nullptr, 0};
     if (CERT_FindCertExtension(cert, SEC_OID_X509_EXT_KEY_USAGE, &ext) != SECSuccess) return r;
     if (CERTOidSequence* seq = CERT_DecodeOidSequence(&ext)) {
-        for (SECItem** o = seq->oids; o && *o; ++o) r.push_back(NombreUso(*o));
+        for (SECItem** o = seq->oids; o && *o; ++o) r.push_back(NombreUsoNss(*o));
         CERT_DestroyOidSequence(seq);
     }
     SECITEM_FreeItem(&ext, PR_FALSE);
