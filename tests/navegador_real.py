@@ -58,12 +58,21 @@ class Pantalla:
         self.entorno = dict(entorno, DISPLAY=numero)
 
     def ventana(self, nombre, pid=None):
-        orden = ["timeout", "30", "xdotool", "search", "--sync", "--onlyvisible"]
+        """The window named exactly `nombre` (of process `pid`), once it shows: asked again until
+        then, since a search fails outright when another window goes away while it looks."""
+        orden = ["xdotool", "search", "--onlyvisible"]
         if pid:
             orden += ["--pid", str(pid)]
         orden += ["--name", "^" + nombre + "$"]
-        return subprocess.run(orden, env=self.entorno, check=True, capture_output=True,
-                              text=True).stdout.split()[-1]
+        encontradas = []
+
+        def vista():
+            encontradas[:] = subprocess.run(orden, env=self.entorno, capture_output=True,
+                                            text=True).stdout.split()
+            return bool(encontradas)
+
+        esperar(vista, 30, "la ventana " + nombre)
+        return encontradas[-1]
 
     def teclas(self, ventana, *secuencia, texto=None):
         subprocess.run(["xdotool", "windowactivate", "--sync", ventana], env=self.entorno,
