@@ -108,6 +108,23 @@ private:
     std::vector<std::string> nuevas_;
 };
 
+// A run's own folder (with bin/ first on PATH), settings and HOME, policies read from /etc as
+// Chromium reads them, and /etc left as it was found.
+struct Recorrido {
+    explicit Recorrido(const std::string& casa) : home("HOME", casa.empty() ? d + "/home" : casa) {
+        fs::create_directories(d + "/bin");
+        fs::create_directories(d + "/home");
+    }
+
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    prueba::Entorno home;
+    prueba::Entorno xdg{"XDG_CONFIG_HOME", d + "/config"};
+    prueba::Entorno raiz{"MARLEVANTA_POLICY_ROOT", "/"};
+    prueba::Entorno path{"PATH", d + "/bin:" + std::string(std::getenv("PATH"))};
+    EtcComoEstaba etc;
+};
+
 }  // namespace
 
 TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido) {
@@ -117,14 +134,8 @@ TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido)
     }
     const auto& base = prueba::BaseNssCompartida();
     const std::string trabajo = base.home.path().toStdString() + "/trabajo";
-    QTemporaryDir dir;
-    const std::string d = dir.path().toStdString();
-    fs::create_directories(d + "/bin");
-    prueba::Entorno home("HOME", base.home.path().toStdString());
-    prueba::Entorno xdg("XDG_CONFIG_HOME", d + "/config");
-    prueba::Entorno raiz("MARLEVANTA_POLICY_ROOT", "/");
-    prueba::Entorno path("PATH", d + "/bin:" + std::string(std::getenv("PATH")));
-    EtcComoEstaba etc;
+    Recorrido recorrido(base.home.path().toStdString());
+    const std::string& d = recorrido.d;
 
     ServidorTls servidor(d, trabajo + "/ca.pem");
     ASSERT_TRUE(servidor.Escucha());
@@ -166,7 +177,8 @@ TEST(ExtremoAExtremo, ConLaPoliticaDelSistemaChromiumRecibeElCertificadoElegido)
             politicaDurante = prueba::Ejecutar("cat '" + durante + "'");
             ProgramaPrueba otra;
             TManejadorApi api(&CrearClienteHttp, QString());
-            (void)Arranque(*otra.registro, api, *otra.fondo, dir.path(), 10004).AntesDeMostrar();
+            (void)Arranque(*otra.registro, api, *otra.fondo, recorrido.dir.path(), 10004)
+                .AntesDeMostrar();
             seguiaTrasOtraCopia = prueba::Ejecutar("cat '" + politica + "'") == politicaDurante;
         });
         QTest::keyClick(dialogo, Qt::Key_C);
@@ -203,15 +215,8 @@ TEST(ExtremoAExtremo, UnUsuarioNuevoImportaSuP12YEntraEnSuPaginaConElCertificado
         GTEST_SKIP() << "needs root (Chromium reads policies only from /etc) and Debian's chromium";
     }
     const std::string p12 = prueba::CarpetaP12();
-    QTemporaryDir dir;
-    const std::string d = dir.path().toStdString();
-    fs::create_directories(d + "/bin");
-    fs::create_directories(d + "/home");
-    prueba::Entorno home("HOME", d + "/home");
-    prueba::Entorno xdg("XDG_CONFIG_HOME", d + "/config");
-    prueba::Entorno raiz("MARLEVANTA_POLICY_ROOT", "/");
-    prueba::Entorno path("PATH", d + "/bin:" + std::string(std::getenv("PATH")));
-    EtcComoEstaba etc;
+    Recorrido recorrido({});
+    const std::string& d = recorrido.d;
 
     ServidorTls servidor(d, p12 + "/ca.pem");
     ASSERT_TRUE(servidor.Escucha());
