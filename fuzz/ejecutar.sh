@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 segundos=${1:-60}
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-    -DCMAKE_CXX_COMPILER=clang++ -DMARLEVANTA_FUZZ=ON -DMARLEVANTA_TESTS=OFF >/dev/null
+    -DCMAKE_CXX_COMPILER=clang++ -DMARLEVANTA_FUZZ=ON -DMARLEVANTA_TESTS=OFF -DMARLEVANTA_WERROR=ON \
+    >/dev/null
 nombres=(filtro api regla paquete)
 cmake --build build/fuzz -j2 --target "${nombres[@]/#/fuzz_}"
 mkdir -p build/fuzz/hallazgos
