@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QFile>
 #include <array>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -42,6 +46,32 @@ Entorno::~Entorno() {
     } else {
         unsetenv(nombre_.c_str());
     }
+}
+
+NavegadorVivo::NavegadorVivo(const std::string& ruta) {
+    std::filesystem::create_symlink("/bin/sleep", ruta);
+    p_.start(QString::fromStdString(ruta), {QStringLiteral("600")});
+    EXPECT_TRUE(p_.waitForStarted()) << ruta;
+    // Until the new program has replaced the one that started it, /proc shows the test's own
+    // command line, and the process would not pass for a browser.
+    const QByteArray nombre = QByteArray::fromStdString(ruta);
+    const bool visto = EsperarQue([&] {
+        QFile orden(QStringLiteral("/proc/%1/cmdline").arg(p_.processId()));
+        return orden.open(QIODevice::ReadOnly) && orden.readAll().startsWith(nombre);
+    });
+    EXPECT_TRUE(visto) << "the browser stand-in " << ruta << " never showed in /proc";
+}
+
+NavegadorVivo::~NavegadorVivo() {
+    p_.kill();
+    p_.waitForFinished();
+}
+
+void NavegadorVivo::Bloquear(const std::string& perfil) const {
+    char equipo[256] = {};
+    gethostname(equipo, sizeof equipo - 1);
+    std::filesystem::create_symlink(std::string(equipo) + "-" + std::to_string(pid()),
+                                    perfil + "/SingletonLock");
 }
 
 const BaseNss& BaseNssCompartida() {

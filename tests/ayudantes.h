@@ -1,10 +1,27 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace prueba {
+
+// Waits, handling events, until `listo` holds or `ms` milliseconds have passed; says which.
+// Tests wait for the event itself, never a fixed time assumed long enough: a loaded machine
+// may take many times longer.
+inline bool EsperarQue(const std::function<bool()>& listo, int ms = 30000) {
+    QElapsedTimer reloj;
+    reloj.start();
+    while (!listo()) {
+        if (reloj.elapsed() > ms) return listo();
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Runs a command through the shell; returns its standard output, fails the test on error.
 std::string Ejecutar(const std::string& orden);
@@ -23,6 +40,21 @@ private:
     std::string nombre_;
     bool habia_;
     std::string anterior_;
+};
+
+// A browser that holds a profile, for the checks that look for one: a sleeping process run
+// through a link named `ruta` (a name with "chrom" in it), seen by the system under that name
+// before the constructor returns, and killed with the object.
+class NavegadorVivo {
+public:
+    explicit NavegadorVivo(const std::string& ruta);
+    ~NavegadorVivo();
+    qint64 pid() const { return p_.processId(); }
+    // The lock a browser leaves in the profile it holds, naming this process.
+    void Bloquear(const std::string& perfil) const;
+
+private:
+    QProcess p_;
 };
 
 // A real NSS database made with openssl, certutil and pk12util in a temporary HOME.

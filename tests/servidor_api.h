@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -30,16 +32,21 @@ public:
         proceso_.start("python3", QStringList{QString::fromLatin1(MARLEVANTA_TEST_SCRIPTS) +
                                               "/servidor_api.py"} +
                                       argumentos);
-        proceso_.waitForStarted();
-        while (proceso_.waitForReadyRead(5000)) {
+        // The server says its port once it listens; a loaded machine may take a while.
+        QElapsedTimer reloj;
+        reloj.start();
+        while (base_.isEmpty() && reloj.elapsed() < 60000 &&
+               (proceso_.canReadLine() || proceso_.waitForReadyRead(1000) ||
+                proceso_.state() != QProcess::NotRunning)) {
+            if (!proceso_.canReadLine()) continue;
             const QByteArray linea = proceso_.readLine().trimmed();
             if (linea.startsWith("PUERTO ")) {
                 base_ = QStringLiteral("%1://127.0.0.1:%2")
                             .arg(tls ? "https" : "http")
                             .arg(linea.mid(7).toInt());
-                break;
             }
         }
+        if (base_.isEmpty()) ADD_FAILURE() << "the test web API server never said its port";
     }
     ~ServidorApi() {
         proceso_.kill();

@@ -172,7 +172,7 @@ TEST_F(Api, FallosDelServidorYDeLaRed) {
         reloj.start();
         EXPECT_EQ(fallo(s, o), "Timed out");
         EXPECT_GE(reloj.elapsed(), 900);
-        EXPECT_LT(reloj.elapsed(), 5000);
+        EXPECT_LT(reloj.elapsed(), 15000);
     }
     {
         // A server that trickles two bytes a second moves, so no stall limit stops it: the total

@@ -249,14 +249,8 @@ TEST_F(EleccionNavegador, ConElPerfilAbiertoNoSeEscribeNadaYSeDiceQueCerrar) {
     Instalar("google-chrome", kNavegadorFalso);
     const std::string perfil = dir_.path().toStdString() + "/home/Marlevanta/chrome";
     fs::create_directories(perfil);
-    fs::create_symlink("/bin/sleep", dir_.path().toStdString() + "/bin/chromium-de-antes");
-    QProcess abierto;
-    abierto.start(dir_.path() + "/bin/chromium-de-antes", {"30"});
-    ASSERT_TRUE(abierto.waitForStarted());
-    char equipo[256] = {};
-    gethostname(equipo, sizeof equipo - 1);
-    fs::create_symlink(std::string(equipo) + "-" + std::to_string(abierto.processId()),
-                       perfil + "/SingletonLock");
+    const prueba::NavegadorVivo abierto(dir_.path().toStdString() + "/bin/chromium-de-antes");
+    abierto.Bloquear(perfil);
     auto dialogo = Dialogo();
     TfrmElegirNavegador& d = *dialogo;
     d.certificado = {"ANA", "AC"};
@@ -267,8 +261,6 @@ TEST_F(EleccionNavegador, ConElPerfilAbiertoNoSeEscribeNadaYSeDiceQueCerrar) {
         Esperar(d);
         d.btnSalir()->click();
     });
-    abierto.kill();
-    abierto.waitForFinished();
     EXPECT_EQ(errores,
               QStringList{"Google Chrome ya está abierto con la carpeta \"" +
                           QString::fromStdString(perfil) + "\". Ciérrelo y vuelva a intentarlo."});

@@ -84,25 +84,6 @@ bool SinListaDeAcceso(const std::string& ruta) {
            getxattr(ruta.c_str(), "system.posix_acl_default", v, sizeof v) < 0;
 }
 
-// A process whose command line names Chromium, standing in for a running browser.
-class NavegadorVivo {
-public:
-    explicit NavegadorVivo(const std::string& carpeta) {
-        const std::string falso = carpeta + "/chromium";
-        fs::create_symlink("/bin/sleep", falso);
-        p_.start(QString::fromStdString(falso), {"30"});
-        p_.waitForStarted();
-    }
-    ~NavegadorVivo() {
-        p_.kill();
-        p_.waitForFinished();
-    }
-    qint64 pid() const { return p_.processId(); }
-
-private:
-    QProcess p_;
-};
-
 std::string Equipo() {
     char h[256] = {};
     gethostname(h, sizeof h - 1);
@@ -401,9 +382,9 @@ TEST_F(Politicas, UnPerfilAbiertoEnUnNavegadorNoSeToca) {
     fs::create_symlink(Equipo() + "-" + std::to_string(getpid()), perfil + "/SingletonLock");
     EXPECT_FALSE(PerfilEnUso(perfil).enUso);
     {
-        NavegadorVivo vivo(raiz_);
+        prueba::NavegadorVivo vivo(raiz_ + "/chromium");
         fs::remove(perfil + "/SingletonLock");
-        fs::create_symlink(Equipo() + "-" + std::to_string(vivo.pid()), perfil + "/SingletonLock");
+        vivo.Bloquear(perfil);
         EXPECT_TRUE(PerfilEnUso(perfil).enUso);
         EXPECT_EQ(PerfilEnUso(perfil).otroEquipo, "");
 
@@ -412,7 +393,7 @@ TEST_F(Politicas, UnPerfilAbiertoEnUnNavegadorNoSeToca) {
         const std::string propio = CarpetaPerfil(Navegador::Chrome);
         EXPECT_EQ(propio, raiz_ + "/casa/Marlevanta/chrome");
         fs::create_directories(propio);
-        fs::create_symlink(Equipo() + "-" + std::to_string(vivo.pid()), propio + "/SingletonLock");
+        vivo.Bloquear(propio);
         auto almacen = CrearReglasLinux(raiz_);
         const auto escrita = almacen->Escribir(Navegador::Chrome, LugarRegla::Perfil, kComillas);
         EXPECT_EQ(escrita.motivo(), "Google Chrome ya está abierto con la carpeta \"" + propio +

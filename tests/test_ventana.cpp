@@ -255,7 +255,7 @@ TEST_F(Ventana, DosCertificadosQueLaReglaNoDistingueSeAvisanAntesDeElegirNavegad
             });
         });
         QTest::keyClick(w.grdCertificados(), Qt::Key_Return);
-        QTest::qWait(300);
+        prueba::EsperarQue([&] { return !aviso.isEmpty(); });
         EXPECT_TRUE(aviso.startsWith("Tiene 2 certificados con el mismo nombre («" +
                                      Aislado("CRESPO CALVO BEATRIZ - 60708090R") + "»)"))
             << aviso.toStdString();
@@ -622,7 +622,7 @@ TEST_F(Ventana, UnServidorMudoOQueGoteaNoRetieneLaVentana) {
         reloj.start();
         auto& w = Abrir();
         // With the question on this thread the window took the 20 s stall limit, twice.
-        EXPECT_LT(reloj.elapsed(), 3000) << modo;
+        EXPECT_LT(reloj.elapsed(), 15000) << modo;
         EXPECT_TRUE(w.isVisible());
         QTest::keyClicks(w.edtBuscarNombre(), "ruiz");
         EXPECT_EQ(Vista(), QStringList{"RUIZ CASTRO PABLO - 89012345E"}) << modo;
@@ -630,7 +630,7 @@ TEST_F(Ventana, UnServidorMudoOQueGoteaNoRetieneLaVentana) {
         // Closing does not wait for the server either.
         reloj.restart();
         Cerrar();
-        EXPECT_LT(reloj.elapsed(), 5000) << modo;
+        EXPECT_LT(reloj.elapsed(), 15000) << modo;
     }
 }
 
@@ -746,10 +746,13 @@ TEST_F(Ventana, ElTraspasoTerminaElBucleDesdeCadaSitio) {
         Cerrar();
     }
     responder.stop();
-    QTest::qWait(200);
-    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(d + "/traspasos").rdbuf()),
-                         {}, '\n'),
-              3);
+    // Each hand-over's updater stand-in notes itself on its own time.
+    const auto traspasos = [&] {
+        return std::count(std::istreambuf_iterator<char>(std::ifstream(d + "/traspasos").rdbuf()),
+                          {}, '\n');
+    };
+    prueba::EsperarQue([&] { return traspasos() >= 3; });
+    EXPECT_EQ(traspasos(), 3);
 }
 
 TEST_F(Ventana, UnArchivoDeAjustesDanadoSeDiceUnaVezYLosAliasNoSeDanPorGuardados) {

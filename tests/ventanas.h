@@ -20,7 +20,9 @@ inline void OlvidarDialogos() {
 }
 
 // Acts on the next modal dialog as soon as it is open; the test never waits on a person.
-inline void AlAbrirseDialogo(std::function<void(QWidget*)> accion, int intentos = 200) {
+// `intentos` looks of 10 ms: the default, half a minute, for a dialog that must come however
+// loaded the machine; a few, for one that must not come at all.
+inline void AlAbrirseDialogo(std::function<void(QWidget*)> accion, int intentos = 3000) {
     const int generacion = Generacion();
     QTimer::singleShot(10, [accion = std::move(accion), intentos, generacion]() mutable {
         if (generacion != Generacion()) return;
@@ -35,7 +37,7 @@ inline void AlAbrirseDialogo(std::function<void(QWidget*)> accion, int intentos 
 
 // The same, for the next modal dialog of type T only.
 template <typename T>
-void AlAbrirseDialogoDe(std::function<void(T*)> accion, int intentos = 200) {
+void AlAbrirseDialogoDe(std::function<void(T*)> accion, int intentos = 3000) {
     const int generacion = Generacion();
     QTimer::singleShot(10, [accion = std::move(accion), intentos, generacion]() mutable {
         if (generacion != Generacion()) return;
