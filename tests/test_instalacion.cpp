@@ -269,11 +269,16 @@ protected:
 
 // Runs the test under way again, in a process of its own, as an unprivileged user: root may
 // write anywhere, so only such a user meets a folder that is not theirs. Its HOME is a fresh
-// folder of that user; `entorno` adds to what it inherits.
+// folder of that user; `entorno` adds to what it inherits. The test program runs from a copy
+// that user can reach, wherever the checkout is (a home only its owner may enter, say).
 void RepetirComoNadie(const QProcessEnvironment& entorno) {
     const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
-    QTemporaryDir casa;
+    QTemporaryDir casa, copia;
     ASSERT_EQ(chown(casa.path().toLocal8Bit().constData(), kNadie, kNadie), 0);
+    const QString programa = copia.path() + "/marlevanta_tests";
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
+    ASSERT_EQ(chmod(copia.path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(chmod(programa.toLocal8Bit().constData(), 0755), 0);
     QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (const char* v :
@@ -288,11 +293,10 @@ void RepetirComoNadie(const QProcessEnvironment& entorno) {
     p.setChildProcessModifier([] {
         if (setgroups(0, nullptr) != 0 || setgid(kNadie) != 0 || setuid(kNadie) != 0) _exit(97);
     });
-    p.start(QCoreApplication::applicationFilePath(),
+    p.start(programa,
             {QStringLiteral("--gtest_filter=%1.%2").arg(t->test_suite_name(), t->name())});
-    ASSERT_TRUE(p.waitForStarted()) << "an unprivileged user cannot run "
-                                    << QCoreApplication::applicationFilePath().toStdString()
-                                    << ": the checkout must be readable by other users";
+    ASSERT_TRUE(p.waitForStarted()) << "an unprivileged user cannot run " << programa.toStdString()
+                                    << ": " << p.errorString().toStdString();
     ASSERT_TRUE(p.waitForFinished(180000));
     const QString salida = QString::fromUtf8(p.readAll());
     EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
