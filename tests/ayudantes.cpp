@@ -6,9 +6,9 @@
 
 #include <QFile>
 #include <array>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QFile>
-#include <gtest/gtest.h>
 #include <QProcess>
 #include <QTemporaryDir>
 
