@@ -22,12 +22,10 @@ import socket
 import subprocess
 import sys
 import tempfile
-import time
 
-from comun_pruebas import SALTAR, ajustes, esperar
+from comun_pruebas import SALTAR, Pantalla, ajustes, esperar, titulo_principal
 
 NADIE = 65534
-TITULO = "Marlevanta - Buscador de certificados SSL"
 
 
 def ejecutar(orden, **kw):
@@ -51,39 +49,6 @@ def regla(home):
     r = p.get("profile", {}).get("content_settings", {}).get("exceptions", {}).get(
         "auto_select_certificate", {}).get("https://*,*")
     return r["setting"]["filters"] if r else None
-
-
-class Pantalla:
-    def __init__(self, numero, entorno):
-        self.entorno = dict(entorno, DISPLAY=numero)
-
-    def ventana(self, nombre, pid=None):
-        """The window named exactly `nombre` (of process `pid`), once it shows: asked again until
-        then, since a search fails outright when another window goes away while it looks."""
-        orden = ["xdotool", "search", "--onlyvisible"]
-        if pid:
-            orden += ["--pid", str(pid)]
-        orden += ["--name", "^" + nombre + "$"]
-        encontradas = []
-
-        def vista():
-            encontradas[:] = subprocess.run(orden, env=self.entorno, capture_output=True,
-                                            text=True).stdout.split()
-            return bool(encontradas)
-
-        esperar(vista, 30, "la ventana " + nombre)
-        return encontradas[-1]
-
-    def teclas(self, ventana, *secuencia, texto=None):
-        subprocess.run(["xdotool", "windowactivate", "--sync", ventana], env=self.entorno,
-                       check=True)
-        time.sleep(0.3)
-        if texto:
-            subprocess.run(["xdotool", "type", "--delay", "80", texto], env=self.entorno,
-                           check=True)
-        if secuencia:
-            subprocess.run(["xdotool", "key", "--clearmodifiers", "--delay", "150"] +
-                           list(secuencia), env=self.entorno, check=True)
 
 
 def certificados(d):
@@ -201,19 +166,14 @@ echo $? > '{log}/fin-'$n
         ajustes(os.path.join(home, ".config/Velquorin/marlevanta/registry.db"),
                 {"PanelComprobarActualizaciones": "0", "PanelConfirmarSalida": "1",
                  "ApiHost": "https://127.0.0.1:1"}, alias)
-        numero = ":%d" % (300 + os.getpid() % 100)
-        procesos.append(subprocess.Popen(["Xvfb", numero, "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], stderr=subprocess.DEVNULL))
-        time.sleep(1)
+        # The time zone dates the main window's title, which finds the window.
         entorno = {"HOME": home, "PATH": binario + ":/usr/bin:/bin", "LANG": "es_ES.UTF-8",
-                   "LC_ALL": "es_ES.UTF-8", "QT_QPA_PLATFORM": "xcb", "TMPDIR": d,
-                   "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+                   "LC_ALL": "es_ES.UTF-8", "TZ": "Europe/Madrid", "QT_QPA_PLATFORM": "xcb",
+                   "TMPDIR": d, "XDG_CONFIG_HOME": os.path.join(home, ".config"),
                    "XDG_CACHE_HOME": os.path.join(home, ".cache")}
-        pantalla = Pantalla(numero, entorno)
-        procesos.append(subprocess.Popen(["openbox"], env=pantalla.entorno,
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        time.sleep(0.5)
+        pantalla = Pantalla(entorno, procesos)
         programa = os.path.join(binarios, "marlevanta")
+        titulo = titulo_principal(programa, "Europe/Madrid")
         # Each copy in a session of its own, so that its browser goes with it at the end.
         salida = open(os.path.join(log, "programa.log"), "w")
 
@@ -223,24 +183,31 @@ echo $? > '{log}/fin-'$n
             procesos.append(p)
             return p
         uno = copia()
-        principal = pantalla.ventana(TITULO, uno.pid)
-        time.sleep(3)  # the certificates load on a worker
+        pantalla.ventana(titulo, uno.pid)
+
+        def abierta():
+            """The browser choice, opened with Return: it does nothing until the certificates
+            have loaded on their worker (the search typed before applies to them as they come),
+            so it is pressed again while the choice does not show."""
+            if not pantalla.buscar("Elegir navegador", uno.pid):
+                pantalla.teclas(titulo, "Return", pid=uno.pid)
+            try:
+                return pantalla.ventana("Elegir navegador", uno.pid, segundos=10)
+            except AssertionError:
+                return None
 
         def usar(apodo):
             # F3 goes to the search box; the alias finds the row.
-            pantalla.teclas(principal, "F3", "ctrl+a", "BackSpace")
-            pantalla.teclas(principal, texto=apodo)
-            time.sleep(0.5)
-            pantalla.teclas(principal, "Return")
-            eleccion = pantalla.ventana("Elegir navegador", uno.pid)
-            pantalla.teclas(eleccion, "c")
-            return eleccion
+            pantalla.teclas(titulo, "F3", "ctrl+a", "BackSpace", pid=uno.pid)
+            pantalla.teclas(titulo, pid=uno.pid, texto=apodo)
+            esperar(abierta, 60, "la elección de navegador se abra con Return")
+            pantalla.teclas("Elegir navegador", "c", pid=uno.pid)
 
-        def terminar(eleccion, n):
+        def terminar(n):
             esperar(lambda: os.path.exists(os.path.join(log, "fin-%d" % n)), 90,
                     "Chromium termine")
             esperar(lambda: regla(home) is None, 20, "la regla se quite")
-            pantalla.teclas(eleccion, "Escape")
+            pantalla.cerrar("Elegir navegador", "Escape", pid=uno.pid)
             with open(os.path.join(log, "pagina-%d.html" % n), encoding="utf-8") as f:
                 pagina = f.read()
             m = re.search(r"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", pagina,
@@ -250,7 +217,7 @@ echo $? > '{log}/fin-'$n
 
         # (a) A name with a quote and a backslash, beside a near twin the browser would prefer.
         open(os.path.join(log, "esperar"), "w").close()
-        eleccion = usar("ELEGIDOA")
+        usar("ELEGIDOA")
         esperar(lambda: os.path.exists(os.path.join(log, "en-espera")), 30,
                 "el navegador empiece")
         filtros = regla(home)
@@ -260,22 +227,22 @@ echo $? > '{log}/fin-'$n
         assert not os.path.exists(propio), propio
         # A second copy starts and closes meanwhile: the run's rule stays.
         dos = copia()
-        segunda = pantalla.ventana(TITULO, dos.pid)
+        pantalla.ventana(titulo, dos.pid)
         assert regla(home) == filtros, "la segunda copia quitó la regla al arrancar"
-        pantalla.teclas(segunda, "Escape")
-        pantalla.teclas(pantalla.ventana("Confirmar", dos.pid), "Return")
+        pantalla.teclas(titulo, "Escape", pid=dos.pid)
+        pantalla.teclas("Confirmar", "Return", pid=dos.pid)
         esperar(lambda: dos.poll() is not None, 20, "la segunda copia termine")
         assert regla(home) == filtros, "la segunda copia quitó la regla al cerrarse"
         os.remove(os.path.join(log, "esperar"))
         open(os.path.join(log, "seguir"), "w").close()
-        recibido = terminar(eleccion, 0)
+        recibido = terminar(0)
         assert recibido == huellas["comillas"], "el servidor recibió otro certificado: " + \
             str([k for k, v in huellas.items() if v == recibido])
         print("(a) el servidor recibió el certificado del nombre con comillas y barra")
 
         # (b) One of two certificates of the same name from two issuers: the one chosen.
-        eleccion = usar("ELEGIDOB")
-        recibido = terminar(eleccion, 1)
+        usar("ELEGIDOB")
+        recibido = terminar(1)
         assert recibido == huellas["gemelodos"], "el servidor recibió otro certificado: " + \
             str([k for k, v in huellas.items() if v == recibido])
         print("(b) el servidor recibió el gemelo elegido, el de la segunda autoridad")
@@ -284,8 +251,8 @@ echo $? > '{log}/fin-'$n
             argumentos = f.read().split("\n")
         assert argumentos[0] == "--user-data-dir=" + os.path.join(home, "Marlevanta/chrome"), \
             argumentos
-        pantalla.teclas(principal, "Escape")
-        pantalla.teclas(pantalla.ventana("Confirmar", uno.pid), "Return")
+        pantalla.teclas(titulo, "Escape", pid=uno.pid)
+        pantalla.teclas("Confirmar", "Return", pid=uno.pid)
         esperar(lambda: uno.poll() is not None, 20, "el programa termine")
         assert regla(home) is None
         assert not glob.glob("/etc/*/policies/managed/marlevanta-%d.json" % os.getuid()) and \

@@ -150,14 +150,42 @@ nadie=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 casa=$trabajo/casa
 mkdir -p "$casa"
 chown 65534:65534 "$casa"
-# A display of this test's own, open to the unprivileged user the program runs as.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -ac 3>"$trabajo/pantalla" 2>/dev/null &
+# esperar SECONDS WHAT COMMAND...: runs COMMAND until it succeeds; after SECONDS it gives up and
+# says what did not come.
+esperar() {
+    local segundos=$1 limite=$((SECONDS + $1)) que=$2
+    shift 2
+    until "$@"; do
+        if [ "$SECONDS" -ge "$limite" ]; then
+            echo "tests/paquete.sh: no sign in $segundos s of $que" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+}
+# A display of this test's own, open to the unprivileged user the program runs as. Xvfb takes a
+# free number and writes it once it accepts clients; without -noreset it would start over, and
+# turn clients away meanwhile, whenever its last client leaves.
+Xvfb -displayfd 3 -noreset -screen 0 1280x900x24 -nolisten tcp -ac 3>"$trabajo/pantalla" \
+    2>"$trabajo/xvfb.log" &
 fondo+=($!)
-for _ in $(seq 50); do [ -s "$trabajo/pantalla" ] && break; sleep 0.1; done
+numero_dado() { grep -qx '[0-9][0-9]*' "$trabajo/pantalla" 2>/dev/null; }
+if ! esperar 30 "Xvfb's display number" numero_dado; then
+    cat "$trabajo/xvfb.log" >&2
+    mal "Xvfb starts"
+    exit 1
+fi
 export DISPLAY=:$(cat "$trabajo/pantalla")
-openbox >/dev/null 2>&1 &
+openbox >"$trabajo/openbox.log" 2>&1 &
 fondo+=($!)
-sleep 1
+# The desktops are among the first things openbox announces on the root window, once it manages
+# it: from then on it places and activates every window that maps.
+gestionada() { xdotool get_num_desktops >/dev/null 2>&1; }
+if ! esperar 30 "openbox managing the display" gestionada; then
+    cat "$trabajo/openbox.log" >&2
+    mal "openbox starts"
+    exit 1
+fi
 
 # Starts a program as the unprivileged user; its pid in $programa.
 arrancar() {
@@ -166,21 +194,33 @@ arrancar() {
     programa=$!
     pids+=("$programa")
 }
-# The visible windows of process $1 once $2 seconds have passed since its main window appeared.
-ventanas() {
+# The main window of process $1, "id<TAB>title": found and its title read in one step, so that a
+# window that goes away meanwhile is looked for again rather than read in vain.
+principal() {
+    local w t
+    for w in $(xdotool search --all --onlyvisible --pid "$1" --class marlevanta 2>/dev/null); do
+        t=$(xdotool getwindowname "$w" 2>/dev/null) || continue
+        if [[ $t == "Marlevanta - "* ]]; then
+            printf '%s\t%s\n' "$w" "$t"
+            return 0
+        fi
+    done
+    return 1
+}
+# Whether process $1 shows a window titled exactly $2.
+muestra() {
     local w
-    w=$(timeout 60 xdotool search --sync --all --onlyvisible --pid "$1" --name "^Marlevanta - " \
-        2>/dev/null | head -1)
-    [ -n "$w" ] || return 1
-    sleep "$2"
-    xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l
+    for w in $(xdotool search --all --onlyvisible --pid "$1" --name . 2>/dev/null); do
+        [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$2" ] && return 0
+    done
+    return 1
 }
 
 arrancar marlevanta /demo
-ventana=$(timeout 60 xdotool search --sync --onlyvisible --class marlevanta 2>/dev/null | head -1)
-if [ -n "$ventana" ]; then
+if linea=$(esperar 60 "the installed program's main window" principal "$programa"); then
+    ventana=${linea%%$'\t'*}
+    titulo=${linea#*$'\t'}
     ok "the installed program shows its main window"
-    titulo=$(xdotool getwindowname "$ventana")
     titulo_bueno() { [[ $titulo == "Marlevanta - Buscador de certificados SSL (Versión 1.0.4 - "* ]]; }
     comprobar "its title ($titulo)" titulo_bueno
     clase() { xprop -id "$ventana" WM_CLASS | grep -q '"marlevanta"$'; }
@@ -188,8 +228,21 @@ if [ -n "$ventana" ]; then
     comprobar "the menu entry names that class" grep -qx "StartupWMClass=marlevanta" "$escritorio"
     con_icono() { xprop -id "$ventana" _NET_WM_ICON | grep -q 'Icon (48 x 48)'; }
     comprobar "its window has an icon" con_icono
-    sleep 2
-    import -window root "$raiz/build/deb/ventana-instalada.png" 2>/dev/null
+    # The picture once the screen stands still, two captures in a row alike: the window fills in
+    # after it shows. (The PNG's time stamps would tell any two apart.)
+    quieta() {
+        import -window root -define png:exclude-chunks=date,time "$trabajo/captura.png" \
+            2>/dev/null || return 1
+        cmp -s "$trabajo/captura.png" "$trabajo/anterior.png" && return 0
+        mv "$trabajo/captura.png" "$trabajo/anterior.png"
+        return 1
+    }
+    if esperar 30 "a still screen for the picture" quieta; then
+        cp "$trabajo/captura.png" "$raiz/build/deb/ventana-instalada.png"
+    else
+        echo "note: build/deb/ventana-instalada.png is the last of captures that kept changing"
+        cp "$trabajo/anterior.png" "$raiz/build/deb/ventana-instalada.png" 2>/dev/null
+    fi
 else
     mal "the installed program shows its main window"
     cat "$trabajo/programa.log" >&2
@@ -204,8 +257,14 @@ terminar
 python3 tests/servidor_api.py --respuesta /version 10005 --registro "$trabajo/registro.txt" \
     >"$trabajo/servidor" 2>&1 &
 fondo+=($!)
-for _ in $(seq 50); do grep -q PUERTO "$trabajo/servidor" && break; sleep 0.1; done
-api=http://127.0.0.1:$(sed -n 's/^PUERTO //p' "$trabajo/servidor")
+escucha() { grep -q '^PUERTO [0-9]' "$trabajo/servidor"; }
+if ! esperar 30 "the test web API listening" escucha; then
+    cat "$trabajo/servidor" >&2
+    mal "the test web API starts"
+    exit 1
+fi
+puerto=$(sed -n 's/^PUERTO //p' "$trabajo/servidor")
+api=http://127.0.0.1:$puerto
 copia() {  # copia folder program-and-helpers...
     mkdir -p "$1"
     cp "${@:2}" "$1/"
@@ -213,32 +272,54 @@ copia() {  # copia folder program-and-helpers...
 }
 copia "$trabajo/paquete" /usr/bin/marlevanta "$ayudantes"/*
 ajustes=$casa/.config/Velquorin/marlevanta/registry.db
-preguntas() {  # the visible windows of a run of $1 against the web API, in $n
+preguntada() { grep -q "^/version/" "$trabajo/registro.txt"; }
+# No connection to the test web API is open any more: the program has read its answer whole.
+respondida() {
+    ! awk -v p=":$(printf '%04X' "$puerto")" \
+        'NR > 1 && substr($3, length($3) - 4) == p && $4 == "01"' /proc/net/tcp | grep -q .
+}
+# "Acerca de" from F9, or the update's question, which takes the key when it is up first.
+respuesta_vista() { muestra "$programa" "Acerca de" || muestra "$programa" Confirmar; }
+activa_suya() {
+    xdotool search --pid "$programa" 2>/dev/null | grep -qx "$(xdotool getactivewindow 2>/dev/null)"
+}
+preguntas() {  # a run of $1 against the web API: whether it asked about the update, in $pregunta
+    local linea
+    pregunta="unknown: it did not get that far"
     arrancar "$1" /demo
     # The settings exist once the window is up: point the web API to the test server and run it
     # again, now that the check will find 1.0.5.
-    ventanas "$programa" 0 >/dev/null
+    esperar 60 "the main window of $1" principal "$programa" >/dev/null
     terminar
     "${nadie[@]}" sqlite3 "$ajustes" \
         "UPDATE valores SET datos = '$api' WHERE lower(nombre) = 'apihost';"
     : >"$trabajo/registro.txt"
     arrancar "$1" /demo
-    ventanas "$programa" 0 >/dev/null
-    for _ in $(seq 100); do grep -q "^/version/" "$trabajo/registro.txt" && break; sleep 0.1; done
-    sleep 3
-    n=$(xdotool search --onlyvisible --pid "$programa" 2>/dev/null | wc -l)
+    # The program deals with the web API's answer before a key pressed after the answer came:
+    # F9 then opens "Acerca de" over the main window, unless the update's question is already up
+    # and takes the key. Once either shows, whether it asked is known.
+    if linea=$(esperar 60 "the main window of $1" principal "$programa") &&
+        esperar 30 "$1 asking the web API for the version" preguntada &&
+        esperar 30 "the web API's answer reaching $1" respondida &&
+        xdotool windowactivate "${linea%%$'\t'*}" 2>/dev/null &&
+        esperar 10 "a window of $1 active" activa_suya &&
+        xdotool key F9 &&
+        esperar 30 "\"Acerca de\" or the update's question from $1" respuesta_vista; then
+        if muestra "$programa" Confirmar; then pregunta=yes; else pregunta=no; fi
+    fi
     terminar
 }
 preguntas "$trabajo/paquete/marlevanta"
 comprobar "the package's program asked the web API for the version" \
     grep -q "^/version/" "$trabajo/registro.txt"
-comprobar "the package's program offers no update (windows: $n)" test "$n" = 1
+comprobar "the package's program offers no update (asked: $pregunta)" test "$pregunta" = no
 sin_descarga() { ! grep -q updatefile "$trabajo/registro.txt"; }
 comprobar "nor downloads one" sin_descarga
 if [ -x build/release/bin/marlevanta ]; then
     copia "$trabajo/control" build/release/bin/{marlevanta,pqrvr,tqUpd.exe,tqUnz.dll,libmarlevanta_ayuda.so}
     preguntas "$trabajo/control/marlevanta"
-    comprobar "the control build with self-update asks at start-up (windows: $n)" test "$n" = 2
+    comprobar "the control build with self-update asks at start-up (asked: $pregunta)" \
+        test "$pregunta" = yes
 else
     echo "note: no build/release/bin/marlevanta, so the self-update check runs without its control"
 fi

@@ -10,81 +10,21 @@ of the import opens from Ctrl+I.
 Usage: ventanas_reales.py BIN_DIR TESTS_DIR. Exit 77 (skipped) without Xvfb, openbox or xdotool;
 without xprop the titles are read with xdotool alone.
 """
-import datetime
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
-import zoneinfo
 
-from comun_pruebas import SALTAR, ajustes
-
-MESES = ["enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto",
-         "septiembre", "octubre", "noviembre", "diciembre"]
+from comun_pruebas import SALTAR, Pantalla, ajustes, descendientes, esperar, titulo_principal
 
 
-class Pantalla:
-    def __init__(self, numero, entorno):
-        self.entorno = dict(entorno, DISPLAY=numero)
-
-    def orden(self, *args, comprobar=True):
-        return subprocess.run(list(args), env=self.entorno, check=comprobar, capture_output=True,
-                              text=True).stdout
-
-    def visibles(self):
-        """Every visible window that has a name: id -> name."""
-        r = {}
-        for i in self.orden("xdotool", "search", "--onlyvisible", "--name", ".",
-                            comprobar=False).split():
-            nombre = self.orden("xdotool", "getwindowname", i, comprobar=False).strip()
-            if nombre:
-                r[i] = nombre
-        return r
-
-    def esperar(self, titulo, segundos=30):
-        """The window whose title is exactly `titulo`; fails listing those there are."""
-        limite = time.time() + segundos
-        while time.time() < limite:
-            for i, nombre in self.visibles().items():
-                if nombre == titulo:
-                    return i
-            time.sleep(0.2)
-        raise AssertionError("no window titled %r; visible: %r" % (titulo,
-                                                                   sorted(self.visibles().values())))
-
-    def titulos_x(self, ventana):
-        """The title as the window manager reads it: xdotool's, and both properties by xprop."""
-        r = [self.orden("xdotool", "getwindowname", ventana).rstrip("\n")]
-        if shutil.which("xprop"):
-            for propiedad in ("WM_NAME", "_NET_WM_NAME"):
-                linea = self.orden("xprop", "-id", ventana, propiedad).strip()
-                valor = linea.split(" = ", 1)[1] if " = " in linea else linea
-                if valor.startswith('"') and valor.endswith('"'):
-                    valor = valor[1:-1]
-                # xprop writes the bytes it cannot show as octal escapes.
-                if "\\" in valor:
-                    valor = (valor.encode("latin-1", "backslashreplace").decode("unicode_escape")
-                             .encode("latin-1").decode("utf-8"))
-                r.append(valor)
-        return r
-
-    def teclas(self, ventana, *secuencia):
-        self.orden("xdotool", "windowactivate", "--sync", ventana)
-        time.sleep(0.3)
-        self.orden("xdotool", "key", "--clearmodifiers", "--delay", "150", *secuencia)
-
-    def cerrar(self, ventana, tecla, intentos=3):
-        """Closes `ventana` with `tecla`; a window still busy starting may miss the first one."""
-        for _ in range(intentos):
-            self.teclas(ventana, tecla)
-            limite = time.time() + 10
-            while time.time() < limite:
-                if ventana not in self.visibles():
-                    return
-                time.sleep(0.2)
-        raise AssertionError("window %s did not close with %s" % (ventana, tecla))
+def paginas(pid):
+    """The web engine's page processes below `pid`: those its zygote forked."""
+    abajo = descendientes(pid)
+    motor = {p for p, (_, args) in abajo.items()
+             if args and os.path.basename(args[0]) == "QtWebEngineProcess"}
+    return [p for p in motor if abajo[p][0] in motor]
 
 
 def main():
@@ -105,10 +45,6 @@ def main():
         ajustes(os.path.join(home, ".config/Velquorin/marlevanta/registry.db"),
                 {"ApiHost": "https://127.0.0.1:9", "PanelComprobarActualizaciones": "0",
                  "PanelConfirmarSalida": "1"})
-        numero = ":%d" % (190 + os.getpid() % 100)
-        procesos.append(subprocess.Popen(["Xvfb", numero, "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], stderr=subprocess.DEVNULL))
-        time.sleep(1)
         entorno = dict(os.environ, HOME=home, TMPDIR=d, TZ="Europe/Madrid",
                        LANG="es_ES.UTF-8", LC_ALL="es_ES.UTF-8",
                        XDG_CONFIG_HOME=os.path.join(home, ".config"),
@@ -120,22 +56,15 @@ def main():
         # As a user starts it: without the switch the tests set for their own web views.
         for variable in ("QTWEBENGINE_DISABLE_SANDBOX", "QTWEBENGINE_CHROMIUM_FLAGS"):
             entorno.pop(variable, None)
-        x = Pantalla(numero, entorno)
-        procesos.append(subprocess.Popen(["openbox"], env=x.entorno, stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.DEVNULL))
-        time.sleep(0.5)
+        x = Pantalla(entorno, procesos)
         errores = open(os.path.join(d, "errores.txt"), "w")
         marlevanta = subprocess.Popen([os.path.join(programa, "marlevanta"), "/demo"],
                                       env=x.entorno, stderr=errores)
         procesos.append(marlevanta)
 
-        fecha = datetime.datetime.fromtimestamp(os.path.getmtime(os.path.join(programa,
-                                                                              "marlevanta")),
-                                                zoneinfo.ZoneInfo("Europe/Madrid"))
-        titulo = "Marlevanta - Buscador de certificados SSL (Versión 1.0.4 - %s %d)" % (
-            MESES[fecha.month - 1], fecha.year)
-        principal = x.esperar(titulo)
-        assert set(x.titulos_x(principal)) == {titulo}, x.titulos_x(principal)
+        titulo = titulo_principal(os.path.join(programa, "marlevanta"), "Europe/Madrid")
+        _, leidos = x.titulos(titulo)
+        assert set(leidos) == {titulo}, leidos
         print("ventana principal:", titulo)
 
         # Each window the keys open, by its exact title, and how it is closed again.
@@ -144,31 +73,38 @@ def main():
                                         ("F4", "Información", "Return"),
                                         ("ctrl+i", "Información", "Return"),
                                         ("F1", "Ayuda de Marlevanta", "Escape")):
-            x.teclas(principal, tecla)
-            ventana = x.esperar(esperado)
-            assert set(x.titulos_x(ventana)) == {esperado}, x.titulos_x(ventana)
+            x.teclas(titulo, tecla)
             if tecla == "F1":
-                # The web engine is up by now; a refused sandbox would have ended the program.
-                time.sleep(3)
+                # The web engine is up once its zygote has forked a page's process; a refused
+                # sandbox ends the program before that.
+                esperar(lambda: marlevanta.poll() is not None or paginas(marlevanta.pid), 60,
+                        "el motor web de la ayuda arranque una página")
                 assert marlevanta.poll() is None, "el programa terminó al abrir la ayuda"
-            x.cerrar(ventana, cerrar)
+            _, leidos = x.titulos(esperado)
+            assert set(leidos) == {esperado}, leidos
+            x.cerrar(esperado, cerrar)
             assert marlevanta.poll() is None, "el programa terminó tras " + tecla
             print(tecla, "->", esperado)
 
         # The exit question: Tab to "No" and the keypad's Enter keep the program running.
-        x.teclas(principal, "Escape")
-        pregunta = x.esperar("Confirmar")
-        assert set(x.titulos_x(pregunta)) == {"Confirmar"}, x.titulos_x(pregunta)
-        x.teclas(pregunta, "Tab")
-        x.cerrar(pregunta, "KP_Enter", intentos=1)
-        time.sleep(1)
-        assert marlevanta.poll() is None, "el Enter del teclado numérico sobre No cerró el programa"
+        x.teclas(titulo, "Escape")
+        _, leidos = x.titulos("Confirmar")
+        assert set(leidos) == {"Confirmar"}, leidos
+        x.teclas("Confirmar", "Tab")
+        x.cerrar("Confirmar", "KP_Enter", intentos=1)
+        # A program that took that Enter for Yes is ending and asks nothing more: that it asks
+        # again shows it kept running, and that question is the one Yes answers below.
+        try:
+            x.teclas(titulo, "Escape")
+            x.ventana("Confirmar")
+        except AssertionError:
+            assert marlevanta.poll() is None, \
+                "el Enter del teclado numérico sobre No cerró el programa"
+            raise
         print("Confirmar: No con el Enter del teclado numérico")
 
         # And Yes ends it.
-        x.teclas(principal, "Escape")
-        pregunta = x.esperar("Confirmar")
-        x.teclas(pregunta, "KP_Enter")
+        x.teclas("Confirmar", "KP_Enter")
         marlevanta.wait(timeout=20)
         errores.close()
         with open(os.path.join(d, "errores.txt"), encoding="utf-8", errors="replace") as f:
