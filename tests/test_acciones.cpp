@@ -422,7 +422,9 @@ TEST_F(Acciones, UnArchivoDeAjustesInservibleSeDiceUnaVezYSeSigueConLoDePorDefec
     ASSERT_TRUE(registro_->IniciarValoresSiNoExisten());
     ASSERT_TRUE(registro_->EscribirValor("ApiHost", "https://otro.example"));
     for (int i = 0; i < 200; ++i) {
-        ASSERT_TRUE(registro_->EscribirAlias("C" + std::to_string(i), std::string(100, 'a')));
+        // Appended, not "C" + std::to_string(i): see TextoAEntero's test.
+        ASSERT_TRUE(registro_->EscribirAlias(std::string("C").append(std::to_string(i)),
+                                             std::string(100, 'a')));
     }
     registro_.reset();
     const std::string sano = Leer(archivo);

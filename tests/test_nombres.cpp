@@ -111,7 +111,8 @@ void Importar(const std::string& dir, const std::vector<Nuevo>& nuevos) {
         ASSERT_EQ(SEC_DerSignData(cert->arena, &firmado, der.data, int(der.len), privada,
                                   SEC_OID_ANSIX962_ECDSA_SHA256_SIGNATURE),
                   SECSuccess);
-        std::string apodo = "c" + std::to_string(serie);
+        // Appended, not "c" + std::to_string(serie): see TextoAEntero's test.
+        std::string apodo = std::string("c").append(std::to_string(serie));
         ASSERT_EQ(PK11_ImportDERCert(slot, &firmado, CK_INVALID_HANDLE, apodo.data(), PR_FALSE),
                   SECSuccess);
         CERT_DestroyCertificate(cert);
