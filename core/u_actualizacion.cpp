@@ -74,7 +74,10 @@ void Actualizacion::Comprobar() {
     api.detener = cancelar_;
     fondo_.Ejecutar(
         this, [api] { return api.LeerVersion(); },
-        [this](Resultado<InfoVersion> r) { emit Comprobada(r); });
+        [this](Resultado<InfoVersion> r) {
+            versionOfrecida_ = r ? r->numero : 0;
+            emit Comprobada(r);
+        });
 }
 
 namespace {
@@ -87,8 +90,54 @@ struct ResultadoDescarga {
     QString clave;
 };
 
-ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cancelar,
-                        const Avance& avance) {
+QString FirmaNoValida(const std::string& motivo) {
+    return QStringLiteral(
+               "El paquete de actualización no tiene una firma válida de Velquorin "
+               "(%1); no se ha instalado nada. Inténtelo más tarde.")
+        .arg(QString::fromStdString(motivo));
+}
+
+// The signature fetched and checked, then left beside the package for the external updater,
+// which checks it again. The failure is the sentence the user reads.
+Hecho ComprobarYGuardarFirma(const TManejadorApi& api, const ComprobadorFirma& comprobar,
+                             const QString& url, const QString& paquete, int ofrecida, int propia) {
+    auto texto = api.LeerFirma(url);
+    if (!texto) {
+        // No signature published is a package without one; anything else is the network's.
+        const QString motivo = QString::fromStdString(texto.motivo());
+        if (motivo.startsWith(QLatin1String("HTTP/")) && motivo.contains(QLatin1String(" 404 "))) {
+            return Falla(FirmaNoValida("no hay firma").toStdString());
+        }
+        return Falla(TextoErrorDescarga(motivo).toStdString());
+    }
+    if (!comprobar) return Falla(FirmaNoValida("no se puede comprobar").toStdString());
+    const auto firma = comprobar(QFile::encodeName(paquete).toStdString(), *texto);
+    if (!firma) return Falla(FirmaNoValida(firma.motivo()).toStdString());
+    // A package signed for another version is an old one served again, or a mistake.
+    if ((ofrecida > 0 && firma->version != ofrecida) || firma->version <= propia) {
+        return Falla(QStringLiteral("El paquete de actualización está firmado para la versión %1, "
+                                    "no para %2; no se ha instalado nada. Inténtelo más tarde.")
+                         .arg(VersionPuntos(firma->version),
+                              ofrecida > 0
+                                  ? QStringLiteral("la ") + VersionPuntos(ofrecida)
+                                  : QStringLiteral("una posterior a la ") + VersionPuntos(propia))
+                         .toStdString());
+    }
+    std::FILE* f =
+        std::fopen(QFile::encodeName(paquete + QStringLiteral(".sig")).constData(), "wbx");
+    const bool escrita = f &&
+                         QFile::setPermissions(paquete + QStringLiteral(".sig"),
+                                               QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                         std::fwrite(texto->data(), 1, texto->size(), f) == texto->size();
+    if (!f || std::fclose(f) != 0 || !escrita) {
+        return Falla(
+            ("No se puede guardar la firma del paquete en \"" + paquete + ".sig\"").toStdString());
+    }
+    return {};
+}
+
+ResultadoDescarga Bajar(const TManejadorApi& api, const ComprobadorFirma& comprobar, int ofrecida,
+                        int propia, const std::atomic<bool>& cancelar, const Avance& avance) {
     ResultadoDescarga r;
     auto datos = api.LeerUpdateFile();
     if (!datos) {
@@ -96,10 +145,10 @@ ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cance
         return r;
     }
     r.clave = datos->clave;
-    // A package fetched in clear could be swapped on the way, whatever the API's connection.
-    if (!PaqueteAceptable(api.host, datos->url)) {
-        r.error = QStringLiteral(
-            "El paquete no se ofrece por una conexión segura (https) y no se descarga");
+    // Only over https, from the maker's servers: a package fetched otherwise could be anybody's.
+    const auto url = OrigenPaqueteAceptable(api, datos->url);
+    if (!url) {
+        r.error = QString::fromStdString(url.motivo());
         return r;
     }
     auto carpeta = CarpetaPrivada();
@@ -108,7 +157,9 @@ ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cance
         return r;
     }
     r.paquete = RutaPaquete(*carpeta);
+    const QString firma = r.paquete + QStringLiteral(".sig");
     QFile::remove(r.paquete);
+    QFile::remove(firma);
     // Created anew and never through a link: nobody else can have put a file or a link there.
     std::FILE* fs = std::fopen(QFile::encodeName(r.paquete).constData(), "wbx");
     if (!fs) {
@@ -117,15 +168,36 @@ ResultadoDescarga Bajar(const TManejadorApi& api, const std::atomic<bool>& cance
     }
     auto cliente = api.ClienteDescarga();
     const auto hecho = cliente->Descargar(
-        datos->url.toStdString(), fs, [&](std::uint64_t recibidos, std::uint64_t total) {
+        url->toStdString(), fs, [&](std::uint64_t recibidos, std::uint64_t total) {
             avance(static_cast<qint64>(recibidos), static_cast<qint64>(total));
             return !cancelar.load();
         });
     std::fclose(fs);
     r.cancelada = cancelar.load();
-    if (!hecho && !r.cancelada)
-        r.error = TextoErrorDescarga(QString::fromStdString(hecho.motivo()));
-    if (!r.error.isEmpty() || r.cancelada) QFile::remove(r.paquete);
+    if (!hecho && !r.cancelada) {
+        r.error = hecho.motivo() == "Answer too large"
+                      ? QStringLiteral(
+                            "El paquete de actualización ocupa más de %1 MiB, lo "
+                            "máximo que se descarga; se ha detenido la descarga y no "
+                            "se ha guardado nada.")
+                            .arg(api.maximoDescarga >> 20)
+                      : TextoErrorDescarga(QString::fromStdString(hecho.motivo()));
+    }
+    if (r.error.isEmpty() && !r.cancelada) {
+        if (auto f = ComprobarYGuardarFirma(api, comprobar, *url, r.paquete, ofrecida, propia);
+            !f) {
+            r.error = QString::fromStdString(f.motivo());
+        }
+        // Cancelled while the signature was asked for: a cancellation, not a failure.
+        if (cancelar.load()) {
+            r.cancelada = true;
+            r.error.clear();
+        }
+    }
+    if (!r.error.isEmpty() || r.cancelada) {
+        QFile::remove(r.paquete);
+        QFile::remove(firma);
+    }
     return r;
 }
 
@@ -142,7 +214,10 @@ void Actualizacion::Descargar() {
     fondo_.EjecutarConAvance(
         this,
         // The program's end stops the download too, through the client's own cancellation.
-        [api, cancelar = cancelar_](const Avance& avance) { return Bajar(api, *cancelar, avance); },
+        [api, comprobar = entorno_.comprobarFirma, ofrecida = versionOfrecida_,
+         propia = entorno_.versionPropia, cancelar = cancelar_](const Avance& avance) {
+            return Bajar(api, comprobar, ofrecida, propia, *cancelar, avance);
+        },
         [this](ResultadoDescarga r) {
             descargando_ = false;
             FinDescarga f;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/plataforma/u_firma.h"
 #include "core/plataforma/u_procesoExterno.h"
 #include "core/u_manejadorApi.h"
 
@@ -34,6 +35,8 @@ public:
         int versionPropia = 0;
         // Ends the program after a successful hand-over, without the close question.
         std::function<void()> solicitarFin;
+        // Checks the downloaded package against its signature; nothing is handed over without.
+        ComprobadorFirma comprobarFirma;
     };
 
     Actualizacion(Entorno entorno, SegundoPlano& fondo, QObject* parent = nullptr);
@@ -44,8 +47,9 @@ public:
 
     // Asks for the newest version: Comprobada follows.
     void Comprobar();
-    // Asks for the package and downloads it into the user's private folder: Progreso while it
-    // runs, then Descargada.
+    // Asks for the package and downloads it into the user's private folder with its signature,
+    // which must be the maker's for the version that Comprobar found: Progreso while it runs,
+    // then Descargada.
     void Descargar();
     // Stops the question or the download under way: Comprobada or Descargada follows.
     void Cancelar();
@@ -68,6 +72,7 @@ private:
     SegundoPlano& fondo_;
     std::shared_ptr<std::atomic<bool>> cancelar_;
     bool descargando_ = false;
+    int versionOfrecida_ = 0;  // what the last check found; 0 before one
     QString paquete_;
     QString clave_;
 };

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QLocale>
 #include <QStandardPaths>
 #include <cstdio>
+#include <filesystem>
 
 #include "core/u_datosPrograma.h"
 
@@ -131,27 +133,25 @@ Hecho DejarClaveTraspaso(const QString& carpeta, const QString& clave) {
 
 namespace {
 
-// Like the platform's move: fails when the target exists or the source is missing.
-bool Mover(const QString& de, const QString& a) {
-    if (!QFileInfo::exists(de) || QFileInfo::exists(a)) return false;
-    return QFile::rename(de, a);
+// Both names as the system takes them: the rename replaces the target in one step where it is
+// there.
+bool Renombrar(const QString& de, const QString& a) {
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(de.toStdU16String()),
+                            std::filesystem::path(a.toStdU16String()), ec);
+    return !ec;
 }
 
 void Sustituir(const QDir& carpeta, const char* nombre, QStringList& errores) {
     const QString actual = carpeta.filePath(QString::fromLatin1(nombre));
     const QString nuevo = actual + QStringLiteral(".act");
     const QString copia = actual + QStringLiteral(".bak");
+    // An earlier version moved the updater aside before putting the new one in: one cut short
+    // in between left it only under its backup name.
+    if (!QFileInfo::exists(actual) && QFileInfo(copia).isFile()) Renombrar(copia, actual);
+    if (QFileInfo::exists(actual) && QFileInfo(copia).isFile()) QFile::remove(copia);
     if (!QFileInfo::exists(nuevo)) return;
-    bool ok = Mover(actual, copia);
-    if (ok) {
-        ok = Mover(nuevo, actual);
-        if (ok) {
-            QFile::remove(copia);
-        } else {
-            Mover(copia, actual);
-        }
-    }
-    if (!ok) {
+    if (!QFileInfo(nuevo).isFile() || QFileInfo(nuevo).isSymLink() || !Renombrar(nuevo, actual)) {
         errores << QStringLiteral("No se ha podido actualizar correctamente el fichero \"") +
                        QString::fromLatin1(nombre) +
                        QStringLiteral(
@@ -161,18 +161,78 @@ void Sustituir(const QDir& carpeta, const char* nombre, QStringList& errores) {
     }
 }
 
+// The updater's library interface (helpers/tqunz/tqunz.h), reached at run time: the library is
+// the one beside the program, which updates replace only through the swap above.
+using TqunzCarpeta = int (*)(const char*, char*, std::size_t);
+constexpr int kTqunzDeshecha = 1;
+constexpr int kTqunzCompletada = 2;
+constexpr int kTqunzFallo = -1;
+constexpr const char* kPreparacionActualizador = ".tqUpd-preparacion";
+
+// Calls `funcion` of the library beside the program, only when an update left its folder there.
+// `hecho` gets the library's answer; the failure says why it could not be called.
+Hecho LlamarLibreria(const QString& carpeta, const char* funcion, int& hecho, QString& error) {
+    hecho = 0;
+    const QDir dir(carpeta);
+    if (carpeta.isEmpty() ||
+        !QFileInfo(dir.filePath(QString::fromLatin1(kPreparacionActualizador))).isDir()) {
+        return {};
+    }
+    QLibrary libreria(dir.filePath(QString::fromLatin1(kLibreriaActualizador)));
+    auto llamada = reinterpret_cast<TqunzCarpeta>(libreria.resolve(funcion));
+    if (!llamada) return Falla(libreria.errorString().toStdString());
+    char texto[512] = "";
+    hecho = llamada(QFile::encodeName(carpeta).constData(), texto, sizeof texto);
+    error = QString::fromUtf8(texto);
+    return {};
+}
+
 }  // namespace
 
 QStringList SustituirFicherosActualizador(const QString& carpeta) {
     QStringList errores;
     const QDir dir(carpeta);
-    for (const char* viejo : {"tqupdater.exe", "tqUpd.exe.bak", "tqUnz.dll.bak"}) {
-        const QString ruta = dir.filePath(QString::fromLatin1(viejo));
-        if (QFileInfo(ruta).isFile()) QFile::remove(ruta);
-    }
+    const QString viejo = dir.filePath(QStringLiteral("tqupdater.exe"));
+    if (QFileInfo(viejo).isFile()) QFile::remove(viejo);
     Sustituir(dir, kActualizador, errores);
     Sustituir(dir, kLibreriaActualizador, errores);
     return errores;
+}
+
+QStringList RecuperarActualizacion(const QString& carpeta) {
+    int hecho = 0;
+    QString error;
+    const QString cortada = QStringLiteral(
+        "La última actualización de Marlevanta se interrumpió antes de terminar (por ejemplo, "
+        "porque se cerró la sesión o se apagó el equipo).");
+    if (auto h = LlamarLibreria(carpeta, "tqunz_recuperar", hecho, error); !h) {
+        return {cortada + QStringLiteral(" No se ha podido terminar ni deshacer porque falta la "
+                                         "biblioteca del actualizador (%1): vuelva a instalar "
+                                         "Marlevanta.")
+                              .arg(QString::fromStdString(h.motivo()))};
+    }
+    switch (hecho) {
+        case kTqunzDeshecha:
+            return {cortada + QStringLiteral(" Se ha dejado la versión que había, completa; puede "
+                                             "volver a actualizar cuando quiera.")};
+        case kTqunzCompletada:
+            return {cortada + QStringLiteral(" Se ha terminado de instalar y Marlevanta ya está "
+                                             "en la versión nueva.")};
+        case kTqunzFallo:
+            return {cortada + QStringLiteral(" No se ha podido terminar ni deshacer: %1. Si "
+                                             "Marlevanta no funciona bien, vuelva a instalarlo.")
+                                  .arg(error)};
+        default:
+            return {};
+    }
+}
+
+Hecho ConfirmarActualizacion(const QString& carpeta) {
+    int hecho = 0;
+    QString error;
+    if (auto h = LlamarLibreria(carpeta, "tqunz_confirmar", hecho, error); !h) return h;
+    if (hecho != 0) return Falla(error.toStdString());
+    return {};
 }
 
 }  // namespace marlevanta

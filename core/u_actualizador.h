@@ -1,5 +1,6 @@
-// What the program itself does around an update: the start-up swap of the updater's files,
-// the texts of the update question and of the download, and the hand-over.
+// What the program itself does around an update: at start-up, an update cut short settled and the
+// swap of the updater's files; the texts of the update question and of the download, and the
+// hand-over.
 #pragma once
 
 #include <QString>
@@ -43,8 +44,18 @@ QStringList ArgumentosTraspaso(const QString& paquete, const QString& programa);
 // the user only, created anew; an empty password leaves no file, and an older file goes.
 Hecho DejarClaveTraspaso(const QString& carpeta, const QString& clave);
 
-// Puts new copies of the updater and of its library, left beside them as ".act", in place.
-// `carpeta` is the program's own folder. Gives the messages of the files it could not replace.
+// Puts new copies of the updater and of its library, left beside them as ".act", in place, each
+// in one rename (the name never lacks a whole updater). `carpeta` is the program's own folder.
+// Gives the messages of the files it could not replace.
 QStringList SustituirFicherosActualizador(const QString& carpeta);
+
+// An update of the program's folder `carpeta` that was cut short (the updater killed, the power
+// gone) is finished or undone by the updater's library there, before anything else runs: the
+// folder then holds the whole old version or the whole new one. Gives what the user must be
+// told; nothing when there was no such update.
+QStringList RecuperarActualizacion(const QString& carpeta);
+// This version has started well: the copies the last update kept of the files it replaced go.
+// The failure says why they stay (an update still unfinished, or under way).
+Hecho ConfirmarActualizacion(const QString& carpeta);
 
 }  // namespace marlevanta

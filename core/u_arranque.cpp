@@ -99,9 +99,13 @@ Arranque::Avisos Arranque::AntesDeMostrar() {
             anotar(QStringLiteral("No se ha podido guardar ApiHost"), h.motivo());
         }
     }
+    // An update cut short is settled before anything else: the folder then holds one whole
+    // version.
+    const QStringList cortada = RecuperarActualizacion(carpetaPrograma_);
     const QString fallo = LeerResultadoActualizador(RutaCarpetaPrivada());
-    actualizacionFallida_ = !fallo.isEmpty();
-    if (actualizacionFallida_) avisos.errores << fallo;
+    actualizacionFallida_ = !fallo.isEmpty() || !cortada.isEmpty();
+    avisos.errores << cortada;
+    if (!fallo.isEmpty()) avisos.errores << fallo;
     avisos.errores << SustituirFicherosActualizador(carpetaPrograma_);
     if (auto h = registro_.IniciarValoresSiNoExisten(); !h) {
         anotar(QStringLiteral("No se han podido crear los ajustes que faltan"), h.motivo());
@@ -125,6 +129,13 @@ struct Respuestas {
 }  // namespace
 
 void Arranque::ComprobarVersion() {
+    // Asked once the window is on screen: this version has started, so the copies the update
+    // kept of the old files are no longer needed. Copies that stay (an update not finished, told
+    // at the start) do no harm and go at the next start.
+    if (!confirmada_) {
+        confirmada_ = true;
+        (void)ConfirmarActualizacion(carpetaPrograma_);
+    }
     TManejadorApi api = api_;
     api.cancelar = fondo_.Cancelacion();
     fondo_.Ejecutar(

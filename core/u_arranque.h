@@ -31,9 +31,9 @@ public:
     Arranque(TManejadorRegistro& registro, TManejadorApi& api, SegundoPlano& fondo,
              QString carpetaPrograma, int versionPropia, QObject* parent = nullptr);
 
-    // Every step runs whatever the others did; gives the messages the user must see: first why
-    // the last update could not be installed and the updater files that could not be swapped,
-    // then any other failure.
+    // Every step runs whatever the others did; gives the messages the user must see: first what
+    // became of an update cut short, why the last update could not be installed and the updater
+    // files that could not be swapped, then any other failure.
     struct Avisos {
         QStringList errores;  // each shown as an error message of its own
         QStringList general;  // shown by the general error box
@@ -44,7 +44,8 @@ public:
     };
     Avisos AntesDeMostrar();
 
-    // The host question and the version question; VersionComprobada follows.
+    // The host question and the version question; VersionComprobada follows. Called once the
+    // window is on screen, it also confirms that an update just installed has started.
     void ComprobarVersion();
 
 signals:
@@ -58,6 +59,7 @@ private:
     int versionPropia_;
     // The last update failed: the user is not asked at once again, which would only repeat it.
     bool actualizacionFallida_ = false;
+    bool confirmada_ = false;
 };
 
 }  // namespace marlevanta

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include "core/plataforma/u_firma.h"
+
 namespace marlevanta {
 
 QStringList LineasRespuesta(const QString& texto) {
@@ -90,10 +92,21 @@ Resultado<UrlsAyuda> TManejadorApi::LeerUrlsAyuda() const {
     return UrlsAyuda{(*lineas)[0], (*lineas)[1]};
 }
 
+Resultado<std::string> TManejadorApi::LeerFirma(const QString& urlPaquete) const {
+    OpcionesHttp opciones;
+    opciones.accept = "text/plain, */*";
+    opciones.cancelar = cancelar;
+    opciones.detener = detener;
+    opciones.segundosTotal = segundosPregunta;
+    opciones.maximoBytes = kMaximoFirma;
+    return fabrica_(opciones)->Get((urlPaquete.trimmed() + QStringLiteral(".sig")).toStdString());
+}
+
 std::unique_ptr<ClienteHttp> TManejadorApi::ClienteDescarga() const {
     OpcionesHttp opciones;
     opciones.accept = "text/html, */*";
     opciones.segundosTotal = 0;
+    opciones.maximoBytes = maximoDescarga;
     // Slower than 100 bytes a second for a minute is not a download that keeps moving.
     opciones.bytesPorSegundoMinimo = descargaLenta.bytesPorSegundo;
     opciones.segundosSinDatos = descargaLenta.segundos;
@@ -108,14 +121,45 @@ bool Https(const QString& direccion) {
     return QUrl(direccion.trimmed()).scheme().toLower() == QLatin1String("https");
 }
 
+// "host" or "host:port" as the user reads it.
+QString Servidor(const QUrl& u) {
+    return u.port() < 0 ? u.host() : u.host() + u':' + QString::number(u.port());
+}
+
 }  // namespace
 
 bool HostAceptable(const QString& actual, const QString& nuevo) {
-    return !Https(actual) || Https(nuevo);
+    const QUrl u(nuevo.trimmed(), QUrl::StrictMode);
+    return Https(actual) && u.isValid() && Https(nuevo) && !u.host().isEmpty() &&
+           u.userInfo().isEmpty() && !u.hasQuery() && !u.hasFragment();
 }
 
-bool PaqueteAceptable(const QString& host, const QString& url) {
-    return !Https(host) || Https(url);
+Resultado<QString> OrigenPaqueteAceptable(const TManejadorApi& api, const QString& url) {
+    if (!Https(api.host)) {
+        return Falla(QStringLiteral("La dirección de ApiHost (\"%1\") no usa una conexión segura: "
+                                    "no se descarga nada por ella. Corrija ApiHost; debe empezar "
+                                    "por https://.")
+                         .arg(api.host)
+                         .toStdString());
+    }
+    const QUrl paquete(url.trimmed());
+    if (!Https(url) || !paquete.isValid() || paquete.host().isEmpty()) {
+        return Falla("El paquete no se ofrece por una conexión segura (https) y no se descarga");
+    }
+    const QUrl propio(api.host.trimmed());
+    const QString servidor = paquete.host().toLower();
+    const bool delApi =
+        servidor == propio.host().toLower() && paquete.port(443) == propio.port(443);
+    const bool permitido =
+        paquete.port(443) == 443 && api.servidoresPaquetes.contains(servidor, Qt::CaseInsensitive);
+    if (!delApi && !permitido) {
+        return Falla(QStringLiteral("El paquete de actualización se ofrece desde \"%1\", que no "
+                                    "es un servidor de Velquorin; no se ha descargado nada.")
+                         .arg(Servidor(paquete))
+                         .toStdString());
+    }
+    // The address as checked here, so that the download cannot read another server in it.
+    return paquete.toString(QUrl::FullyEncoded);
 }
 
 }  // namespace marlevanta

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -15,6 +16,8 @@ namespace marlevanta {
 
 inline constexpr const char* kApiHostPorDefecto = "https://api.marlevanta.example";
 inline constexpr const char* kIdentificadorProducto = "marlevanta";
+// The servers besides the API's own from which update packages are taken.
+inline constexpr const char* kServidoresPaquetes[] = {"descargas.marlevanta.example"};
 
 // Lines of an answer split at CR LF, LF and a lone CR; a final break adds no empty line.
 QStringList LineasRespuesta(const QString& texto);
@@ -58,12 +61,19 @@ public:
         long bytesPorSegundo = 100;
         long segundos = 60;
     } descargaLenta;
+    // The largest download: a longer announced length is refused before anything is written, and
+    // a download that grows past it is stopped.
+    std::uint64_t maximoDescarga = std::uint64_t{200} << 20;
+    // Where packages may come from besides the API's own server (host names, https port 443).
+    QStringList servidoresPaquetes = {QString::fromLatin1(kServidoresPaquetes[0])};
 
     // The first line of "/host": the base address that the maker wants used from now on.
     Resultado<QString> LeerHost() const;
     Resultado<InfoVersion> LeerVersion() const;
     Resultado<PaqueteActualizacion> LeerUpdateFile() const;
     Resultado<UrlsAyuda> LeerUrlsAyuda() const;
+    // The package's signature: the text at the package's address with ".sig" added.
+    Resultado<std::string> LeerFirma(const QString& urlPaquete) const;
 
     // The token of today's requests.
     QString Token() const;
@@ -79,10 +89,13 @@ private:
     std::function<QDate()> hoy_;
 };
 
-// Whether `nuevo`, given by "/host", may replace `actual`: never from https to anything else.
+// Whether `nuevo`, given by "/host", may replace `actual`: only an https address with a host and
+// nothing else (no user, query or fragment), and only when `actual` is https itself: an answer
+// that came in clear could have been written by anybody on the way.
 bool HostAceptable(const QString& actual, const QString& nuevo);
-// Whether the package at `url` may be fetched for the API at `host`: over https whenever the
-// API itself is.
-bool PaqueteAceptable(const QString& host, const QString& url);
+// Whether the package at `url` may be fetched for `api`: only when the API is https itself, over
+// https, from the API's own server (host and port) or one of `servidoresPaquetes`. Gives the
+// address to fetch, as it was read for this check; the failure is the sentence the user reads.
+Resultado<QString> OrigenPaqueteAceptable(const TManejadorApi& api, const QString& url);
 
 }  // namespace marlevanta

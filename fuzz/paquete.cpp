@@ -1,6 +1,7 @@
 // The external updater's unpacker, for any package: it never writes outside the folder it is
-// given, never leaves a link, a file others may write or a setuid/setgid file there, and a
-// package it refuses leaves the folder exactly as it was.
+// given, never leaves a link, a file others may write or a setuid/setgid file there, a package
+// it refuses leaves the folder exactly as it was, and one it installs leaves only the copies of
+// the files it replaced, which go once the new version is confirmed.
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -82,13 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t n) 
         return 0;
     }
     for (const auto& e : fs::recursive_directory_iterator(raiz / "programa")) {
+        if (e.path().filename() == ".tqUpd-preparacion") continue;
         struct stat st {};
         Exigir(lstat(e.path().c_str(), &st) == 0);
         if (e.path() == raiz / "programa" / "enlace") continue;  // ours, kept
         Exigir(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
         Exigir((st.st_mode & (S_IWGRP | S_IWOTH | S_ISUID | S_ISGID)) == 0);
     }
-    Exigir(!fs::exists(raiz / "programa" / ".tqUpd-preparacion"));  // no staging left
+    // Nothing staged is left: only the journal and the copies, until the new version starts.
+    for (const auto& e : fs::directory_iterator(raiz / "programa" / ".tqUpd-preparacion")) {
+        Exigir(e.path().filename() == "diario" || e.path().filename() == "copias");
+    }
+    Exigir(tqunz_confirmar((raiz / "programa").c_str(), error, sizeof error) == 0);
+    Exigir(!fs::exists(raiz / "programa" / ".tqUpd-preparacion"));
     Exigir(fs::is_symlink(raiz / "programa" / "enlace"));
     return 0;
 }

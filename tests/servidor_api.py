@@ -4,16 +4,27 @@
 Prints "PUERTO <n>" once it listens. --modo chooses a failure for every request, --goteo PATH a
 trickle for the paths that begin so; otherwise the answers come from --respuesta PATH TEXT ("\\n"
 and "\\r" in TEXT are line breaks), the three questions answer only to today's token, and
-/paquete serves --paquete.
+/paquete serves --paquete, /paquete.sig its signature, made at start with tools/firmar-paquete and
+the tests' key for the version that /version offers (--firma chooses a bad one or none).
+--sin-fin PATH serves an answer that never ends, --anuncia PATH BYTES one that announces that
+length.
 """
 import argparse
 import datetime
 import http.server
 import os
+import shutil
 import socketserver
 import ssl
+import subprocess
 import sys
+import tempfile
 import time
+
+PRUEBAS = os.path.dirname(os.path.abspath(__file__))
+CLAVE = os.path.join(PRUEBAS, "clave-PRUEBA-actualizaciones.pem")
+PUBLICA = os.path.join(PRUEBAS, "clave-PRUEBA-actualizaciones.pub.pem")
+FIRMAR = os.path.join(PRUEBAS, "..", "tools", "firmar-paquete")
 
 
 def encripta(texto):
@@ -93,6 +104,33 @@ class Manejador(http.server.BaseHTTPRequestHandler):
                 self.end_headers()
                 self.wfile.write(cuerpo)
                 return
+        if self.path in a.sin_fin:
+            # No length and no end: only the client's own limit stops it.
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            bloque = b"z" * 65536
+            try:
+                while True:
+                    self.wfile.write(bloque)
+            except OSError:
+                pass
+            self.close_connection = True
+            return
+        for ruta, largo in a.anuncia:
+            if self.path == ruta:
+                self.send_response(200)
+                self.send_header("Content-Length", largo)
+                self.end_headers()
+                try:
+                    for _ in range(int(largo) // 65536 + 1):
+                        self.wfile.write(b"z" * 65536)
+                except OSError:
+                    pass
+                self.close_connection = True
+                return
+        if self.path == "/paquete.sig" and self.server.firma is not None:
+            return self.responder(200, self.server.firma)
         token = encripta(datetime.date.today().strftime("%Y%m%d") + "marlevanta")
         if self.path == "/paquete" and a.paquete:
             with open(a.paquete, "rb") as f:
@@ -120,6 +158,38 @@ class Servidor(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
 
 
+def firmar(a):
+    """The package's signature as --firma asks, made by the release tool itself."""
+    if not a.paquete or a.firma == "ninguna":
+        return None
+    version = a.version_firmada
+    for ruta, texto in a.respuesta:
+        if ruta == "/version" and version is None:
+            version = texto.split("\\n")[0]
+    d = tempfile.mkdtemp(prefix="firma-")
+    try:
+        paquete = os.path.join(d, "paquete")
+        clave, publica = CLAVE, PUBLICA
+        if a.firma == "mala":
+            # A good signature of other contents: the package is not the one signed.
+            with open(a.paquete, "rb") as f, open(paquete, "wb") as g:
+                g.write(f.read() + b"cambiado")
+        else:
+            os.symlink(os.path.abspath(a.paquete), paquete)
+        if a.firma == "ajena":
+            clave, publica = os.path.join(d, "otra.pem"), os.path.join(d, "otra.pub.pem")
+            subprocess.run(["openssl", "genpkey", "-algorithm", "ed25519", "-out", clave],
+                           check=True, capture_output=True)
+            subprocess.run(["openssl", "pkey", "-in", clave, "-pubout", "-out", publica],
+                           check=True, capture_output=True)
+        subprocess.run(["bash", FIRMAR, clave, paquete, version or "10005", publica], check=True,
+                       capture_output=True)
+        with open(paquete + ".sig", "rb") as f:
+            return f.read()
+    finally:
+        shutil.rmtree(d, ignore_errors=True)
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
@@ -131,9 +201,14 @@ def main():
     p.add_argument("--paquete")
     p.add_argument("--lento", type=float, default=0)
     p.add_argument("--registro")
+    p.add_argument("--firma", choices=("buena", "mala", "ajena", "ninguna"), default="buena")
+    p.add_argument("--version-firmada")
+    p.add_argument("--sin-fin", action="append", default=[])
+    p.add_argument("--anuncia", nargs=2, action="append", default=[])
     a = p.parse_args()
     s = Servidor(("127.0.0.1", 0), Manejador)
     s.args = a
+    s.firma = firmar(a)
     if a.tls:
         ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         ctx.load_cert_chain(*a.tls)

@@ -22,6 +22,7 @@
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
 #include "core/u_sesionNavegador.h"
+#include "platform/comun/u_firmaOpenssl.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/u_sistema.h"
@@ -145,6 +146,21 @@ TEST_F(Acciones, LaComprobacionDeVersionSigueAlHostSinBajarAHttp) {
     ASSERT_TRUE(EsperarQue([&] { return comprobada.count() == 2; }));
     EXPECT_EQ(registro_->LeerValor("ApiHost"), bajada.Base().toStdString());
     EXPECT_EQ(comprobada.at(1).at(0).value<EstadoVersion>().estado, EstadoVersion::SinComprobar);
+
+    // An API in clear is asked, but its /host answer, which anybody on the way could have
+    // written, moves nothing, not even to https.
+    prueba::ServidorApi claro({"--respuesta", "/host", otro.Base().toUtf8().constData(),
+                               "--respuesta", "/version", "10007"},
+                              false);
+    ASSERT_TRUE(registro_->EscribirValor("ApiHost", claro.Base().toStdString()));
+    const auto preguntas = [&otro] { return otro.Registro().count("/version/"); };
+    const auto antes = preguntas();
+    (void)arranque.AntesDeMostrar();
+    arranque.ComprobarVersion();
+    ASSERT_TRUE(EsperarQue([&] { return comprobada.count() == 3; }));
+    EXPECT_EQ(registro_->LeerValor("ApiHost"), claro.Base().toStdString());
+    EXPECT_EQ(comprobada.at(2).at(0).value<EstadoVersion>().numero, 10007);
+    EXPECT_EQ(preguntas(), antes);
 }
 
 TEST_F(Acciones, LaCargaNoRetieneAlLlamanteYLaMasNuevaGana) {
@@ -341,9 +357,10 @@ TEST_F(Acciones, ActualizacionDescargaEnSuCarpetaYTraspasa) {
     Instalar(D() + "/programa/tqUpd.exe",
              "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + D() + "/log/traspaso'\n");
     int fines = 0;
-    Actualizacion a({TManejadorApi(&CrearClienteHttp, s.Base()), CrearIniciadorProcesos(), programa,
-                     programa + "/marlevanta", 10004, [&fines] { ++fines; }},
-                    *fondo_);
+    Actualizacion a(
+        {TManejadorApi(&CrearClienteHttp, s.Base()), CrearIniciadorProcesos(), programa,
+         programa + "/marlevanta", 10004, [&fines] { ++fines; }, &ComprobarFirmaPaquete},
+        *fondo_);
     int numero = 0;
     QObject::connect(&a, &Actualizacion::Comprobada,
                      [&numero](const Resultado<InfoVersion>& v) { numero = v ? v->numero : -1; });
@@ -365,6 +382,11 @@ TEST_F(Acciones, ActualizacionDescargaEnSuCarpetaYTraspasa) {
     EXPECT_EQ(fs::file_size(a.Paquete().toStdString()), 300000u);
     EXPECT_EQ(fs::status(carpeta.toStdString()).permissions() & fs::perms::all,
               fs::perms::owner_all);
+    // Its signature beside it, for the updater to check again, the user's alone.
+    const std::string firma = a.Paquete().toStdString() + ".sig";
+    EXPECT_EQ(Leer(firma).rfind("marlevanta-firma-1\nversion 10005\nsha256 ", 0), 0u);
+    EXPECT_EQ(fs::symlink_status(firma).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 
     ASSERT_TRUE(a.Traspasar());
     EXPECT_EQ(fines, 1);
@@ -386,6 +408,63 @@ TEST_F(Acciones, ActualizacionDescargaEnSuCarpetaYTraspasa) {
     EXPECT_EQ(sin.motivo(), "No se puede ejecutar el programa actualizador.");
     EXPECT_FALSE(fs::exists(clave));
     EXPECT_EQ(fines, 1);
+}
+
+TEST_F(Acciones, ActualizacionCortadaSeDeshaceAlArrancarYLaAcabadaSeConfirmaConLaVentana) {
+    // The program's folder with the real updater and its library; a signed package that
+    // replaces two files.
+    const std::string programa = D() + "/programa";
+    for (const char* n : {"tqUpd.exe", "tqUnz.dll"}) {
+        fs::copy_file(fs::path(QCoreApplication::applicationDirPath().toStdString()) / n,
+                      programa + "/" + n);
+    }
+    Instalar(programa + "/marlevanta", "#!/bin/sh\n");
+    for (const char* n : {"/datos.txt", "/otro.txt"}) std::ofstream(programa + n) << "viejo";
+    const std::string paquete = D() + "/bin/paquete.zip";
+    const std::string pruebas = MARLEVANTA_TEST_SCRIPTS;
+    prueba::Ejecutar(
+        "python3 -c 'import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], \"w\") "
+        "as z:\n    z.writestr(\"datos.txt\", \"nuevo\")\n    z.writestr(\"otro.txt\", "
+        "\"nuevo\")' '" +
+        paquete + "' && LC_ALL=C bash '" + pruebas + "/../tools/firmar-paquete' '" + pruebas +
+        "/clave-PRUEBA-actualizaciones.pem' '" + paquete + "' 10005 '" + pruebas +
+        "/clave-PRUEBA-actualizaciones.pub.pem' >/dev/null");
+    const auto actualizar = [&](const char* paso) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        if (paso) e.insert("TQUNZ_MATAR_EN_PASO", paso);
+        p.setProcessEnvironment(e);
+        p.start(QString::fromStdString(programa + "/tqUpd.exe"),
+                {"class(TForm)", QString::fromStdString(paquete), "",
+                 QString::fromStdString(programa + "/marlevanta")});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    // Killed once the first file is in: the journal, its second name, its rename.
+    EXPECT_FALSE(actualizar("3"));
+    ASSERT_EQ(Leer(programa + "/datos.txt") + Leer(programa + "/otro.txt"), "nuevoviejo");
+
+    TManejadorApi api(&CrearClienteHttp, QString());
+    Arranque arranque(*registro_, api, *fondo_, QString::fromStdString(programa), 10004);
+    const Arranque::Avisos avisos = arranque.AntesDeMostrar();
+    EXPECT_EQ(Leer(programa + "/datos.txt") + Leer(programa + "/otro.txt"), "viejoviejo");
+    ASSERT_EQ(avisos.errores.size(), 1);
+    EXPECT_EQ(avisos.errores[0],
+              "La última actualización de Marlevanta se interrumpió antes de terminar (por "
+              "ejemplo, porque se cerró la sesión o se apagó el equipo). Se ha dejado la versión "
+              "que había, completa; puede volver a actualizar cuando quiera.");
+    EXPECT_FALSE(fs::exists(programa + "/.tqUpd-preparacion"));
+
+    // Run to its end, the update keeps the old files until the new version's window shows.
+    ASSERT_TRUE(actualizar(nullptr));
+    EXPECT_EQ(Leer(programa + "/datos.txt") + Leer(programa + "/otro.txt"), "nuevonuevo");
+    EXPECT_TRUE(arranque.AntesDeMostrar().errores.isEmpty());
+    EXPECT_TRUE(fs::exists(programa + "/.tqUpd-preparacion/copias"));
+    QSignalSpy comprobada(&arranque, &Arranque::VersionComprobada);
+    arranque.ComprobarVersion();
+    EXPECT_FALSE(fs::exists(programa + "/.tqUpd-preparacion"));
+    EXPECT_EQ(Leer(programa + "/datos.txt") + Leer(programa + "/otro.txt"), "nuevonuevo");
+    EXPECT_TRUE(EsperarQue([&] { return comprobada.count() == 1; }));
 }
 
 TEST_F(Acciones, UnaPeticionParadaAlTerminarElProgramaNoLoRetiene) {

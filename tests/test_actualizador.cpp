@@ -1,6 +1,10 @@
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <zip.h>
@@ -15,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -24,6 +29,7 @@
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
+#include "platform/comun/u_firmaOpenssl.h"
 #include "platform/u_sistema.h"
 #include "servidor_api.h"
 #include "ui/u_frmActualizadorInternet.h"
@@ -60,6 +66,14 @@ void Empaquetar(const std::string& ruta,
         }
     }
     ASSERT_EQ(zip_close(z), 0);
+}
+
+// Signs `paquete` as a release is signed, with the tests' key: writes paquete + ".sig".
+void Firmar(const std::string& paquete, const std::string& version = "10005") {
+    const std::string pruebas = MARLEVANTA_TEST_SCRIPTS;
+    prueba::Ejecutar("LC_ALL=C bash '" + pruebas + "/../tools/firmar-paquete' '" + pruebas +
+                     "/clave-PRUEBA-actualizaciones.pem' '" + paquete + "' " + version + " '" +
+                     pruebas + "/clave-PRUEBA-actualizaciones.pub.pem' >/dev/null");
 }
 
 // An entry of a package with the Unix type and modes a zip made on Unix brings.
@@ -150,29 +164,36 @@ TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
         EXPECT_FALSE(fs::exists(c / n)) << n;
     }
 
-    // The updater is missing: the new copy stays where it is, and the user is told.
+    // The updater is missing: the new copy takes its place.
     fs::remove(c / "tqUpd.exe");
     poner("tqUpd.exe.act", "3");
+    EXPECT_EQ(SustituirFicherosActualizador(d.path()), QStringList{});
+    EXPECT_EQ(Leer(c / "tqUpd.exe"), "3");
+    EXPECT_FALSE(fs::exists(c / "tqUpd.exe.act"));
+
+    // An earlier version cut short between its two moves left the updater only under its backup
+    // name: it gets its name back instead of being deleted.
+    fs::rename(c / "tqUpd.exe", c / "tqUpd.exe.bak");
+    EXPECT_EQ(SustituirFicherosActualizador(d.path()), QStringList{});
+    EXPECT_EQ(Leer(c / "tqUpd.exe"), "3");
+    EXPECT_FALSE(fs::exists(c / "tqUpd.exe.bak"));
+
+    // The new library cannot take the name (a folder holds it): nothing changes, and the user is
+    // told.
+    fs::remove(c / "tqUnz.dll");
+    fs::create_directories(c / "tqUnz.dll" / "ocupado");
+    poner("tqUnz.dll.act", "4");
     mensajes = SustituirFicherosActualizador(d.path());
-    EXPECT_EQ(Leer(c / "tqUpd.exe.act"), "3");
+    EXPECT_TRUE(fs::exists(c / "tqUnz.dll" / "ocupado"));
+    EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "4");
+    EXPECT_EQ(Leer(c / "tqUpd.exe"), "3");
     ASSERT_EQ(mensajes.size(), 1);
     EXPECT_EQ(
         mensajes[0],
-        "No se ha podido actualizar correctamente el fichero \"tqUpd.exe\". Es posible que el "
+        "No se ha podido actualizar correctamente el fichero \"tqUnz.dll\". Es posible que el "
         "usuario "
         "windows no tenga permisos de administrador.Vuelva a ejecutar la aplicación con un usuario "
         "windows administrador para que se actualice correctamente.");
-
-    // The library cannot be moved aside (its backup name is taken): nothing changes.
-    poner("tqUpd.exe", "2");
-    fs::remove(c / "tqUpd.exe.act");
-    poner("tqUnz.dll.act", "4");
-    fs::create_directories(c / "tqUnz.dll.bak" / "ocupado");
-    mensajes = SustituirFicherosActualizador(d.path());
-    EXPECT_EQ(Leer(c / "tqUnz.dll"), "2");
-    EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "4");
-    ASSERT_EQ(mensajes.size(), 1);
-    EXPECT_TRUE(mensajes[0].contains("\"tqUnz.dll\""));
 }
 
 TEST(Actualizador, LaCarpetaDelPaqueteEsDelUsuarioYDeNadieMas) {
@@ -223,9 +244,10 @@ protected:
     void Intento(TManejadorApi& api,
                  const std::function<void(TfrmActualizadorInternet&)>& durante = {}) {
         SegundoPlano fondo;
-        Actualizacion actualizacion({api, CrearIniciadorProcesos(), carpeta_,
-                                     carpeta_ + "/marlevanta", 10004, [this] { ++fines_; }},
-                                    fondo);
+        Actualizacion actualizacion(
+            {api, CrearIniciadorProcesos(), carpeta_, carpeta_ + "/marlevanta", 10004,
+             [this] { ++fines_; }, &ComprobarFirmaPaquete},
+            fondo);
         TfrmActualizadorInternet w(nullptr, actualizacion, comunes_, "1.0.4");
         QTimer::singleShot(0, [&] {
             EXPECT_EQ(w.edtNombre()->text(), kTituloAplicacion);
@@ -339,9 +361,11 @@ TEST_F(VentanaActualizador, ErroresDeDescarga) {
     EXPECT_EQ(estado_, "Error: HTTP/1.1 404 Not Found");
     EXPECT_FALSE(fs::exists(Paquete().toStdString()));
 
+    // A server of the program's own list that cannot be found.
     prueba::ServidorApi sinHost({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
                                  "https://nohay.invalid/p.zip"});
     auto api2 = Api(sinHost);
+    api2->servidoresPaquetes << "nohay.invalid";
     Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
     Intento(*api2);
     EXPECT_EQ(estado_, "Error: Servidor no disponible o no encontrado en este momento");
@@ -386,10 +410,17 @@ protected:
         paquete_ = (d / "paquete.zip").string();
         fs::create_directories(d / "tmp");
     }
-    // `antes` runs in the updater's process before it starts (e.g. to become another user);
-    // `entrada` is what its standard input holds.
+    // The package, signed unless `firmar_` says otherwise, handed over as the program does it,
+    // with `clave` in its file beside it. `antes` runs in the updater's process before it starts
+    // (e.g. to become another user); `entrada` is what its standard input holds.
     int Actualizar(const std::string& clave, std::function<void()> antes = {},
                    const QByteArray& entrada = {}, int espera = 30000) {
+        if (firmar_) Firmar(paquete_);
+        if (!clave.empty()) {
+            EXPECT_TRUE(DejarClaveTraspaso(
+                QString::fromStdString(fs::path(paquete_).parent_path().string()),
+                QString::fromStdString(clave)));
+        }
         QProcess p;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         // The temporary folder every user shares, not the user's own one with the package.
@@ -398,7 +429,8 @@ protected:
         p.setProcessEnvironment(e);
         if (antes) p.setChildProcessModifier(antes);
         p.start(QString::fromStdString((carpeta_ / "tqUpd.exe").string()),
-                {"class(TForm)", QString::fromStdString(paquete_), QString::fromStdString(clave),
+                {"class(TForm)", QString::fromStdString(paquete_),
+                 QString::fromStdString(claveEnLaLinea_),
                  QString::fromStdString((carpeta_ / "marlevanta").string())});
         p.write(entrada);
         p.closeWriteChannel();
@@ -417,6 +449,8 @@ protected:
     QTemporaryDir dir_;
     fs::path carpeta_;
     std::string paquete_;
+    bool firmar_ = true;
+    std::string claveEnLaLinea_;  // the third argument, empty as the program leaves it
 };
 
 TEST_F(ActualizadorExterno, InstalaElPaqueteYArrancaElPrograma) {
@@ -433,8 +467,21 @@ TEST_F(ActualizadorExterno, InstalaElPaqueteYArrancaElPrograma) {
     EXPECT_NE(Leer(fs::path(dir_.path().toStdString()) / "tqUpd.log").find("paquete instalado"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(paquete_));
+    EXPECT_FALSE(fs::exists(paquete_ + ".sig"));
     // Nothing to tell at the next start: an older failure is not told again.
     EXPECT_FALSE(fs::exists(fs::path(paquete_).parent_path() / "tqUpd.resultado"));
+    // The file replaced is kept until the new version has started; then it goes.
+    const QString carpeta = QString::fromStdString(carpeta_.string());
+    std::vector<std::string> copias;
+    for (const auto& e : fs::directory_iterator(carpeta_ / ".tqUpd-preparacion" / "copias")) {
+        copias.push_back(Leer(e.path()));
+    }
+    EXPECT_EQ(copias, std::vector<std::string>{"viejo"});
+    EXPECT_EQ(RecuperarActualizacion(carpeta), QStringList{});  // nothing was cut short
+    EXPECT_TRUE(fs::exists(carpeta_ / ".tqUpd-preparacion"));
+    EXPECT_TRUE(ConfirmarActualizacion(carpeta));
+    EXPECT_FALSE(fs::exists(carpeta_ / ".tqUpd-preparacion"));
+    EXPECT_EQ(Leer(carpeta_ / "datos.txt"), "nuevo");
 }
 
 TEST_F(ActualizadorExterno, ClaveMalaOPaqueteRotoNoCambianNada) {
@@ -566,6 +613,7 @@ TEST_F(ActualizadorExterno, ElRegistroNoSigueEnlacesYLaClaveNoSeVeEnLaLineaDeOrd
     fs::create_symlink(victima, d / "tmp" / "tqUpd.log");
     // The password in its file beside the package, left by the program itself.
     Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "clave secreta");
+    Firmar(paquete_);
     ASSERT_TRUE(DejarClaveTraspaso(dir_.path(), "clave secreta"));
     // The program still open, so that the updater waits and can be looked at.
     fs::remove(carpeta_ / "marlevanta");
@@ -748,4 +796,279 @@ TEST_F(VentanaActualizador, UnServidorQueGoteaNoRetieneLaVentanaYSeCortaDiciendo
     EXPECT_LT(reloj.elapsed(), 25000);  // the trickle itself would last 14 hours
     EXPECT_FALSE(fs::exists(Paquete().toStdString()));
     EXPECT_EQ(fines_, 0);
+}
+
+TEST_F(VentanaActualizador, UnPaqueteSinFirmaValidaNoSeTraspasa) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "nuevo"}}, "");
+    const std::vector<std::pair<QStringList, QString>> casos = {
+        {{"--firma", "ninguna"}, "no hay firma"},
+        {{"--firma", "mala"}, "el paquete no es el que se firmó"},
+        {{"--firma", "ajena"}, "la firma es de otra clave"},
+        // An older signed package served for the version offered.
+        {{"--version-firmada", "10003"}, "está firmado para la versión 1.0.3, no para la 1.0.5"}};
+    for (const auto& [argumentos, motivo] : casos) {
+        prueba::ServidorApi s(QStringList{"--respuesta", "/version", "10005", "--respuesta",
+                                          "/updatefile", "{base}/paquete", "--paquete",
+                                          QString::fromStdString(origen)} +
+                              argumentos);
+        auto api = Api(s);
+        Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+        Intento(*api);
+        EXPECT_TRUE(estado_.startsWith("Error: El paquete de actualización "))
+            << estado_.toStdString();
+        EXPECT_TRUE(estado_.contains(motivo)) << estado_.toStdString();
+        EXPECT_TRUE(estado_.contains("no se ha instalado nada")) << estado_.toStdString();
+        EXPECT_TRUE(estadoCabe_);
+        EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+        EXPECT_FALSE(fs::exists(Paquete().toStdString() + ".sig"));
+        EXPECT_FALSE(fs::exists(dir_.path().toStdString() + "/traspaso"));
+        EXPECT_EQ(fines_, 0);
+    }
+}
+
+TEST_F(VentanaActualizador, SoloPorHttpsYDesdeElServidorDeLaApi) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "nuevo"}}, "");
+    // Another server, trusted for TLS, but not the API's.
+    prueba::ServidorApi otro({"--paquete", QString::fromStdString(origen)});
+    prueba::ServidorApi s({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                           otro.Base() + "/paquete"});
+    auto api = Api(s);
+    std::ofstream(s.Ca(), std::ios::app) << Leer(otro.Ca());
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(*api);
+    EXPECT_EQ(estado_, "Error: El paquete de actualización se ofrece desde \"" +
+                           QUrl(otro.Base()).authority() +
+                           "\", que no es un servidor de Velquorin; no se ha descargado nada.");
+    EXPECT_EQ(otro.Registro(), "");  // not even asked
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+
+    // The API itself in clear: nothing comes through it, not even from its own server.
+    prueba::ServidorApi claro({"--respuesta", "/version", "10005", "--respuesta", "/updatefile",
+                               "{base}/paquete", "--paquete", QString::fromStdString(origen)},
+                              false);
+    TManejadorApi enClaro(&CrearClienteHttp, claro.Base());
+    Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+    Intento(enClaro);
+    EXPECT_TRUE(estado_.startsWith("Error: La dirección de ApiHost (\"" + claro.Base() +
+                                   "\") no usa una conexión segura"))
+        << estado_.toStdString();
+    EXPECT_TRUE(estadoCabe_);
+    EXPECT_FALSE(claro.Registro().contains("/paquete")) << claro.Registro().toStdString();
+    EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+    EXPECT_EQ(fines_, 0);
+}
+
+TEST_F(VentanaActualizador, UnaDescargaSinFinOQueAnunciaDemasiadoSeCortaYNoDejaNada) {
+    const std::string origen = dir_.path().toStdString() + "/paquete.zip";
+    Empaquetar(origen, {{"datos.txt", "nuevo"}}, "");
+    for (const QStringList& servidor :
+         {QStringList{"--sin-fin", "/paquete"},
+          QStringList{"--anuncia", "/paquete", QString::number(10ull << 30)}}) {
+        prueba::ServidorApi s(QStringList{"--respuesta", "/version", "10005", "--respuesta",
+                                          "/updatefile", "{base}/paquete", "--paquete",
+                                          QString::fromStdString(origen)} +
+                              servidor);
+        auto api = Api(s);
+        api->maximoDescarga = 1 << 20;
+        Responder([&](DialogoMensaje* m) { m->Boton(mbYes)->click(); });
+        Intento(*api);
+        EXPECT_EQ(estado_,
+                  "Error: El paquete de actualización ocupa más de 1 MiB, lo máximo que se "
+                  "descarga; se ha detenido la descarga y no se ha guardado nada.")
+            << servidor.join(' ').toStdString();
+        EXPECT_TRUE(estadoCabe_);
+        EXPECT_FALSE(fs::exists(Paquete().toStdString()));
+        EXPECT_FALSE(s.Registro().contains("/paquete.sig"));
+        EXPECT_EQ(fines_, 0);
+    }
+}
+
+TEST_F(ActualizadorExterno, SinFirmaValidaOConLaClaveEnLaLineaDeOrdenesNoDesempaqueta) {
+    const auto antes = Huella(carpeta_);
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "");
+    firmar_ = false;
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Nota(),
+              "el paquete de actualización no tiene una firma válida de Velquorin (no hay firma); "
+              "no se ha instalado nada");
+    EXPECT_EQ(Huella(carpeta_), antes);
+    EXPECT_EQ(Reiniciado(), "otra vez\n");  // the program comes back as it was
+
+    // Changed after it was signed.
+    Firmar(paquete_);
+    Empaquetar(paquete_, {{"datos.txt", "cambiado"}}, "");
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Nota(),
+              "el paquete de actualización no tiene una firma válida de Velquorin (el paquete no "
+              "es el que se firmó); no se ha instalado nada");
+    EXPECT_EQ(Huella(carpeta_), antes);
+
+    // A password on the command line, where every user sees it, is refused.
+    Empaquetar(paquete_, {{"datos.txt", "nuevo"}}, "clave");
+    firmar_ = true;
+    claveEnLaLinea_ = "clave";
+    EXPECT_NE(Actualizar(""), 0);
+    EXPECT_EQ(Nota(),
+              "tqUpd.exe no admite la clave del paquete en la línea de órdenes, donde la ve "
+              "cualquier usuario del equipo; vuelva a actualizar desde el programa");
+    EXPECT_EQ(Huella(carpeta_), antes);
+}
+
+namespace {
+
+// One version of a program folder: a program that starts only beside the library and the plugin
+// of its own version, and a data file in a subfolder.
+std::vector<EntradaUnix> Version(int n) {
+    const std::string v = std::to_string(n);
+    std::vector<EntradaUnix> e = {
+        {"marlevanta",
+         "#!/bin/sh\nd=$(dirname \"$0\")\n[ \"$(cat \"$d/libnucleo.so\")\" = \"nucleo " + v +
+             "\" ] || exit 3\n" + (n > 1 ? "[ -f \"$d/plugins/nuevo.so\" ] || exit 4\n" : "") +
+             "echo " + v + "\n",
+         S_IFREG | 0755},
+        {"libnucleo.so", "nucleo " + v, S_IFREG | 0644},
+        {"datos/ayuda.txt", "ayuda " + v, S_IFREG | 0644}};
+    if (n > 1) e.push_back({"plugins/nuevo.so", "plugin " + v, S_IFREG | 0644});
+    return e;
+}
+
+class CarpetaPrograma {
+public:
+    CarpetaPrograma() {
+        for (const char* n : {"tqUpd.exe", "tqUnz.dll"}) {
+            fs::copy_file(fs::path(QCoreApplication::applicationDirPath().toStdString()) / n,
+                          carpeta / n);
+        }
+        for (const auto& e : Version(1)) {
+            fs::create_directories((carpeta / e.nombre).parent_path());
+            std::ofstream(carpeta / e.nombre) << e.contenido;
+            fs::permissions(carpeta / e.nombre, fs::perms(e.modo & 0777));
+        }
+        EmpaquetarUnix(paquete, Version(2));
+        Firmar(paquete);
+    }
+    // The updater as the program starts it; `paso` > 0 makes it kill itself right after that
+    // change to the folder. Gives how it ended, as waitpid says it.
+    int Actualizar(int paso = 0) const {
+        std::vector<std::string> entorno;
+        for (char** e = environ; *e; ++e) entorno.emplace_back(*e);
+        if (paso > 0) entorno.push_back("TQUNZ_MATAR_EN_PASO=" + std::to_string(paso));
+        std::vector<char*> env;
+        for (auto& e : entorno) env.push_back(e.data());
+        env.push_back(nullptr);
+        std::string tq = (carpeta / "tqUpd.exe").string(), clase = "class(TForm)",
+                    p = paquete.string(), vacia, programa = (carpeta / "marlevanta").string();
+        char* args[] = {tq.data(), clase.data(), p.data(), vacia.data(), programa.data(), nullptr};
+        // The program it starts again answers on its own standard output: not into the test's.
+        posix_spawn_file_actions_t acciones;
+        posix_spawn_file_actions_init(&acciones);
+        posix_spawn_file_actions_addopen(&acciones, 1, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, tq.c_str(), &acciones, nullptr, args, env.data()), 0);
+        posix_spawn_file_actions_destroy(&acciones);
+        int estado = 0;
+        EXPECT_EQ(waitpid(pid, &estado, 0), pid);
+        return estado;
+    }
+    // The folder without the updater's own staging folder.
+    std::map<std::string, std::string> Programa() const {
+        auto h = Huella(carpeta);
+        std::erase_if(h, [](const auto& e) { return e.first.starts_with(".tqUpd-preparacion"); });
+        return h;
+    }
+    // The version the folder's program says it is, or why it does not start.
+    std::string Arrancar() const {
+        QProcess p;
+        p.start(QString::fromStdString((carpeta / "marlevanta").string()), {});
+        if (!p.waitForFinished(30000)) return "no termina";
+        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            return "sale con " + std::to_string(p.exitCode());
+        }
+        return p.readAllStandardOutput().trimmed().toStdString();
+    }
+
+    QTemporaryDir dir;
+    const fs::path base = dir.path().toStdString();
+    const fs::path carpeta = (fs::create_directories(base / "programa"), base / "programa");
+    const fs::path paquete = base / "paquete.zip";
+};
+
+}  // namespace
+
+// The updater killed right after each change it makes to the program's folder, in turn (a logout,
+// the system out of memory, a power cut). Every name holds a whole file at that moment, and the
+// next start, of the program or of the updater, leaves one whole version that starts.
+TEST(ActualizacionInterrumpida, CadaPasoDejaUnaVersionEnteraQueArranca) {
+    std::map<std::string, std::string> vieja, nueva;
+    {
+        CarpetaPrograma c;
+        vieja = c.Programa();
+        ASSERT_EQ(c.Arrancar(), "1");
+        const int estado = c.Actualizar();
+        ASSERT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0) << estado;
+        nueva = c.Programa();
+        ASSERT_EQ(c.Arrancar(), "2");
+    }
+    ASSERT_NE(vieja, nueva);
+    int muertes = 0;
+    for (int paso = 1; paso < 100; ++paso) {
+        CarpetaPrograma c;
+        const int estado = c.Actualizar(paso);
+        if (WIFEXITED(estado)) {
+            // Past the last change: the update ends by itself.
+            EXPECT_EQ(WEXITSTATUS(estado), 0);
+            EXPECT_EQ(c.Programa(), nueva);
+            break;
+        }
+        ASSERT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGKILL) << paso << ": " << estado;
+        ++muertes;
+        // At the moment of the kill: no name of the old version is missing or cut, each holds
+        // the old file or the new one.
+        const auto ahora = c.Programa();
+        for (const auto& [nombre, valor] : vieja) {
+            const auto it = ahora.find(nombre);
+            ASSERT_NE(it, ahora.end()) << paso << ": falta " << nombre;
+            EXPECT_TRUE(it->second == valor || it->second == nueva.at(nombre))
+                << paso << ": " << nombre;
+        }
+        const QString carpeta = QString::fromStdString(c.carpeta.string());
+        if (paso % 2 == 1) {
+            // The program starts first and settles the update itself.
+            const QStringList avisos = RecuperarActualizacion(carpeta);
+            const auto despues = c.Programa();
+            ASSERT_TRUE(despues == vieja || despues == nueva) << paso;
+            if (despues == vieja) {
+                EXPECT_EQ(c.Arrancar(), "1") << paso;
+                ASSERT_EQ(avisos.size(), 1) << paso;
+                EXPECT_TRUE(avisos[0].contains("Se ha dejado la versión que había, completa"))
+                    << avisos[0].toStdString();
+                EXPECT_FALSE(fs::exists(c.carpeta / ".tqUpd-preparacion")) << paso;
+            } else {
+                EXPECT_EQ(c.Arrancar(), "2") << paso;
+                // Killed after its very last step nothing was cut short.
+                if (!avisos.isEmpty()) {
+                    EXPECT_TRUE(avisos[0].contains("ya está en la versión nueva"))
+                        << avisos[0].toStdString();
+                }
+                // The old files are kept until the new version has started.
+                EXPECT_TRUE(fs::exists(c.carpeta / ".tqUpd-preparacion" / "copias")) << paso;
+                EXPECT_TRUE(ConfirmarActualizacion(carpeta));
+                EXPECT_FALSE(fs::exists(c.carpeta / ".tqUpd-preparacion")) << paso;
+            }
+        } else {
+            // The updater is started again, and killed once more while it settles the first
+            // update; the third time it installs the package.
+            const int otra = c.Actualizar(1);
+            EXPECT_TRUE(WIFSIGNALED(otra) && WTERMSIG(otra) == SIGKILL) << paso << ": " << otra;
+            const int tercera = c.Actualizar();
+            EXPECT_TRUE(WIFEXITED(tercera) && WEXITSTATUS(tercera) == 0) << paso << ": " << tercera;
+            EXPECT_EQ(c.Programa(), nueva) << paso;
+            EXPECT_EQ(c.Arrancar(), "2") << paso;
+            EXPECT_FALSE(fs::exists(c.paquete));
+        }
+    }
+    // The journal, a folder, and a second name and a rename for each file at least.
+    EXPECT_GE(muertes, 9);
 }

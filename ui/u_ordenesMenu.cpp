@@ -164,7 +164,8 @@ void AbrirVentanaActualizacion(QWidget* dueno, TfrmMenu::Servicios& servicios, i
                                    QString::fromStdString(p.carpetaPrograma),
                                    QString::fromStdString(p.rutaPrograma),
                                    versionPropia,
-                                   servicios.solicitarFin};
+                                   servicios.solicitarFin,
+                                   p.comprobarFirma};
     Actualizacion actualizacion(std::move(entorno), servicios.fondo);
     TfrmActualizadorInternet ventana(dueno, actualizacion, servicios.comunes, version);
     ventana.exec();

@@ -22,7 +22,9 @@ struct OpcionesHttp {
     long bytesPorSegundoMinimo = 1;
     // The whole answer, connection included; 0 for none (downloads, which keep moving).
     long segundosTotal = 30;
-    std::uint64_t maximoBytes = 1 << 20;  // answers read into memory only
+    // The longest answer, read into memory or written into a file: a longer announced length
+    // fails before anything is written, and an answer that grows past it is cut.
+    std::uint64_t maximoBytes = 1 << 20;
     // Set from another thread to stop the transfer at once: either of the two.
     std::shared_ptr<const std::atomic<bool>> cancelar;
     std::shared_ptr<const std::atomic<bool>> detener;
@@ -38,8 +40,10 @@ public:
     // redirect, or a short description.
     virtual Resultado<std::string> Get(const std::string& url) = 0;
 
-    // Writes the body into `archivo`, first extended to the announced length. `progreso` gets the
-    // bytes received and the announced total (0 when unknown) and returns false to abort.
+    // Writes the body into `archivo`, first extended to the announced length (never past
+    // `maximoBytes`: the failure "Answer too large" comes first). `progreso` gets the bytes
+    // received and the announced total (0 when unknown) and returns false to abort. What was
+    // written of a failed download is the caller's to remove.
     using Progreso = std::function<bool(std::uint64_t recibidos, std::uint64_t total)>;
     virtual Hecho Descargar(const std::string& url, std::FILE* archivo,
                             const Progreso& progreso) = 0;

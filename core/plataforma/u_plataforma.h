@@ -13,6 +13,7 @@
 #include "core/plataforma/u_clienteHttp.h"
 #include "core/plataforma/u_comandoNavegador.h"
 #include "core/plataforma/u_detallesCertificado.h"
+#include "core/plataforma/u_firma.h"
 #include "core/plataforma/u_importadorCertificados.h"
 #include "core/plataforma/u_procesoExterno.h"
 #include "core/plataforma/u_registroUsuario.h"
@@ -27,6 +28,8 @@ struct Plataforma {
     std::function<Resultado<DetallesCertificado>(const std::string& huella)> detallesCertificado;
     std::function<std::unique_ptr<AlmacenPoliticas>()> almacenPoliticas;
     std::function<std::unique_ptr<ClienteHttp>(const OpcionesHttp&)> clienteHttp;
+    // Checks an update package against its signature with the keys built into the program.
+    ComprobadorFirma comprobarFirma;
     std::function<std::unique_ptr<ArchivoPrograma>()> archivoPrograma;
     std::shared_ptr<IniciadorProcesos> procesos;
     // How the browser is started; the failure says it is not installed.

@@ -1,12 +1,14 @@
 // The external updater. Started by the program with four arguments ("class(TForm)", the package,
-// its password, the program file), it waits until the program has ended, unpacks the package into
-// the program's folder with its unzip library, logs what it did beside the package, and starts
-// the program again. When the package cannot be installed, the reason is left beside it
-// (tqUpd.resultado), where the program reads it at its next start to tell the user.
-// The password is not given on the command line, where any user can read it: an empty third
-// argument means it is in the file tqUpd.clave beside the package (the user's own folder, mode
-// 0600), which is read and removed at once; a package without a password has no such file. A
-// third argument that is not empty is still taken as the password itself.
+// an empty third one, the program file), it waits until the program has ended, settles an earlier
+// update that was cut short, checks the package's signature (the .sig file beside it) with the
+// keys built in, unpacks the package into the program's folder with its unzip library, logs what
+// it did beside the package, and starts the program again. When the package cannot be installed,
+// the reason is left beside it (tqUpd.resultado), where the program reads it at its next start to
+// tell the user.
+// The password is never taken from the command line, where any user can read it: it is in the
+// file tqUpd.clave beside the package (the user's own folder, mode 0600), which is read and
+// removed at once; a package without a password has no such file. A third argument that is not
+// empty is refused, and nothing is installed.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -20,10 +22,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "helpers/tqunz/tqunz.h"
+#include "platform/comun/u_firmaOpenssl.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -114,19 +118,36 @@ void AnotarResultado(const fs::path& paquete, const std::string& motivo) {
     }
 }
 
+// The signature beside the package; "" when there is none.
+std::string LeerFirma(const std::string& paquete) {
+    std::ifstream f(paquete + ".sig", std::ios::binary);
+    std::string texto(marlevanta::kMaximoFirma + 1, '\0');
+    f.read(texto.data(), static_cast<std::streamsize>(texto.size()));
+    texto.resize(static_cast<size_t>(f.gcount()));
+    return texto;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fputs("uso: tqUpd.exe \"class(TForm)\" paquete clave programa\n", stderr);
+        std::fputs("uso: tqUpd.exe \"class(TForm)\" paquete \"\" programa\n", stderr);
         return 2;
     }
     const std::string paquete = argv[2];
     const fs::path carpetaPaquete = fs::path(paquete).parent_path();
     AbrirRegistro(carpetaPaquete);
-    const std::string clave = *argv[3] ? argv[3] : LeerClave(carpetaPaquete);
+    std::string motivo;
+    if (*argv[3]) {
+        motivo =
+            "tqUpd.exe no admite la clave del paquete en la línea de órdenes, donde la ve "
+            "cualquier usuario del equipo; vuelva a actualizar desde el programa";
+        Anotar(motivo);
+    }
+    const std::string clave = LeerClave(carpetaPaquete);
     std::error_code ec;
     const fs::path programa = fs::weakly_canonical(argv[4], ec);
+    const std::string destino = programa.parent_path().string();
     Anotar("actualizando " + programa.string() + " con " + paquete);
 
     const auto inicio = std::chrono::steady_clock::now();
@@ -141,7 +162,7 @@ int main(int argc, char** argv) {
                     : "el programa ha terminado (" + std::to_string(espera.count()) + " ms)");
     // Still running: its files are not replaced under it, and a second copy is not started.
     if (EnEjecucion(programa)) {
-        const std::string motivo = "el programa seguía abierto al cabo de un minuto";
+        motivo = "el programa seguía abierto al cabo de un minuto";
         Anotar(motivo);
         AnotarResultado(paquete, motivo);
         return 1;
@@ -149,14 +170,35 @@ int main(int argc, char** argv) {
 
     const fs::path propia = fs::read_symlink("/proc/self/exe", ec).parent_path();
     int resultado = 1;
-    std::string motivo;
     if (void* libreria = dlopen((propia / "tqUnz.dll").c_str(), RTLD_NOW | RTLD_LOCAL)) {
-        auto extraer = reinterpret_cast<TqunzExtraer>(dlsym(libreria, "tqunz_extraer"));
+        auto recuperar = reinterpret_cast<TqunzRecuperar>(dlsym(libreria, "tqunz_recuperar"));
+        auto instalar = reinterpret_cast<TqunzInstalar>(dlsym(libreria, "tqunz_instalar"));
         char error[512] = "";
-        resultado = extraer ? extraer(paquete.c_str(), clave.c_str(),
-                                      programa.parent_path().c_str(), error, sizeof error)
-                            : 1;
-        if (resultado != 0) motivo = extraer ? error : "tqUnz.dll no es la biblioteca esperada";
+        // An earlier update cut short is finished or undone before anything else.
+        const int recuperada = recuperar ? recuperar(destino.c_str(), error, sizeof error) : 0;
+        if (recuperada == TQUNZ_DESHECHA)
+            Anotar("la actualización anterior, a medias, se ha deshecho");
+        if (recuperada == TQUNZ_COMPLETADA)
+            Anotar("la actualización anterior, a medias, se ha terminado");
+        if (recuperada == TQUNZ_FALLO)
+            Anotar(std::string("la actualización anterior quedó a medias: ") + error);
+        if (!instalar && motivo.empty()) motivo = "tqUnz.dll no es la biblioteca esperada";
+        // Nothing is unpacked from a package that the maker's key did not sign.
+        if (motivo.empty()) {
+            const auto firma = marlevanta::ComprobarFirmaPaquete(paquete, LeerFirma(paquete));
+            if (!firma) {
+                motivo = "el paquete de actualización no tiene una firma válida de Velquorin (" +
+                         firma.motivo() + "); no se ha instalado nada";
+            } else {
+                Anotar("firma del paquete válida, versión " + std::to_string(firma->version));
+            }
+        }
+        if (motivo.empty()) {
+            error[0] = 0;
+            resultado = instalar(paquete.c_str(), clave.c_str(), destino.c_str(), programa.c_str(),
+                                 error, sizeof error);
+            if (resultado != 0) motivo = error;
+        }
         Anotar(resultado == 0 ? "paquete instalado" : "paquete rechazado: " + motivo);
         dlclose(libreria);
     } else {
@@ -164,7 +206,10 @@ int main(int argc, char** argv) {
         Anotar(motivo);
     }
     AnotarResultado(paquete, motivo);
-    if (resultado == 0) fs::remove(paquete, ec);
+    if (resultado == 0) {
+        fs::remove(paquete, ec);
+        fs::remove(paquete + ".sig", ec);
+    }
 
     // The program comes back in every case, updated or as it was.
     std::string ruta = programa.string();

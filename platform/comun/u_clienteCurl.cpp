@@ -37,11 +37,12 @@ size_t Cabecera(char* datos, size_t, size_t n, void* usuario) {
 
 size_t Cuerpo(char* datos, size_t, size_t n, void* usuario) {
     auto* e = static_cast<Estado*>(usuario);
+    // An answer without a length, or longer than it said, stops here whatever it goes to.
+    if (e->recibidos + n > e->maximo) {
+        e->demasiado = true;
+        return 0;
+    }
     if (e->cuerpo) {
-        if (e->recibidos + n > e->maximo) {
-            e->demasiado = true;
-            return 0;
-        }
         e->cuerpo->append(datos, n);
     } else {
         if (std::fwrite(datos, 1, n, e->archivo) != n) return 0;
@@ -57,6 +58,10 @@ int Avance(void* usuario, curl_off_t total, curl_off_t, curl_off_t, curl_off_t) 
         return 1;
     }
     if (!e->archivo || !e->progreso) return 0;
+    if (total > 0 && static_cast<std::uint64_t>(total) > e->maximo) {
+        e->demasiado = true;
+        return 1;
+    }
     if (total > 0 && !e->extendido) {
         // The file's size is the total while the transfer runs.
         e->extendido = true;
@@ -120,6 +125,8 @@ Hecho ClienteCurl::Ejecutar(const std::string& url, Estado& e) {
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, opciones_.segundosSinDatos);
     // A server that trickles its answer cannot hold anything for longer than this.
     curl_easy_setopt(c, CURLOPT_TIMEOUT, opciones_.segundosTotal);
+    // A longer announced length is refused before the body, so before anything is written.
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(e.maximo));
     curl_slist* cabeceras = curl_slist_append(nullptr, ("Accept: " + opciones_.accept).c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, cabeceras);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, Cabecera);
@@ -139,7 +146,7 @@ Hecho ClienteCurl::Ejecutar(const std::string& url, Estado& e) {
         return Falla(e.lineaEstado.empty() ? "HTTP " + std::to_string(estado) : e.lineaEstado);
     }
     if (r == CURLE_COULDNT_RESOLVE_HOST) return Falla("Host not found");
-    if (e.demasiado) return Falla("Answer too large");
+    if (e.demasiado || r == CURLE_FILESIZE_EXCEEDED) return Falla("Answer too large");
     if (e.cancelado) return Falla("Cancelled");
     if (r == CURLE_OPERATION_TIMEDOUT) return Falla("Timed out");
     return Falla(curl_easy_strerror(r));
@@ -158,6 +165,7 @@ Hecho ClienteCurl::Descargar(const std::string& url, std::FILE* archivo, const P
     Estado e;
     e.archivo = archivo;
     e.progreso = &progreso;
+    e.maximo = opciones_.maximoBytes;
     auto r = Ejecutar(url, e);
     std::fflush(archivo);
     if (r && e.extendido && e.recibidos != e.total) {

@@ -1,3 +1,4 @@
+#include "platform/comun/u_firmaOpenssl.h"
 #include "platform/u_sistema.h"
 
 namespace marlevanta {
@@ -10,6 +11,7 @@ Plataforma ServiciosDelSistema() {
     p.detallesCertificado = &LeerDetallesCertificado;
     p.almacenPoliticas = &CrearAlmacenPoliticas;
     p.clienteHttp = &CrearClienteHttp;
+    p.comprobarFirma = &ComprobarFirmaPaquete;
     p.archivoPrograma = [] { return CrearArchivoPrograma(); };
     p.procesos = CrearIniciadorProcesos();
     p.comandoNavegador = [procesos = p.procesos](Navegador n) {
