@@ -196,7 +196,7 @@ Resultado<bool> TManejadorRegistro::EliminarRestos(Navegador navegador) {
 
 std::vector<LugarRegla> TManejadorRegistro::LugaresRegla() {
     if (!AdmitePerfil()) return {LugarRegla::PoliticaSistema};
-    if (LeerValor("NavegadorPoliticaSistema").valor_o("") == "1") {
+    if (LeerValor("NavegadorPoliticaSistema").valor_o("") == "1" && PoliticaSistemaPermitida()) {
         return {LugarRegla::Perfil, LugarRegla::PoliticaSistema};
     }
     return {LugarRegla::Perfil};

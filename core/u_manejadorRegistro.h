@@ -72,6 +72,11 @@ public:
     // ("NavegadorPoliticaSistema") or where the profile takes no rule, the managed policy.
     std::vector<LugarRegla> LugaresRegla();
     bool AdmitePerfil() const { return politicas_ && politicas_->AdmitePerfil(); }
+    bool PermisosAyudan() const { return politicas_ && politicas_->PermisosAyudan(); }
+    Hecho PoliticaSistemaPermitida() const {
+        if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+        return politicas_->PoliticaSistemaPermitida();
+    }
 
     RegistroUsuario& Registro() { return *registro_; }
     // Where the settings are kept, for messages.

@@ -88,7 +88,7 @@ void SesionNavegador::Iniciar(Navegador navegador, const ReglaCertificado& certi
     for (LugarRegla lugar : lugares) {
         auto escrita = EscribirRegla(lugar);
         if (escrita) continue;
-        if (lugar == LugarRegla::PoliticaSistema) {
+        if (lugar == LugarRegla::PoliticaSistema && entorno_.registro->PermisosAyudan()) {
             emit ReglaRechazada(QString::fromStdString(escrita.motivo()));
         } else {
             Terminar({false, QString::fromStdString(escrita.motivo())});

@@ -43,12 +43,22 @@ terminar() {  # terminar [pids...]: the programs under test, or those named
     for p in "${lista[@]}"; do wait "$p" 2>/dev/null; done
     [ $# -gt 0 ] || pids=()
 }
+# A policy file as earlier versions left it: a user's own, holding what that user put in it, in a
+# folder whose every file Chromium obeys for all users. /etc is left as it was found.
+politicas=/etc/chromium/policies/managed
+antigua=$politicas/marlevanta-65534.json
+creadas=()
+for c in /etc/chromium /etc/chromium/policies "$politicas"; do
+    [ -d "$c" ] || { mkdir "$c" && creadas=("$c" "${creadas[@]}"); }
+done
 limpiar() {
     terminar
     [ ${#fondo[@]} -eq 0 ] || terminar "${fondo[@]}"
     if [ "$instalado" = 1 ]; then
         DEBIAN_FRONTEND=noninteractive apt-get purge -y -q marlevanta >/dev/null 2>&1
     fi
+    rm -f "$antigua"
+    for c in "${creadas[@]}"; do rmdir "$c" 2>/dev/null; done
     rm -rf "$trabajo"
 }
 trap limpiar EXIT
@@ -74,6 +84,8 @@ todo_de_root() { [ -z "$(dpkg-deb -c "$deb" | awk '$2 != "root/root"')" ]; }
 comprobar "every file in it belongs to root" todo_de_root
 
 # --- Installed with apt ------------------------------------------------------------------------
+printf '{"DefaultJavaScriptSetting": 2}\n' >"$antigua"
+chown nobody: "$antigua"
 if DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "./$deb" \
     >"$trabajo/apt.log" 2>&1; then
     instalado=1
@@ -84,6 +96,11 @@ else
     exit 1
 fi
 dpkg -L marlevanta >"$trabajo/archivos"
+recuperada() {
+    [ "$(stat -c '%U %a' "$antigua")" = "root 644" ] && [ "$(cat "$antigua")" = "{}" ] &&
+        ! runuser -u nobody -- sh -c ": > '$antigua'" 2>/dev/null
+}
+comprobar "the installation takes back the policy file an earlier version gave a user" recuperada
 ayudantes=/usr/libexec/marlevanta
 
 # --- The command line, with no display ---------------------------------------------------------
@@ -343,6 +360,7 @@ while read -r f; do
 done <"$trabajo/archivos"
 comprobar "nothing of the package is left (${restos[*]:-})" test ${#restos[@]} -eq 0
 comprobar "$ayudantes is gone" test ! -e "$ayudantes"
+comprobar "no policy file of the program is left" test ! -e "$antigua"
 
 if [ "$fallos" -ne 0 ]; then
     echo "tests/paquete.sh: $fallos checks failed" >&2

@@ -269,7 +269,7 @@ TEST_F(EleccionNavegador, ConElPerfilAbiertoNoSeEscribeNadaYSeDiceQueCerrar) {
     EXPECT_EQ(Log("argumentos"), "");
 }
 
-TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
+TEST_F(EleccionNavegador, SinSitioParaLaPoliticaNoSeAbreYSeDiceElMotivoReal) {
     Instalar("google-chrome", kNavegadorFalso);
     Instalar("microsoft-edge", kNavegadorFalso);
     ASSERT_TRUE(registro_->IniciarValoresSiNoExisten());
@@ -279,24 +279,29 @@ TEST_F(EleccionNavegador, SinPermisoParaLaPoliticaPideloUnaVez) {
         auto dialogo = Dialogo();
         TfrmElegirNavegador& d = *dialogo;
         d.certificado = {"ANA", "AC"};
+        // Here no user is given a policy of their own: the permission program cannot help,
+        // and is not offered.
         int permisos = 0;
-        QStringList errores;
         prueba::AlAbrirseDialogoDe<TfrmDarPermisos>([&](TfrmDarPermisos* w) {
             ++permisos;
-            QTest::keyClick(w, Qt::Key_Escape);  // Cancel
-            if (!edge) Responder(&errores, 1);
+            QTest::keyClick(w, Qt::Key_Escape);
         });
+        QStringList errores;
+        Responder(&errores, 1);
         Mostrar(d, [&] {
             (edge ? d.btnEdge() : d.btnChrome())->click();
             Esperar(d);
             d.btnSalir()->click();
         });
-        EXPECT_EQ(permisos, 1);
+        prueba::OlvidarDialogos();
+        EXPECT_EQ(permisos, 0);
         EXPECT_EQ(d.lblPregunta()->text(),
                   edge ? "No se ha abierto Microsoft Edge" : "No se ha abierto Google Chrome");
-        EXPECT_EQ(errores, edge ? QStringList{}
-                                : QStringList{"No se ha podido seleccionar el certificado para el "
-                                              "navegador Google Chrome"});
+        ASSERT_EQ(errores.size(), 1);
+        EXPECT_TRUE(errores[0].startsWith("No se puede escribir la política en \"" + dir_.path() +
+                                          "/politicas/etc/"))
+            << errores[0].toStdString();
+        EXPECT_TRUE(errores[0].endsWith("Not a directory")) << errores[0].toStdString();
         EXPECT_EQ(Log("argumentos"), "");  // the browser never started
         EXPECT_FALSE(HayPolitica());       // the profile's rule went with the run
     }

@@ -156,10 +156,11 @@ TEST_F(Politicas, ArchivoDeCadaUsuarioEscritoEnSuSitioYVaciadoAlQuitar) {
         EXPECT_EQ(Cn(p.value("filter").toObject(), "SUBJECT"), kComillas.sujeto);
         EXPECT_EQ(Cn(p.value("filter").toObject(), "ISSUER"), kComillas.emisor);
     }
-    // The same file, rewritten: the user may own it without being allowed to replace it.
+    // Replaced whole, never rewritten in place: a browser reads the old rule or the new one.
     struct stat despues {};
     ASSERT_EQ(stat(Propio(Navegador::Chrome).c_str(), &despues), 0);
-    EXPECT_EQ(antes.st_ino, despues.st_ino);
+    EXPECT_NE(antes.st_ino, despues.st_ino);
+    EXPECT_EQ(despues.st_mode & 07777, 0644u);
     EXPECT_FALSE(fs::exists(Propio(Navegador::Edge)));
     std::ofstream(chrome[0] + "/marlevanta-99999.json") << "{\"de\": \"otro usuario\"}";
 
@@ -186,30 +187,105 @@ TEST_F(Politicas, SinSitioDondeEscribirNoQuedaNadaEscrito) {
     EXPECT_EQ(Json(Leer(Propio(Navegador::Chrome))), QJsonObject());
 }
 
-TEST_F(Politicas, ElUsuarioEscribeSuArchivoPeroNadaMasEnLaCarpeta) {
+TEST_F(Politicas, SoloElAdministradorPoneLaPoliticaQueObedecenTodos) {
     if (getuid() != 0) GTEST_SKIP() << "switching users needs root";
-    const auto escribe = [this] {
-        return EscribirPoliticaArchivos(raiz_, Navegador::Edge, {"N", "AC"}) ? 0 : 1;
-    };
-    EXPECT_EQ(ComoNadie(escribe), 1);  // no folder, no file: the permission program is needed
-    prueba::Entorno quien("PKEXEC_UID", std::to_string(kNadie));
-    ASSERT_TRUE(DarPermisosSoftwarePolicies("S-1-22-1-65534"));
-    EXPECT_EQ(ComoNadie(escribe), 0);
-    const std::string carpeta = CarpetasPoliticas(Navegador::Edge, raiz_)[0];
-    EXPECT_EQ(Cn(LeerPolitica(carpeta + "/" + ArchivoPolitica(kNadie)).value("filter").toObject(),
-                 "SUBJECT"),
-              "N");
-    // Nothing else may be put beside it: that would be a policy for every user.
-    EXPECT_EQ(ComoNadie([&carpeta] {
-                  std::ofstream f(carpeta + "/extension.json");
+    // Below the machine's own root no ordinary user may: every user's browser would obey it.
+    const std::string edge = raiz_ + "/etc/opt/edge/policies/managed";
+    EXPECT_EQ(ComoNadie([] {
+                  auto sistema = CrearReglasLinux("/");
+                  const Hecho permitida = sistema->PoliticaSistemaPermitida();
+                  const Hecho escrita =
+                      sistema->Escribir(Navegador::Edge, LugarRegla::PoliticaSistema, {"N", "AC"});
+                  return !permitida && permitida.motivo().starts_with("Solo un administrador") &&
+                                 escrita.motivo() == permitida.motivo() &&
+                                 !sistema->PermisosAyudan()
+                             ? 0
+                             : 1;
+              }),
+              0);
+    EXPECT_TRUE(CrearReglasLinux("/")->PoliticaSistemaPermitida());  // root is the administrator
+    // What the administrator writes is theirs, also over a file an earlier version gave the
+    // user: after it that user can change nothing in it.
+    fs::create_directories(edge);
+    const std::string archivo = edge + "/" + ArchivoPolitica(0);
+    std::ofstream(archivo) << "{}\n";
+    ASSERT_EQ(chown(archivo.c_str(), kNadie, kNadie), 0);
+    ASSERT_TRUE(EscribirPoliticaArchivos(raiz_, Navegador::Edge, {"N", "AC"}));
+    struct stat st {};
+    ASSERT_EQ(stat(archivo.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(Cn(LeerPolitica(archivo).value("filter").toObject(), "SUBJECT"), "N");
+    EXPECT_EQ(ComoNadie([&archivo] {
+                  std::ofstream f(archivo);
                   return f ? 0 : 1;
               }),
               1);
-    EXPECT_EQ(ComoNadie([this] {
-                  return EliminarPoliticaArchivos(raiz_, Navegador::Edge) == true ? 0 : 1;
+}
+
+TEST_F(Politicas, ElProgramaDePermisosDevuelveAlAdministradorLosArchivosDeLosUsuarios) {
+    const QString pqrvr = QCoreApplication::applicationDirPath() + "/pqrvr";
+    ASSERT_TRUE(QFile::exists(pqrvr));
+    const auto ejecutar = [&](const QStringList& argumentos) {
+        QProcess p;
+        p.start(pqrvr, argumentos);
+        p.waitForFinished(30000);
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()).trimmed());
+    };
+    if (getuid() != 0) {
+        EXPECT_EQ(ejecutar({}), std::make_pair(1, QStringLiteral("Solo un administrador puede "
+                                                                 "hacerlo: ejecútelo con sudo o "
+                                                                 "pkexec")));
+        return;
+    }
+    // As earlier versions left them: one user's file holding what that user chose to put in it
+    // (a policy for every user), one reached through a second name, a link planted in a file's
+    // place, the administrator's own policy and a file of ours already as it should be.
+    const auto carpetas = TodasLasCarpetasPoliticas(raiz_);
+    for (const auto& c : carpetas) fs::create_directories(c);
+    const std::string chrome = carpetas[1], chromium = carpetas[2], edge = carpetas[0];
+    const std::string usuario = chrome + "/" + ArchivoPolitica(kNadie);
+    std::ofstream(usuario) << R"({"DefaultJavaScriptSetting": 2})";
+    ASSERT_EQ(chown(usuario.c_str(), kNadie, kNadie), 0);
+    const std::string enlazado = chromium + "/" + ArchivoPolitica(kNadie);
+    fs::create_hard_link(usuario, enlazado);
+    std::ofstream(raiz_ + "/objetivo") << "intacto";
+    fs::create_symlink(raiz_ + "/objetivo", edge + "/" + ArchivoPolitica(kNadie));
+    std::ofstream(chrome + "/administrador.json") << R"({"HomepageLocation": "x"})";
+    ASSERT_EQ(chown((chrome + "/administrador.json").c_str(), kNadie, kNadie), 0);
+    std::ofstream(chromium + "/" + ArchivoPolitica(0)) << "{}\n";
+    struct stat sano {};
+    ASSERT_EQ(stat((chromium + "/" + ArchivoPolitica(0)).c_str(), &sano), 0);
+
+    EXPECT_EQ(ejecutar({"S-1-22-1-65534"}),
+              std::make_pair(0, QStringLiteral("Las políticas de Marlevanta de este equipo son "
+                                               "solo del administrador")));
+    for (const std::string& archivo : {usuario, enlazado, edge + "/" + ArchivoPolitica(kNadie)}) {
+        struct stat st {};
+        ASSERT_EQ(lstat(archivo.c_str(), &st), 0) << archivo;
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << archivo;
+        EXPECT_EQ(st.st_uid, 0u) << archivo;
+        EXPECT_EQ(st.st_nlink, 1u) << archivo;
+        EXPECT_EQ(st.st_mode & 07777, 0644u) << archivo;
+        EXPECT_TRUE(SinListaDeAcceso(archivo)) << archivo;
+        EXPECT_EQ(Leer(archivo), "{}\n") << archivo;
+    }
+    EXPECT_EQ(Leer(raiz_ + "/objetivo"), "intacto");
+    // Only our own files: the rest of the folder is the administrator's business.
+    EXPECT_EQ(Leer(chrome + "/administrador.json"), R"({"HomepageLocation": "x"})");
+    struct stat despues {};
+    ASSERT_EQ(stat((chromium + "/" + ArchivoPolitica(0)).c_str(), &despues), 0);
+    EXPECT_EQ(despues.st_ino, sano.st_ino);
+    // The user can no longer change what every browser obeys.
+    EXPECT_EQ(ComoNadie([&usuario] {
+                  std::ofstream f(usuario);
+                  return f ? 0 : 1;
               }),
-              0);
-    EXPECT_TRUE(fs::exists(carpeta + "/" + ArchivoPolitica(kNadie)));
+              1);
+    // A second run finds nothing to do; no folder at all is no failure either.
+    EXPECT_EQ(ejecutar({}).first, 0);
+    fs::remove_all(raiz_ + "/etc");
+    EXPECT_EQ(ejecutar({}).first, 0);
+    EXPECT_FALSE(fs::exists(raiz_ + "/etc"));
 }
 
 TEST(Sid, TextoSegunLaAutoridad) {
@@ -219,99 +295,6 @@ TEST(Sid, TextoSegunLaAutoridad) {
     EXPECT_EQ(TextoSid({0x01, 0x00, 0xab, 0, 0, 0x0f}, {7}), "S-1-0x0100ab00000f-7");
     EXPECT_EQ(TextoSid({0, 0, 0xff, 0xff, 0xff, 0xff}, {}), "S-1-4294967295");
     EXPECT_EQ(SidUsuarioActual(), "S-1-22-1-" + std::to_string(getuid()));
-}
-
-TEST_F(Politicas, ElPermisoEsParaQuienLoPideYSoloParaEl) {
-    const std::string propio = SidUsuarioActual();
-    const std::string otro = "S-1-22-1-" + std::to_string(getuid() == 0 ? kNadie : 0);
-    const auto sinCambios = [this] { return !fs::exists(raiz_ + "/etc"); };
-    {
-        // Through pkexec, a SID naming anyone else is refused and nothing changes.
-        prueba::Entorno quien("PKEXEC_UID", std::to_string(getuid()));
-        const auto r = DarPermisosSoftwarePolicies(otro);
-        EXPECT_FALSE(r);
-        EXPECT_NE(r.motivo().find("no es el que ha pedido los permisos"), std::string::npos)
-            << r.motivo();
-        EXPECT_TRUE(sinCambios());
-        prueba::Entorno raro("PKEXEC_UID", "x");
-        EXPECT_EQ(DarPermisosSoftwarePolicies("").motivo(),
-                  "No se pudo encontrar la cuenta del usuario en el registro");
-        EXPECT_TRUE(sinCambios());
-    }
-    for (const char* sid : {"S-1-5-21-1-2-3-1001", "S-1-22-1-4000000000", "S-1-22-1-x"}) {
-        EXPECT_FALSE(DarPermisosSoftwarePolicies(sid)) << sid;
-    }
-    EXPECT_EQ(DarPermisosSoftwarePolicies("S-1-22-1-x").motivo(),
-              "No se pudo encontrar la cuenta del usuario en el registro");
-    if (getuid() != 0) {
-        EXPECT_NE(DarPermisosSoftwarePolicies(otro).motivo().find("Solo un administrador"),
-                  std::string::npos);
-    }
-    EXPECT_TRUE(sinCambios());
-    std::ofstream(raiz_ + "/etc") << "no soy una carpeta";
-    EXPECT_EQ(
-        DarPermisosSoftwarePolicies(propio).motivo(),
-        "No se pudieron leer los permisos existentes por la siguiente causa: Not a directory");
-}
-
-TEST_F(Politicas, ElProgramaDePermisosCreaCarpetasYElArchivoDelUsuarioSinListasDeAcceso) {
-    const QString pqrvr = QCoreApplication::applicationDirPath() + "/pqrvr";
-    ASSERT_TRUE(QFile::exists(pqrvr));
-    const uid_t usuario = getuid() == 0 ? kNadie : getuid();
-    const QString sid = QString::fromStdString("S-1-22-1-" + std::to_string(usuario));
-    const auto ejecutar = [&](const QStringList& argumentos, const QString& pkexec) {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove("PKEXEC_UID");
-        if (!pkexec.isEmpty()) e.insert("PKEXEC_UID", pkexec);
-        p.setProcessEnvironment(e);
-        p.start(pqrvr, argumentos);
-        p.waitForFinished(10000);
-        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()).trimmed());
-    };
-    // Asked by `usuario` through pkexec for someone else: refused, nothing made.
-    const auto [codigoOtro, textoOtro] =
-        ejecutar({usuario == 0 ? "S-1-22-1-1" : "S-1-22-1-0"}, QString::number(usuario));
-    EXPECT_EQ(codigoOtro, 1);
-    EXPECT_TRUE(textoOtro.contains("no es el que ha pedido los permisos"))
-        << textoOtro.toStdString();
-    EXPECT_FALSE(fs::exists(raiz_ + "/etc"));
-
-    const auto [codigo, texto] = ejecutar({sid}, QString::number(usuario));
-    EXPECT_EQ(codigo, 0);
-    EXPECT_EQ(texto, "Permisos establecidos");
-    for (const auto& carpeta : TodasLasCarpetasPoliticas(raiz_)) {
-        struct stat c {};
-        ASSERT_EQ(stat(carpeta.c_str(), &c), 0) << carpeta;
-        EXPECT_EQ(c.st_uid, getuid()) << carpeta;  // the folders stay the administrator's
-        EXPECT_EQ(c.st_mode & 07777, 0755u) << carpeta;
-        EXPECT_TRUE(SinListaDeAcceso(carpeta)) << carpeta;
-        const std::string archivo = carpeta + "/" + ArchivoPolitica(usuario);
-        struct stat a {};
-        ASSERT_EQ(lstat(archivo.c_str(), &a), 0) << archivo;
-        EXPECT_TRUE(S_ISREG(a.st_mode));
-        EXPECT_EQ(a.st_uid, usuario);
-        EXPECT_EQ(a.st_mode & 07777, 0644u);
-        EXPECT_TRUE(SinListaDeAcceso(archivo));
-        EXPECT_EQ(Leer(archivo), "{}\n");
-        std::size_t cuantos = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(carpeta)) ++cuantos;
-        EXPECT_EQ(cuantos, 1u) << carpeta;
-    }
-    // A link put in the file's place is never followed.
-    const std::string edge = CarpetasPoliticas(Navegador::Edge, raiz_)[0];
-    fs::remove(edge + "/" + ArchivoPolitica(usuario));
-    fs::create_symlink(raiz_ + "/objetivo", edge + "/" + ArchivoPolitica(usuario));
-    EXPECT_EQ(ejecutar({sid}, QString::number(usuario)).first, 1);
-    EXPECT_FALSE(fs::exists(raiz_ + "/objetivo"));
-    if (getuid() == 0) {
-        // Run by an administrator by hand, the SID names the user.
-        fs::remove(edge + "/" + ArchivoPolitica(usuario));
-        EXPECT_EQ(ejecutar({sid}, QString()).first, 0);
-        struct stat a {};
-        ASSERT_EQ(stat((edge + "/" + ArchivoPolitica(usuario)).c_str(), &a), 0);
-        EXPECT_EQ(a.st_uid, usuario);
-    }
 }
 
 TEST_F(Politicas, LaReglaDelPerfilSeAnadeYSeQuitaSinTocarLoDemas) {

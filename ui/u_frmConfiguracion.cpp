@@ -163,8 +163,7 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     auto* notaPolitica = new QLabel(
         QStringLiteral("El certificado elegido se asigna siempre al perfil del navegador que "
                        "abre Marlevanta. Con esta opción se asigna además a todos los perfiles "
-                       "de ese navegador mientras esté abierto; la primera vez puede pedir la "
-                       "contraseña de un administrador."),
+                       "de ese navegador mientras esté abierto."),
         tbsComportamiento_);
     notaPolitica->setObjectName(QStringLiteral("lblNotaPolitica"));
     notaPolitica->setWordWrap(true);
@@ -194,6 +193,10 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
         notaPolitica->setText(
             QStringLiteral("En este sistema el certificado elegido se asigna "
                            "siempre como política del navegador."));
+    } else if (const Hecho permitida = registro_.PoliticaSistemaPermitida(); !permitida) {
+        chkPoliticaSistema_->setChecked(false);
+        chkPoliticaSistema_->setEnabled(false);
+        notaPolitica->setText(QString::fromStdString(permitida.motivo()));
     }
     llenando_ = false;
 
@@ -249,8 +252,9 @@ void TfrmConfiguracion::GuardarOpciones() {
         {"PanelConfirmarSalida", interruptor(chkConfirmarSalida_)},
         {"PanelComprobarActualizaciones", interruptor(chkComprobarActualizaciones_)},
         {"NavegadorPoliticaSistema",
-         registro_.AdmitePerfil() ? interruptor(chkPoliticaSistema_)
-                                  : registro_.LeerValor("NavegadorPoliticaSistema").valor_o("0")}};
+         chkPoliticaSistema_->isEnabled()
+             ? interruptor(chkPoliticaSistema_)
+             : registro_.LeerValor("NavegadorPoliticaSistema").valor_o("0")}};
     for (const auto& [nombre, valor] : valores) {
         if (auto h = registro_.EscribirValor(nombre, valor); !h) {
             // One message for the lot: the rest would fail for the same reason.

@@ -51,6 +51,12 @@ public:
     // False where the browser takes no rule from its profile: the managed policy is then the
     // only place.
     virtual bool AdmitePerfil() const = 0;
+    // Whether this user may put the rule in the managed policy, and if not why (a policy that
+    // every user of the machine obeys is no place for a rule one user chooses alone).
+    virtual Hecho PoliticaSistemaPermitida() const { return {}; }
+    // Whether the permission program, run as administrator, can make a managed policy that
+    // could not be written writable for this user.
+    virtual bool PermisosAyudan() const { return true; }
     // Fails, saying why, while another copy of the program of this user holds the browser.
     virtual Resultado<std::unique_ptr<TurnoNavegador>> Reservar(Navegador navegador) = 0;
     // Fails when the place cannot be written (PoliticaSistema: the permission program can help;

@@ -1,7 +1,8 @@
-// The permission program: started with administrator rights (through pkexec, which names the
-// user who asked in PKEXEC_UID) and that user's SID text as its whole argument, it makes the
-// managed-policy folders when missing and in each a policy file of that user's own. A SID naming
-// anyone else is refused. It tells its result on standard error and in its exit code.
+// The permission program. On Windows, started with administrator rights and the user's SID
+// text as its whole argument, it lets that user write the browsers' policy key of their own.
+// On Linux it gives nobody anything: run as root (by the package's installation, or by an
+// administrator), it takes back the browser policy files that earlier versions handed to users.
+// It tells its result on standard error and in its exit code.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,15 +11,30 @@
 
 namespace {
 
+#ifdef _WIN32
 const char kAyuda[] =
     "Uso: pqrvr SID\n"
     "\n"
-    "Programa de permisos de Marlevanta. Marlevanta lo ejecuta como administrador, a través de\n"
-    "pkexec, cuando el navegador necesita una política para presentar el certificado elegido\n"
-    "sin preguntar: prepara las carpetas de políticas de Chrome, Chromium y Edge para el\n"
-    "usuario de SID (\"S-1-22-1-\" seguido de su número de usuario).\n"
+    "Programa de permisos de Marlevanta. Marlevanta lo ejecuta como administrador cuando el\n"
+    "navegador necesita una política para presentar el certificado elegido sin preguntar:\n"
+    "permite al usuario de SID escribir la política de su navegador.\n"
     "\n"
     "Dice el resultado en la salida de errores y en el código de salida (0 si lo consigue).\n";
+const char kHecho[] = "Permisos establecidos";
+#else
+const char kAyuda[] =
+    "Uso: pqrvr\n"
+    "\n"
+    "Programa de permisos de Marlevanta. Ejecutado como administrador, devuelve al\n"
+    "administrador los archivos de política de Chrome, Chromium y Edge que versiones\n"
+    "anteriores de Marlevanta dejaban a cada usuario (marlevanta-<uid>.json en\n"
+    "/etc/opt/chrome, /etc/chromium y /etc/opt/edge): quedan vacíos y solo el administrador\n"
+    "puede cambiarlos, porque esos navegadores los aplican a todos los usuarios del equipo.\n"
+    "La instalación del paquete lo hace sola.\n"
+    "\n"
+    "Dice el resultado en la salida de errores y en el código de salida (0 si lo consigue).\n";
+const char kHecho[] = "Las políticas de Marlevanta de este equipo son solo del administrador";
+#endif
 
 }  // namespace
 
@@ -37,6 +53,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", resultado.motivo().c_str());
         return 1;
     }
-    std::fprintf(stderr, "Permisos establecidos\n");
+    std::fprintf(stderr, "%s\n", kHecho);
     return 0;
 }

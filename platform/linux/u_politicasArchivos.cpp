@@ -21,37 +21,37 @@ std::string Causa(int codigo) {
     return std::strerror(codigo);
 }
 
-// The whole file replaced by `contenido`: truncated, then one write. A browser reading at that
-// moment sees an empty file, which it skips, never a mixture of two policies.
+// The whole file replaced by `contenido`: a new file beside it, flushed, then renamed over it.
+// A browser reading meanwhile sees the old policy or the new one, never half of one, and the
+// file is always the writer's own, whoever held the old one (earlier versions gave each user
+// theirs) and whatever link was planted there.
 Hecho Reescribir(const std::string& ruta, const std::string& contenido) {
-    // Created only where this user may create files (root, or a test's own folder); otherwise
-    // the permission program has to make it first.
-    const int fd = open(ruta.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const std::string carpeta = fs::path(ruta).parent_path().string();
+    // Hidden and without the .json ending: no browser takes it for a policy of its own.
+    std::string temporal = carpeta + "/.marlevanta-XXXXXX";
+    const int fd = mkostemp(temporal.data(), O_CLOEXEC);
     if (fd < 0) {
         return Falla("No se puede escribir la política en \"" + ruta + "\": " + Causa(errno));
     }
-    struct stat st {};
     std::string fallo;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        fallo = "\"" + ruta + "\" no es un archivo";
-    } else if (ftruncate(fd, 0) != 0) {
-        fallo = "No se puede escribir la política en \"" + ruta + "\": " + Causa(errno);
-    } else {
-        size_t hecho = 0;
-        while (fallo.empty() && hecho < contenido.size()) {
-            const ssize_t n = write(fd, contenido.data() + hecho, contenido.size() - hecho);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                fallo = "No se puede escribir la política en \"" + ruta + "\": " + Causa(errno);
-            } else {
-                hecho += static_cast<size_t>(n);
-            }
+    if (fchmod(fd, 0644) != 0) fallo = Causa(errno);
+    size_t hecho = 0;
+    while (fallo.empty() && hecho < contenido.size()) {
+        const ssize_t n = write(fd, contenido.data() + hecho, contenido.size() - hecho);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            fallo = Causa(errno);
+        } else {
+            hecho += static_cast<size_t>(n);
         }
     }
-    if (close(fd) != 0 && fallo.empty()) {
-        fallo = "No se puede escribir la política en \"" + ruta + "\": " + Causa(errno);
+    if (fallo.empty() && fsync(fd) != 0) fallo = Causa(errno);
+    if (close(fd) != 0 && fallo.empty()) fallo = Causa(errno);
+    if (fallo.empty() && rename(temporal.c_str(), ruta.c_str()) != 0) fallo = Causa(errno);
+    if (!fallo.empty()) {
+        unlink(temporal.c_str());
+        return Falla("No se puede escribir la política en \"" + ruta + "\": " + fallo);
     }
-    if (!fallo.empty()) return Falla(fallo);
     return {};
 }
 
@@ -72,6 +72,17 @@ Resultado<std::string> Leer(const std::string& ruta, bool& existe) {
     }
     close(fd);
     return r;
+}
+
+bool VaciarPropio(const std::string& ruta) {
+    const int fd = open(ruta.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool hecho = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid() &&
+                       ftruncate(fd, 0) == 0 &&
+                       write(fd, kPoliticaVacia, std::strlen(kPoliticaVacia)) ==
+                           static_cast<ssize_t>(std::strlen(kPoliticaVacia));
+    return close(fd) == 0 && hecho;
 }
 
 bool SinRegla(const std::string& contenido) {
@@ -114,7 +125,6 @@ Hecho EscribirPoliticaArchivos(const std::string& raiz, Navegador navegador,
     const std::string archivo = ArchivoPolitica(getuid());
     for (const auto& carpeta : CarpetasPoliticas(navegador, raiz)) {
         std::error_code ec;
-        // Only root gets this far by itself; for anyone else the folders come from pqrvr.
         if (!fs::is_directory(carpeta, ec)) fs::create_directories(carpeta, ec);
         if (auto h = Reescribir(carpeta + "/" + archivo, contenido); !h) {
             // Half a policy is no policy: what was written is taken back.
@@ -122,6 +132,29 @@ Hecho EscribirPoliticaArchivos(const std::string& raiz, Navegador navegador,
             return h;
         }
     }
+    return {};
+}
+
+Hecho RecuperarPoliticasDeUsuarios(const std::string& raiz) {
+    std::string fallo;
+    for (const auto& carpeta : TodasLasCarpetasPoliticas(raiz)) {
+        std::error_code ec;
+        for (fs::directory_iterator i(carpeta, ec), fin; !ec && i != fin; i.increment(ec)) {
+            const std::string nombre = i->path().filename().string();
+            if (nombre.rfind("marlevanta-", 0) != 0 || !nombre.ends_with(".json")) continue;
+            struct stat st {};
+            if (lstat(i->path().c_str(), &st) != 0) continue;
+            // Root's own, written by nobody else and under one name alone: left as it is.
+            if (S_ISREG(st.st_mode) && st.st_uid == 0 && (st.st_mode & 022) == 0 &&
+                st.st_nlink == 1) {
+                continue;
+            }
+            if (auto h = Reescribir(i->path().string(), kPoliticaVacia); !h && fallo.empty()) {
+                fallo = h.motivo();
+            }
+        }
+    }
+    if (!fallo.empty()) return Falla(fallo);
     return {};
 }
 
@@ -137,7 +170,9 @@ Resultado<bool> EliminarPoliticaArchivos(const std::string& raiz, Navegador nave
             continue;
         }
         if (!existe || SinRegla(*contenido)) continue;
-        if (auto h = Reescribir(ruta, kPoliticaVacia); !h) {
+        // A file an earlier version gave this user, in a folder they may not write: emptied
+        // where it is, the one thing left to do with it until the administrator takes it back.
+        if (auto h = Reescribir(ruta, kPoliticaVacia); !h && !VaciarPropio(ruta)) {
             if (fallo.empty()) fallo = h.motivo();
             continue;
         }

@@ -19,11 +19,14 @@ std::vector<std::string> CarpetasPoliticas(Navegador navegador, const std::strin
 std::vector<std::string> TodasLasCarpetasPoliticas(const std::string& raiz);
 std::string RaizPoliticas();
 
-// Writes the current user's file in place (the folder stays the administrator's: the user may
-// own the file but not create, rename or delete anything beside it). Fails when the file cannot
-// be opened for writing; what was written for the other folder is then taken back.
+// Writes the current user's file, replacing it whole; only whoever may create files in the
+// folders gets this far (root, or anyone below a root of their own). Fails when it cannot be
+// written; what was written for the other folder is then taken back.
 Hecho EscribirPoliticaArchivos(const std::string& raiz, Navegador navegador,
                                const ReglaCertificado& regla);
+// Every file of ours below `raiz` that is not root's alone (earlier versions gave each user their
+// own, which let that user set any policy for everyone) replaced by an empty policy of the caller.
+Hecho RecuperarPoliticasDeUsuarios(const std::string& raiz);
 // Leaves an empty policy ({}) in the current user's files; true when one held a rule.
 Resultado<bool> EliminarPoliticaArchivos(const std::string& raiz, Navegador navegador);
 

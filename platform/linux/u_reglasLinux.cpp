@@ -42,13 +42,29 @@ public:
 
     bool AdmitePerfil() const override { return true; }
 
+    // Chrome, Chromium and Edge obey every file of their managed-policy folders for every user
+    // of the machine: only the administrator decides what goes there. Below a root of the
+    // caller's own (MARLEVANTA_POLICY_ROOT) no browser reads it, and anyone may.
+    Hecho PoliticaSistemaPermitida() const override {
+        if (geteuid() == 0 || raiz_ != "/") return {};
+        return Falla(
+            "Solo un administrador puede aplicar la regla como política del sistema: Chrome, "
+            "Chromium y Edge la aplicarían a todos los usuarios de este equipo. Sin ella, el "
+            "navegador que abre Marlevanta presenta igualmente el certificado elegido.");
+    }
+
     Resultado<std::unique_ptr<TurnoNavegador>> Reservar(Navegador navegador) override {
         return ReservarTurno(navegador);
     }
 
+    // Here nothing is handed to a user: the policy is the administrator's alone.
+    bool PermisosAyudan() const override { return false; }
+
     Hecho Escribir(Navegador navegador, LugarRegla lugar, const ReglaCertificado& r) override {
-        if (lugar == LugarRegla::PoliticaSistema)
+        if (lugar == LugarRegla::PoliticaSistema) {
+            if (auto h = PoliticaSistemaPermitida(); !h) return h;
             return EscribirPoliticaArchivos(raiz_, navegador, r);
+        }
         const std::string carpeta = CarpetaPerfil(navegador);
         // The browser would write back what it loaded when it ends, and the rule with it.
         if (auto h = Libre(navegador, carpeta); !h) return h;

@@ -410,6 +410,7 @@ using BancosPoliticas = testing::Types<BancoPoliticasRegistro>;
 
 class BancoPermisosWin {
 public:
+    const char* SinConcesion() const { return nullptr; }
     static constexpr const char* kNombre = "SeguridadWin";
 
     BancoPermisosWin() { RegDeleteTreeW(HKEY_CURRENT_USER, kNueva); }
