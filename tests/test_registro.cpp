@@ -233,6 +233,10 @@ TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
          p.string().size() >= dir_.path().toStdString().size(); p = p.parent_path()) {
         std::filesystem::permissions(p, std::filesystem::perms::all);
     }
+    for (const char* sufijo : {"", "-wal", "-shm"}) {
+        std::error_code ec;
+        std::filesystem::permissions(Archivo() + sufijo, std::filesystem::perms(0644), ec);
+    }
     const pid_t hijo = fork();
     if (hijo == 0) {
         if (getuid() == 0 && setuid(65534) != 0) _exit(10);
@@ -251,6 +255,27 @@ TEST_F(Registro, BaseDeDatosDeSoloLecturaLeeYNoEscribe) {
     ASSERT_TRUE(WIFEXITED(estado));
     EXPECT_EQ(WEXITSTATUS(estado), 0);
     EXPECT_EQ(Nuevo()->LeerValor("FormTop"), "270");
+}
+
+TEST_F(Registro, LosAjustesSonSoloDeSuUsuarioTambienLosDeAntes) {
+    namespace fs = std::filesystem;
+    const auto modo = [](const std::string& ruta) {
+        return static_cast<int>(fs::status(ruta).permissions() & fs::perms::all);
+    };
+    const std::string carpeta = fs::path(Archivo()).parent_path().string();
+    ASSERT_TRUE(Nuevo()->EscribirAlias("DEMO-1", "Cliente"));
+    EXPECT_EQ(modo(carpeta), 0700);
+    for (const char* sufijo : {"", "-wal", "-shm"}) {
+        if (fs::exists(Archivo() + sufijo)) {
+            EXPECT_EQ(modo(Archivo() + sufijo), 0600) << sufijo;
+        }
+    }
+    // As earlier versions left them: readable by every user of the machine.
+    fs::permissions(carpeta, fs::perms(0755));
+    fs::permissions(Archivo(), fs::perms(0644));
+    EXPECT_EQ(Nuevo()->LeerAlias("DEMO-1"), "Cliente");
+    EXPECT_EQ(modo(carpeta), 0700);
+    EXPECT_EQ(modo(Archivo()), 0600);
 }
 
 TEST_F(Registro, DosCopiasEscribiendoALaVezNoPierdenNada) {

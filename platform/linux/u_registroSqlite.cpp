@@ -1,6 +1,9 @@
 #include "platform/linux/u_registroSqlite.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QString>
 #include <cstdlib>
@@ -292,8 +295,12 @@ private:
         if (!fs::exists(archivo_, ec)) {
             if (!crear) return {};
             fs::create_directories(fs::path(archivo_).parent_path(), ec);
+            // Made for the user alone before SQLite writes a byte; its journals copy its mode.
+            const int fd = open(archivo_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) close(fd);
         }
         if (fs::is_directory(archivo_, ec)) return Falla("es una carpeta, no un archivo");
+        Privatizar();
         sqlite3* db = nullptr;
         const int flags =
             SQLITE_OPEN_READWRITE | (crear ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
@@ -333,6 +340,20 @@ private:
         }
         db_ = db;
         return {};
+    }
+
+    // Aliases and start pages say whom the user works for: the folder and the files are the
+    // user's alone, also those made before by versions that left them readable by all.
+    void Privatizar() const {
+        const auto restringir = [](const std::string& ruta, mode_t modo) {
+            struct stat st {};
+            if (lstat(ruta.c_str(), &st) == 0 && st.st_uid == geteuid() && !S_ISLNK(st.st_mode) &&
+                (st.st_mode & 07777) != modo) {
+                chmod(ruta.c_str(), modo);
+            }
+        };
+        restringir(std::filesystem::path(archivo_).parent_path().string(), 0700);
+        for (const char* sufijo : {"", "-wal", "-shm"}) restringir(archivo_ + sufijo, 0600);
     }
 
     std::string archivo_;
