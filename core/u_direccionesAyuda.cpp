@@ -6,7 +6,7 @@ namespace marlevanta {
 
 QString DireccionAyuda(const QString& direccion) {
     const QString d = direccion.trimmed().toLower();
-    return d.startsWith(QLatin1String("http")) ? d : QStringLiteral("about:blank");
+    return d.startsWith(QLatin1String("https://")) ? d : QStringLiteral("about:blank");
 }
 
 DireccionesAyuda ResolverDireccionesAyuda(TManejadorRegistro& registro,
@@ -20,7 +20,7 @@ DireccionesAyuda ResolverDireccionesAyuda(TManejadorRegistro& registro,
         const auto adoptar = [&registro](const char* nombre, const QString& nueva,
                                          QString& actual) {
             const QString n = nueva.toLower().trimmed();
-            if (n == actual || !n.startsWith(QLatin1String("http"))) return;
+            if (n == actual || !n.startsWith(QLatin1String("https://"))) return;
             // Used for this showing even when it cannot be stored.
             (void)registro.EscribirValor(nombre, n.toStdString());
             actual = n;
@@ -29,6 +29,14 @@ DireccionesAyuda ResolverDireccionesAyuda(TManejadorRegistro& registro,
         adoptar("AyudaTrucos", respuesta->trucos, trucos);
     }
     return {DireccionAyuda(uso), DireccionAyuda(trucos)};
+}
+
+Hecho AyudaPermitida(bool comoAdministrador) {
+    if (!comoAdministrador) return {};
+    return Falla(
+        "La ayuda no se abre mientras Marlevanta se ejecuta como administrador (root): sus "
+        "páginas web se mostrarían sin la protección que el navegador les pone. Abra Marlevanta "
+        "con su usuario habitual para consultarla.");
 }
 
 }  // namespace marlevanta

@@ -23,6 +23,9 @@ struct ProgramaPrueba {
             plataforma.registroUsuario(), pantalla, plataforma.almacenPoliticas());
         api = std::make_unique<marlevanta::TManejadorApi>(plataforma.clienteHttp, QString());
         fondo = std::make_unique<marlevanta::SegundoPlano>();
+        // The tests run the web views as root with the web engine's sandbox off on purpose
+        // (see main.cpp); the help's refusal as administrator is tested on its own.
+        plataforma.administrador = false;
     }
     ~ProgramaPrueba() { Cerrar(); }
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -211,6 +212,23 @@ TEST_F(Secundarias, F1AbreLaAyudaDesdeSuModulo) {
     EXPECT_TRUE(abierta);
 }
 
+TEST_F(Secundarias, ComoAdministradorLaAyudaNoSeAbreYSeDicePorQue) {
+    auto& w = Abrir();
+    programa_->plataforma.administrador = true;
+    // Not even the module: the web engine would start without its sandbox.
+    programa_->plataforma.carpetaAyudantes = "/no/existe";
+    QString dicho;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        dicho = qobject_cast<DialogoMensaje*>(d) ? qobject_cast<DialogoMensaje*>(d)->Texto()
+                                                 : d->objectName();
+        d->close();
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F1);
+    EXPECT_EQ(dicho, QString::fromStdString(AyudaPermitida(true).motivo()));
+    EXPECT_TRUE(dicho.contains("administrador (root)")) << dicho.toStdString();
+    EXPECT_TRUE(AyudaPermitida(false));
+}
+
 TEST_F(Secundarias, F1ConUnServidorQueGoteaAbreEnSeguidaYAcabaPorElLimite) {
     prueba::ServidorApi s({"--modo", "goteo"});
     prueba::Entorno ca("SSL_CERT_FILE", s.Ca());
@@ -247,11 +265,17 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
               "https://www.marlevanta.example/ayuda/uso.php");
     EXPECT_EQ(DireccionAyuda("about:blank"), "about:blank");
     EXPECT_EQ(DireccionAyuda("ftp://x"), "about:blank");
+    EXPECT_EQ(DireccionAyuda("http://www.marlevanta.example/ayuda"), "about:blank");
     EXPECT_EQ(DireccionAyuda(""), "about:blank");
 
     prueba::ServidorApi paginas({"--pagina", "/uso", "<html><body>Uso</body></html>", "--pagina",
-                                 "/trucos", "<html><body>Trucos</body></html>"},
-                                false);
+                                 "/trucos", "<html><body>Trucos</body></html>"});
+    // The web engine trusts what the user's NSS database trusts: the test server's CA, here.
+    const std::string nssdb = QDir::homePath().toStdString() + "/.pki/nssdb";
+    prueba::Ejecutar("mkdir -p '" + nssdb + "' && (certutil -d sql:'" + nssdb +
+                     "' -L >/dev/null 2>&1 || certutil -d sql:'" + nssdb +
+                     "' -N --empty-password) && certutil -d sql:'" + nssdb +
+                     "' -A -n 'CA de pruebas' -t C,, -i '" + paginas.Ca() + "'");
     const QString uso = paginas.Base() + "/uso";
     const QString trucos = paginas.Base() + "/trucos";
     auto registro = Ajustes();
@@ -262,9 +286,11 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
     };
     const Caso casos[] = {
         {uso + "\\n" + trucos, uso, trucos},  // new addresses are adopted
-        {uso.toUpper().replace("HTTP://", "http://") + "\\n" + trucos, uso,
-         trucos},                                                            // same once lowered
-        {"http://otra.example/a\\nhttp://otra.example/b\\nx", uso, trucos},  // three lines: ignored
+        {uso.toUpper().replace("HTTPS://", "https://") + "\\n" + trucos, uso,
+         trucos},  // same once lowered
+        {"https://otra.example/a\\nhttps://otra.example/b\\nx", uso,
+         trucos},                                                        // three lines: ignored
+        {"http://otra.example/a\\nhttp://otra.example/b", uso, trucos},  // in the clear: ignored
     };
     for (const Caso& c : casos) {
         prueba::ServidorApi api({"--respuesta", "/ayudas", c.respuesta});
@@ -285,7 +311,7 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
         EXPECT_EQ(d.trucos, trucos);
     }
     // A page that cannot be loaded shows an empty page.
-    ASSERT_TRUE(registro.EscribirValor("AyudaUso", "http://127.0.0.1:1/nada"));
+    ASSERT_TRUE(registro.EscribirValor("AyudaUso", "https://127.0.0.1:1/nada"));
     const DireccionesAyuda d = ResolverDireccionesAyuda(registro, Falla("sin red"));
     TfrmAyuda ayuda(nullptr);
     ayuda.show();

@@ -9,10 +9,6 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
-#if defined(Q_OS_UNIX)
-#include <unistd.h>
-#endif
-
 #include "ui/u_ventanas.h"
 
 namespace marlevanta {
@@ -86,10 +82,5 @@ void TfrmAyuda::keyPressEvent(QKeyEvent* e) {
 }  // namespace marlevanta
 
 extern "C" Q_DECL_EXPORT QDialog* CrearAyuda(QWidget* owner) {
-#if defined(Q_OS_UNIX)
-    // Chromium will not start its sandbox as root and ends the whole process instead. The web
-    // engine reads the switch once, when the first view is made, which is about to happen.
-    if (::geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-#endif
     return new marlevanta::TfrmAyuda(owner);
 }

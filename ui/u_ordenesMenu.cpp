@@ -126,6 +126,11 @@ void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertif
 }
 
 void AbrirAyuda(QWidget* dueno, TfrmMenu::Servicios& servicios) {
+    if (const Hecho permitida = AyudaPermitida(servicios.plataforma.administrador); !permitida) {
+        servicios.comunes.wmessagedlg(QString::fromStdString(permitida.motivo()), mtInformation,
+                                      Botones({mbOK}), 0);
+        return;
+    }
     QLibrary modulo(QString::fromStdString(servicios.plataforma.carpetaAyudantes) +
                     QStringLiteral("/libmarlevanta_ayuda.so"));
     auto crear = reinterpret_cast<FuncionCrearAyuda>(modulo.resolve("CrearAyuda"));

@@ -42,6 +42,8 @@ struct Plataforma {
     // Where the program's helpers are (pqrvr, tqUpd.exe, tqUnz.dll, the help module): beside the
     // program in a build or a copied folder, the private helper folder when installed.
     std::string carpetaAyudantes;
+    // Whether the program runs with the administrator's rights (root).
+    bool administrador = false;
 };
 
 }  // namespace marlevanta

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "platform/linux/u_almacenNss.h"
@@ -38,6 +40,7 @@ Plataforma PlataformaDelSistema() {
     p.rutaPrograma = ec ? std::string() : exe.string();
     p.carpetaPrograma = ec ? std::string() : exe.parent_path().string();
     p.carpetaAyudantes = CarpetaAyudantes(p.carpetaPrograma, MARLEVANTA_AYUDANTES_INSTALADOS);
+    p.administrador = geteuid() == 0;
     return p;
 }
 
