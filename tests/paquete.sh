@@ -74,7 +74,7 @@ deb=marlevanta_1.0.4_amd64.deb
 comprobar "the package is $deb" test -f "$deb"
 
 depende=$(dpkg-deb -f "$deb" Depends)
-for p in pkexec libqt6core6 libqt6widgets6 libqt6webenginewidgets6 libqt6webenginecore6-bin \
+for p in libqt6core6 libqt6widgets6 libqt6webenginewidgets6 libqt6webenginecore6-bin \
     libnss3 libsqlite3-0 libcurl4 libzip4 ca-certificates; do
     comprobar "it depends on $p" grep -qE "(^|, )$p( |,|$)" <<<"$depende"
 done
