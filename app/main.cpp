@@ -25,7 +25,9 @@ struct LineaOrdenes {
     QString error;
 };
 
-LineaOrdenes LeerLineaOrdenes(const QStringList& todos) {
+// `conQt`: the toolkit's own options (-platform offscreen, -style fusion...) still on the line,
+// so that they are known before the toolkit has taken them away.
+LineaOrdenes LeerLineaOrdenes(const QStringList& todos, bool conQt) {
     QCommandLineParser p;
     const QCommandLineOption ayuda({QStringLiteral("h"), QStringLiteral("help")},
                                    QStringLiteral("Muestra esta ayuda y termina."));
@@ -33,6 +35,19 @@ LineaOrdenes LeerLineaOrdenes(const QStringList& todos) {
                                      QStringLiteral("Muestra la versión y termina."));
     p.addOption(ayuda);
     p.addOption(version);
+    if (conQt) {
+        p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        for (const char* nombre :
+             {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+              "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "geometry",
+              "style", "stylesheet", "name", "title", "visual"}) {
+            p.addOption(QCommandLineOption(QString::fromLatin1(nombre), QString(),
+                                           QStringLiteral("valor")));
+        }
+        for (const char* nombre : {"reverse", "nograb", "dograb", "widgetcount", "sync"}) {
+            p.addOption(QCommandLineOption(QString::fromLatin1(nombre)));
+        }
+    }
     const bool valida = p.parse(todos);
     LineaOrdenes l;
     if (p.isSet(ayuda)) {
@@ -75,8 +90,9 @@ int main(int argc, char** argv) {
     {
         QStringList todos;
         for (int i = 0; i < argc; ++i) todos << QString::fromLocal8Bit(argv[i]);
-        // Answered before the window system is reached, so that they work without a display.
-        const LineaOrdenes linea = LeerLineaOrdenes(todos);
+        // Answered before the window system is reached, so that they work without a display,
+        // and a mistyped option is told as such instead of the toolkit's abort for want of one.
+        const LineaOrdenes linea = LeerLineaOrdenes(todos, true);
         if (linea.orden == LineaOrdenes::Ayuda) {
             std::fputs(kAyuda, stdout);
             return 0;
@@ -85,17 +101,17 @@ int main(int argc, char** argv) {
             std::printf("marlevanta %s\n", MARLEVANTA_VERSION_TEXTO);
             return 0;
         }
+        if (linea.orden == LineaOrdenes::Error) {
+            std::fprintf(stderr, "%s\nPruebe \"marlevanta --help\" para ver las opciones.\n",
+                         linea.error.toLocal8Bit().constData());
+            return 2;
+        }
     }
     // The help window's web engine, loaded later, needs this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // Qt's own options (-platform, -style...) are gone from the application's arguments.
-    const LineaOrdenes linea = LeerLineaOrdenes(app.arguments());
-    if (linea.orden == LineaOrdenes::Error) {
-        std::fprintf(stderr, "%s\nPruebe \"marlevanta --help\" para ver las opciones.\n",
-                     linea.error.toLocal8Bit().constData());
-        return 2;
-    }
+    const LineaOrdenes linea = LeerLineaOrdenes(app.arguments(), false);
     app.setApplicationName(QStringLiteral("marlevanta"));
     app.setApplicationVersion(QStringLiteral(MARLEVANTA_VERSION_TEXTO));
     // The desktop matches the windows to the menu entry (and its icon) by this name.

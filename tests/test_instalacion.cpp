@@ -125,6 +125,19 @@ TEST(Instalacion, LineaDeOrdenesEnCastellanoYSinPantalla) {
                             "Pruebe \"marlevanta --help\" para ver las opciones."))
         << mala.texto.toStdString();
 
+    // Without any display at all: still the Spanish message and status 2, never the toolkit's
+    // abort for want of a display.
+    for (const QStringList& argumentos :
+         {QStringList{"--bogus"}, QStringList{"/demo", "-x"}, QStringList{"-style"}}) {
+        const Salida sin = Ejecutar(programa, argumentos);
+        EXPECT_EQ(sin.codigo, 2) << sin.texto.toStdString();
+        EXPECT_TRUE(sin.texto.startsWith("marlevanta: ")) << sin.texto.toStdString();
+        EXPECT_TRUE(sin.texto.endsWith("Pruebe \"marlevanta --help\" para ver las opciones.\n"))
+            << sin.texto.toStdString();
+        EXPECT_FALSE(sin.texto.contains("platform plugin")) << sin.texto.toStdString();
+    }
+    EXPECT_TRUE(Ejecutar(programa, {"--bogus"}).texto.contains("opción desconocida: --bogus"));
+
     const Salida pqrvr = Ejecutar(Binario("pqrvr"), {"--help"});
     EXPECT_EQ(pqrvr.codigo, 0);
     EXPECT_TRUE(pqrvr.texto.startsWith("Uso: pqrvr\n")) << pqrvr.texto.toStdString();
