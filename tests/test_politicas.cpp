@@ -253,6 +253,7 @@ TEST_F(Politicas, ElProgramaDePermisosDevuelveAlAdministradorLosArchivosDeLosUsu
     std::ofstream(chrome + "/administrador.json") << R"({"HomepageLocation": "x"})";
     ASSERT_EQ(chown((chrome + "/administrador.json").c_str(), kNadie, kNadie), 0);
     std::ofstream(chromium + "/" + ArchivoPolitica(0)) << "{}\n";
+    std::ofstream(edge + "/.marlevanta-a1b2c3") << R"({"AutoSelectCertificateForUrls": ["x"]})";
     struct stat sano {};
     ASSERT_EQ(stat((chromium + "/" + ArchivoPolitica(0)).c_str(), &sano), 0);
 
@@ -270,6 +271,7 @@ TEST_F(Politicas, ElProgramaDePermisosDevuelveAlAdministradorLosArchivosDeLosUsu
         EXPECT_EQ(Leer(archivo), "{}\n") << archivo;
     }
     EXPECT_EQ(Leer(raiz_ + "/objetivo"), "intacto");
+    EXPECT_FALSE(fs::exists(edge + "/.marlevanta-a1b2c3"));  // a write cut short
     // Only our own files: the rest of the folder is the administrator's business.
     EXPECT_EQ(Leer(chrome + "/administrador.json"), R"({"HomepageLocation": "x"})");
     struct stat despues {};
@@ -281,6 +283,16 @@ TEST_F(Politicas, ElProgramaDePermisosDevuelveAlAdministradorLosArchivosDeLosUsu
                   return f ? 0 : 1;
               }),
               1);
+    // Root goes below another root only where no other user can move a folder of the path.
+    {
+        const std::string ajena = raiz_ + "/ajena";
+        fs::create_directories(ajena);
+        ASSERT_EQ(chown(ajena.c_str(), kNadie, kNadie), 0);
+        prueba::Entorno otra("MARLEVANTA_POLICY_ROOT", ajena);
+        EXPECT_EQ(RaizPoliticas(), "/");
+        prueba::Entorno propia("MARLEVANTA_POLICY_ROOT", raiz_);
+        EXPECT_EQ(RaizPoliticas(), raiz_);
+    }
     // A second run finds nothing to do; no folder at all is no failure either.
     EXPECT_EQ(ejecutar({}).first, 0);
     fs::remove_all(raiz_ + "/etc");

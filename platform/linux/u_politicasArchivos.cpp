@@ -101,7 +101,20 @@ std::string ArchivoPolitica(uid_t uid) {
 
 std::string RaizPoliticas() {
     const char* raiz = std::getenv("MARLEVANTA_POLICY_ROOT");
-    return raiz && raiz[0] ? raiz : "/";
+    if (!raiz || !raiz[0]) return "/";
+    // Root takes it only where no other user could move a folder of the path elsewhere (a
+    // variable kept through `sudo -E` would otherwise have root write wherever a user points).
+    if (geteuid() == 0) {
+        for (fs::path p = fs::absolute(raiz);; p = p.parent_path()) {
+            struct stat st {};
+            if (lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
+                ((st.st_mode & 022) != 0 && (st.st_mode & S_ISVTX) == 0)) {
+                return "/";
+            }
+            if (p == p.parent_path()) break;
+        }
+    }
+    return raiz;
 }
 
 std::vector<std::string> CarpetasPoliticas(Navegador navegador, const std::string& raiz) {
@@ -139,8 +152,15 @@ Hecho RecuperarPoliticasDeUsuarios(const std::string& raiz) {
     std::string fallo;
     for (const auto& carpeta : TodasLasCarpetasPoliticas(raiz)) {
         std::error_code ec;
-        for (fs::directory_iterator i(carpeta, ec), fin; !ec && i != fin; i.increment(ec)) {
+        fs::directory_iterator i(carpeta, ec), fin;
+        for (; !ec && i != fin; i.increment(ec)) {
             const std::string nombre = i->path().filename().string();
+            // What a write cut short left behind is ours, whoever made it.
+            if (nombre.rfind(".marlevanta-", 0) == 0) {
+                fs::remove(i->path(), ec);
+                if (ec) break;
+                continue;
+            }
             if (nombre.rfind("marlevanta-", 0) != 0 || !nombre.ends_with(".json")) continue;
             struct stat st {};
             if (lstat(i->path().c_str(), &st) != 0) continue;
@@ -152,6 +172,10 @@ Hecho RecuperarPoliticasDeUsuarios(const std::string& raiz) {
             if (auto h = Reescribir(i->path().string(), kPoliticaVacia); !h && fallo.empty()) {
                 fallo = h.motivo();
             }
+        }
+        // A folder that is not there holds nothing to take back; one that cannot be read might.
+        if (ec && ec != std::errc::no_such_file_or_directory && fallo.empty()) {
+            fallo = "No se puede revisar la carpeta \"" + carpeta + "\": " + ec.message();
         }
     }
     if (!fallo.empty()) return Falla(fallo);
