@@ -477,7 +477,11 @@ std::string Completar(const fs::path& base, Plan& plan) {
         Paso();
     }
     plan.instalado = true;
-    return EscribirPlan(preparacion, plan);
+    // Every file is in place now. A journal that cannot say so still leads the next start
+    // forward (the program's staged file is gone); failing here would have the caller undo a
+    // finished update, and a kill during that undo leave old and new files mixed.
+    (void)EscribirPlan(preparacion, plan);
+    return {};
 }
 
 struct Recuperado {
