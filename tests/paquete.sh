@@ -3,7 +3,8 @@
 # installed with apt, used as a normal user on a virtual display, checked file by file, and
 # removed again, leaving nothing of it behind. It installs and removes a package, so it needs
 # root; as anyone else it says so and does nothing.
-# A build of the program with self-update on in build/release (as .ci/run makes) serves as the
+# A build of the program with self-update on, in build/release-pruebas (as .ci/run makes it) or
+# build/release (as tools/demo does), serves as the
 # control of the self-update check: the same check must tell the two builds apart.
 # No pipefail: "producer | grep -q" would fail whenever grep stops reading early.
 set -u
@@ -332,13 +333,15 @@ comprobar "the package's program asked the web API for the version" \
 comprobar "the package's program offers no update (asked: $pregunta)" test "$pregunta" = no
 sin_descarga() { ! grep -q updatefile "$trabajo/registro.txt"; }
 comprobar "nor downloads one" sin_descarga
-if [ -x build/release/bin/marlevanta ]; then
-    copia "$trabajo/control" build/release/bin/{marlevanta,pqrvr,tqUpd.exe,tqUnz.dll,libmarlevanta_ayuda.so}
+control=build/release-pruebas/bin
+[ -x "$control/marlevanta" ] || control=build/release/bin
+if [ -x "$control/marlevanta" ]; then
+    copia "$trabajo/control" "$control"/{marlevanta,pqrvr,tqUpd.exe,tqUnz.dll,libmarlevanta_ayuda.so}
     preguntas "$trabajo/control/marlevanta"
     comprobar "the control build with self-update asks at start-up (asked: $pregunta)" \
         test "$pregunta" = yes
 else
-    echo "note: no build/release/bin/marlevanta, so the self-update check runs without its control"
+    echo "note: no release build, so the self-update check runs without its control"
 fi
 terminar "${fondo[@]}"
 fondo=()
