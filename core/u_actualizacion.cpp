@@ -23,6 +23,23 @@ QString TextoErrorDescarga(const QString& fallo) {
     return fallo;
 }
 
+DecisionVersion DecidirVersion(const Resultado<InfoVersion>& version, int propia, bool cancelada) {
+    if (cancelada) return {DecisionVersion::Cancelada, {}};
+    if (!version) {
+        return {DecisionVersion::Error,
+                QStringLiteral("Error: ") +
+                    TextoErrorDescarga(QString::fromStdString(version.motivo()))};
+    }
+    // Only a newer version is offered: the same one again, or an older one a server still
+    // announces, would replace the program with what it already is or with less.
+    if (version->numero <= propia) {
+        return {
+            DecisionVersion::AlDia,
+            QStringLiteral("El programa no necesita actualización ya que tiene la última versión")};
+    }
+    return {DecisionVersion::Nueva, PreguntaActualizacion(version->numero, version->cambios)};
+}
+
 #ifndef MARLEVANTA_ACTUALIZACION_PROPIA
 #define MARLEVANTA_ACTUALIZACION_PROPIA 1
 #endif
@@ -78,6 +95,10 @@ void Actualizacion::Comprobar() {
             versionOfrecida_ = r ? r->numero : 0;
             emit Comprobada(r);
         });
+}
+
+DecisionVersion Actualizacion::Decidir(const Resultado<InfoVersion>& version) const {
+    return DecidirVersion(version, entorno_.versionPropia, cancelar_ && cancelar_->load());
 }
 
 namespace {

@@ -23,6 +23,18 @@ struct FinDescarga {
     QString error;  // the text to show after "Error: "
 };
 
+// What the check for a newer version leads to, and the text the user reads of it.
+struct DecisionVersion {
+    // Cancelada: the user stopped the check (nothing to tell). Error: `texto` goes in the
+    // window's status line. AlDia: `texto` is the notice. Nueva: `texto` asks whether to update.
+    enum Paso { Cancelada, Error, AlDia, Nueva } paso = Error;
+    QString texto;
+};
+
+// The decision for the answer `version` of the check, for a program of version `propia`;
+// `cancelada`: the user stopped the check.
+DecisionVersion DecidirVersion(const Resultado<InfoVersion>& version, int propia, bool cancelada);
+
 class Actualizacion : public QObject {
     Q_OBJECT
 
@@ -47,6 +59,8 @@ public:
 
     // Asks for the newest version: Comprobada follows.
     void Comprobar();
+    // What the answer that Comprobada brought leads to.
+    DecisionVersion Decidir(const Resultado<InfoVersion>& version) const;
     // Asks for the package and downloads it into the user's private folder with its signature,
     // which must be the maker's for the version that Comprobar found: Progreso while it runs,
     // then Descargada.

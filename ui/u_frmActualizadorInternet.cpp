@@ -165,29 +165,27 @@ void TfrmActualizadorInternet::btnActualizarClick() {
 }
 
 void TfrmActualizadorInternet::VersionLeida(const Resultado<InfoVersion>& version) {
-    if (cancelarDescarga || !version) {
-        // A question that failed says why; one the user cancelled needs no words.
-        if (!cancelarDescarga) {
-            lblEstado_->setText(QStringLiteral("Error: ") +
-                                TextoErrorDescarga(QString::fromStdString(version.motivo())));
-        }
-        Inactivo();
-        return;
+    const DecisionVersion decision = actualizacion_.Decidir(version);
+    switch (decision.paso) {
+        case DecisionVersion::Cancelada:
+            break;
+        case DecisionVersion::Error:
+            lblEstado_->setText(decision.texto);
+            break;
+        case DecisionVersion::AlDia:
+            comunes_.wmessagedlg(decision.texto, mtInformation, Botones({mbOK}), 0);
+            break;
+        case DecisionVersion::Nueva:
+            // Cancel pressed while the question was on screen stops it too.
+            if (comunes_.wmessagedlg(decision.texto, mtConfirmation, Botones({mbYes, mbNo}), 2) ==
+                    6 &&
+                !cancelarDescarga) {
+                actualizacion_.Descargar();
+                return;
+            }
+            break;
     }
-    if (version->numero <= actualizacion_.VersionPropia()) {
-        comunes_.wmessagedlg(
-            QStringLiteral("El programa no necesita actualización ya que tiene la última versión"),
-            mtInformation, Botones({mbOK}), 0);
-        Inactivo();
-        return;
-    }
-    if (comunes_.wmessagedlg(PreguntaActualizacion(version->numero, version->cambios),
-                             mtConfirmation, Botones({mbYes, mbNo}), 2) != 6 ||
-        cancelarDescarga) {
-        Inactivo();
-        return;
-    }
-    actualizacion_.Descargar();
+    Inactivo();
 }
 
 void TfrmActualizadorInternet::IdHttpWork(qint64 recibidos, qint64 total) {
