@@ -111,8 +111,10 @@ void SesionNavegador::TrasPermisos() {
         return;
     }
     if (auto escrita = EscribirRegla(LugarRegla::PoliticaSistema); !escrita) {
-        Terminar({false, QStringLiteral("No se ha podido seleccionar el certificado para el "
-                                        "navegador Google Chrome")});
+        // The real reason first: it is what the user can act on.
+        Terminar({false, QString::fromStdString(escrita.motivo()) +
+                             QStringLiteral("\n\nNo se ha podido seleccionar el certificado para "
+                                            "el navegador Google Chrome")});
         return;
     }
     Lanzar();
