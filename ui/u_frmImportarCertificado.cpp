@@ -8,18 +8,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/u_segundoPlano.h"
+#include "core/u_importacionCertificado.h"
 #include "ui/u_colores.h"
 #include "ui/u_ventanas.h"
 
 namespace marlevanta {
 
 TfrmImportarCertificado::TfrmImportarCertificado(QWidget* owner, const QString& archivo,
-                                                 Importar importar, SegundoPlano& fondo)
+                                                 ImportacionCertificado& importacion)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint),
       archivo_(archivo),
-      importar_(std::move(importar)),
-      fondo_(fondo) {
+      importacion_(importacion) {
     setObjectName(QStringLiteral("frmImportarCertificado"));
     setWindowTitle(QStringLiteral("Importar certificado"));
     setFont(Tahoma(13));
@@ -84,48 +83,47 @@ TfrmImportarCertificado::TfrmImportarCertificado(QWidget* owner, const QString& 
 
     connect(btnImportar_, &QPushButton::clicked, this, &TfrmImportarCertificado::btnImportarClick);
     connect(btnCancelar_, &QPushButton::clicked, this, &TfrmImportarCertificado::reject);
+    connect(&importacion_, &ImportacionCertificado::ContrasenaIncorrecta, this,
+            [this](const QString& aviso) {
+                Activo(true);
+                lblError_->setText(aviso);
+                lblError_->show();
+                edtContrasena_->setFocus();
+                edtContrasena_->selectAll();
+            });
+    connect(&importacion_, &ImportacionCertificado::Terminada, this, [this] {
+        Activo(true);
+        accept();
+    });
     edtContrasena_->setFocus();
 }
 
+bool TfrmImportarCertificado::Importando() const {
+    return importacion_.Importando();
+}
+
 void TfrmImportarCertificado::reject() {
-    if (importando_) return;
+    // It cannot be stopped half-way.
+    if (Importando()) return;
     QDialog::reject();
 }
 
-void TfrmImportarCertificado::btnImportarClick() {
-    if (importando_) return;
-    importando_ = true;
+void TfrmImportarCertificado::Activo(bool activo) {
     for (QWidget* w : std::initializer_list<QWidget*>{edtContrasena_, btnImportar_, btnCancelar_})
-        w->setEnabled(false);
-    lblError_->hide();
-    lblEstado_->show();
-    setCursor(Qt::BusyCursor);
-    fondo_.Ejecutar(
-        this,
-        [importar = importar_, archivo = archivo_.toStdString(),
-         contrasena = edtContrasena_->text().toStdString()] {
-            return importar(archivo, contrasena);
-        },
-        [this](marlevanta::Resultado<CertificadoImportado> r) { Importado(std::move(r)); });
+        w->setEnabled(activo);
+    lblEstado_->setVisible(!activo);
+    if (activo) {
+        unsetCursor();
+    } else {
+        setCursor(Qt::BusyCursor);
+    }
 }
 
-void TfrmImportarCertificado::Importado(marlevanta::Resultado<CertificadoImportado> r) {
-    importando_ = false;
-    unsetCursor();
-    lblEstado_->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{edtContrasena_, btnImportar_, btnCancelar_})
-        w->setEnabled(true);
-    if (!r && r.motivo() == kContrasenaIncorrecta) {
-        // The one failure the user mends here: the password is asked again.
-        lblError_->setText(QString::fromUtf8(kContrasenaIncorrecta) +
-                           QStringLiteral(" Escríbala de nuevo."));
-        lblError_->show();
-        edtContrasena_->setFocus();
-        edtContrasena_->selectAll();
-        return;
-    }
-    resultado_ = std::move(r);
-    accept();
+void TfrmImportarCertificado::btnImportarClick() {
+    if (Importando()) return;
+    Activo(false);
+    lblError_->hide();
+    importacion_.Importar(archivo_, edtContrasena_->text());
 }
 
 }  // namespace marlevanta

@@ -2,11 +2,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
-#include <optional>
-#include <string>
-
-#include "core/plataforma/u_importadorCertificados.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,21 +9,18 @@ class QPushButton;
 
 namespace marlevanta {
 
-class SegundoPlano;
+class ImportacionCertificado;
 
 class TfrmImportarCertificado : public QDialog {
     Q_OBJECT
 
 public:
-    // Runs on a worker: the file and the password typed.
-    using Importar = std::function<Resultado<CertificadoImportado>(const std::string& archivo,
-                                                                   const std::string& contrasena)>;
-    TfrmImportarCertificado(QWidget* owner, const QString& archivo, Importar importar,
-                            SegundoPlano& fondo);
+    // Accepted once `importacion` has ended (its Fin says how), rejected when the user
+    // cancelled.
+    TfrmImportarCertificado(QWidget* owner, const QString& archivo,
+                            ImportacionCertificado& importacion);
 
-    // Once closed: the outcome of the import, or nothing when the user cancelled.
-    const std::optional<Resultado<CertificadoImportado>>& Desenlace() const { return resultado_; }
-    bool Importando() const { return importando_; }
+    bool Importando() const;
 
     QLabel* lblArchivo() const { return lblArchivo_; }
     QLineEdit* edtContrasena() const { return edtContrasena_; }
@@ -41,13 +33,10 @@ public:
 
 private:
     void btnImportarClick();
-    void Importado(marlevanta::Resultado<CertificadoImportado> r);
+    void Activo(bool activo);
 
     QString archivo_;
-    Importar importar_;
-    SegundoPlano& fondo_;
-    std::optional<marlevanta::Resultado<CertificadoImportado>> resultado_;
-    bool importando_ = false;
+    ImportacionCertificado& importacion_;
     QLabel* lblArchivo_;
     QLineEdit* edtContrasena_;
     QLabel* lblError_;

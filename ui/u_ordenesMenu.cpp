@@ -10,8 +10,10 @@
 #include <QPointer>
 
 #include "core/u_actualizacion.h"
-#include "core/u_direccionesAyuda.h"
+#include "core/u_aperturaAyuda.h"
+#include "core/u_darPermisos.h"
 #include "core/u_gemelos.h"
+#include "core/u_importacionCertificado.h"
 #include "core/u_paginaInicio.h"
 #include "core/u_segundoPlano.h"
 #include "core/u_tablaCertificados.h"
@@ -45,11 +47,11 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
         p.procesos};
     const auto permisos = [&servicios](QWidget* padre, std::function<void()> hecho) {
         Plataforma& pl = servicios.plataforma;
-        const QString pqrvr =
-            QString::fromStdString(pl.carpetaAyudantes) + QStringLiteral("/pqrvr");
-        TfrmDarPermisos dialogo(
-            padre, *pl.procesos, servicios.fondo, servicios.comunes,
-            OrdenPermisos(pqrvr, QString::fromStdString(pl.sidUsuarioActual())));
+        DarPermisos accion(
+            {pl.procesos, pl.elevacionPermisos, pl.carpetaAyudantes, pl.nombrePermisos,
+             pl.sidUsuarioActual ? pl.sidUsuarioActual() : std::string()},
+            servicios.fondo);
+        TfrmDarPermisos dialogo(padre, accion, servicios.comunes);
         dialogo.exec();
         hecho();
     };
@@ -78,32 +80,22 @@ std::optional<std::string> ImportarCertificado(QWidget* dueno, TfrmMenu::Servici
                      QStringLiteral("Certificados con clave privada (*.p12 *.pfx *.P12 *.PFX);;"
                                     "Todos los archivos (*)"));
     if (archivo.isEmpty()) return std::nullopt;
-    const auto fabrica = servicios.plataforma.importadorCertificados;
-    if (!fabrica) {
-        servicios.comunes.wmessagedlg(
-            QStringLiteral("En este sistema no se pueden importar certificados desde el programa."),
-            mtError, Botones({mbOK}), 0);
-        return std::nullopt;
-    }
-    TfrmImportarCertificado dialogo(
-        dueno, archivo,
-        [fabrica](const std::string& a, const std::string& c) { return fabrica()->Importar(a, c); },
-        servicios.fondo);
-    dialogo.exec();
-    const auto& desenlace = dialogo.Desenlace();
-    if (!desenlace) return std::nullopt;
-    if (!*desenlace) {
-        servicios.comunes.wmessagedlg(QString::fromStdString(desenlace->motivo()), mtError,
+    ImportacionCertificado importacion(servicios.plataforma.importadorCertificados,
+                                       servicios.fondo);
+    if (const Hecho disponible = importacion.Disponible(); !disponible) {
+        servicios.comunes.wmessagedlg(QString::fromStdString(disponible.motivo()), mtError,
                                       Botones({mbOK}), 0);
         return std::nullopt;
     }
-    if ((*desenlace)->yaEstaba) {
-        servicios.comunes.wmessagedlg(
-            QStringLiteral("Este certificado ya estaba en el almacén: se muestra seleccionado en "
-                           "la lista."),
-            mtInformation, Botones({mbOK}), 0);
+    TfrmImportarCertificado dialogo(dueno, archivo, importacion);
+    if (dialogo.exec() != QDialog::Accepted) return std::nullopt;
+    const FinImportacion& fin = importacion.Fin();
+    if (!fin.error.isEmpty()) {
+        servicios.comunes.wmessagedlg(fin.error, mtError, Botones({mbOK}), 0);
+    } else if (!fin.aviso.isEmpty()) {
+        servicios.comunes.wmessagedlg(fin.aviso, mtInformation, Botones({mbOK}), 0);
     }
-    return (*desenlace)->huella;
+    return fin.huella;
 }
 
 void VerDetalles(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r) {
@@ -126,13 +118,16 @@ void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertif
 }
 
 void AbrirAyuda(QWidget* dueno, TfrmMenu::Servicios& servicios) {
-    if (const Hecho permitida = AyudaPermitida(servicios.plataforma.administrador); !permitida) {
+    const Plataforma& p = servicios.plataforma;
+    AperturaAyuda apertura({p.administrador, p.carpetaAyudantes, p.nombreModuloAyuda, servicios.api,
+                            &servicios.registro},
+                           servicios.fondo);
+    if (const Hecho permitida = apertura.Permitida(); !permitida) {
         servicios.comunes.wmessagedlg(QString::fromStdString(permitida.motivo()), mtInformation,
                                       Botones({mbOK}), 0);
         return;
     }
-    QLibrary modulo(QString::fromStdString(servicios.plataforma.carpetaAyudantes) +
-                    QStringLiteral("/libmarlevanta_ayuda.so"));
+    QLibrary modulo(apertura.RutaModulo());
     auto crear = reinterpret_cast<FuncionCrearAyuda>(modulo.resolve("CrearAyuda"));
     if (!crear) {
         servicios.comunes.wmessagedlg(
@@ -141,16 +136,12 @@ void AbrirAyuda(QWidget* dueno, TfrmMenu::Servicios& servicios) {
         return;
     }
     QDialog* ayuda = crear(dueno);
-    TManejadorApi api = servicios.api;
-    api.cancelar = servicios.fondo.Cancelacion();
-    TManejadorRegistro& registro = servicios.registro;
-    servicios.fondo.Ejecutar(
-        ayuda, [api] { return api.LeerUrlsAyuda(); },
-        [ayuda, &registro](Resultado<UrlsAyuda> r) {
-            const DireccionesAyuda d = ResolverDireccionesAyuda(registro, r);
-            QMetaObject::invokeMethod(ayuda, "Navegar", Q_ARG(QString, d.uso),
-                                      Q_ARG(QString, d.trucos));
-        });
+    QObject::connect(&apertura, &AperturaAyuda::Direcciones, ayuda,
+                     [ayuda](const QString& uso, const QString& trucos) {
+                         QMetaObject::invokeMethod(ayuda, "Navegar", Q_ARG(QString, uso),
+                                                   Q_ARG(QString, trucos));
+                     });
+    apertura.PedirDirecciones();
     ayuda->exec();
     delete ayuda;
 }

@@ -15,6 +15,7 @@
 #include "core/plataforma/u_detallesCertificado.h"
 #include "core/plataforma/u_firma.h"
 #include "core/plataforma/u_importadorCertificados.h"
+#include "core/plataforma/u_permisos.h"
 #include "core/plataforma/u_procesoExterno.h"
 #include "core/plataforma/u_registroUsuario.h"
 
@@ -42,6 +43,11 @@ struct Plataforma {
     // Where the program's helpers are (pqrvr, tqUpd.exe, tqUnz.dll, the help module): beside the
     // program in a build or a copied folder, the private helper folder when installed.
     std::string carpetaAyudantes;
+    // The file names, in carpetaAyudantes, of the permission program and of the help module.
+    std::string nombrePermisos;
+    std::string nombreModuloAyuda;
+    // How the permission program gets the administrator's rights on this system.
+    std::shared_ptr<const ElevacionPermisos> elevacionPermisos;
     // Whether the program runs with the administrator's rights (root).
     bool administrador = false;
 };

@@ -7,6 +7,10 @@
 
 namespace marlevanta {
 
+// The helpers' file names in that folder.
+inline constexpr const char* kNombrePermisos = "pqrvr";
+inline constexpr const char* kNombreModuloAyuda = "libmarlevanta_ayuda.so";
+
 // `relativa`: the helpers' folder as seen from the program's folder once installed (the build
 // fixes it, e.g. "../libexec/marlevanta"). Gives that folder, resolved, when it exists, and
 // `carpetaPrograma` otherwise.

@@ -6,8 +6,9 @@
 
 #include <cstring>
 #include <optional>
+#include <string_view>
 
-#include "core/plataforma/u_permisos.h"
+#include "platform/linux/u_permisosPoliticas.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/u_sistema.h"
 
@@ -32,7 +33,85 @@ std::optional<uid_t> UidDeSid(const std::string& sid) {
     return Numero(sid.substr(std::strlen(kPrefijoSid)));
 }
 
+// A word with blanks or quotes is quoted as a shell reads it.
+std::string ParaTerminal(const std::string& texto) {
+    constexpr std::string_view seguros = "/._-+:=,@%";
+    for (const char c : texto) {
+        const bool letra =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (letra || seguros.find(c) != std::string_view::npos) continue;
+        std::string r = "'";
+        for (const char d : texto) {
+            if (d == '\'') {
+                r += "'\\''";
+            } else {
+                r += d;
+            }
+        }
+        return r + "'";
+    }
+    return texto;
+}
+
+// The last thing a program said: its lines that are not blank, trimmed and joined.
+std::string Dicho(const std::string& error) {
+    constexpr std::string_view blancos = " \t\r\v\f";
+    std::string r;
+    size_t inicio = 0;
+    while (inicio <= error.size()) {
+        size_t fin = error.find('\n', inicio);
+        if (fin == std::string::npos) fin = error.size();
+        const std::string_view linea(error.data() + inicio, fin - inicio);
+        const size_t a = linea.find_first_not_of(blancos);
+        if (a != std::string_view::npos) {
+            const size_t b = linea.find_last_not_of(blancos);
+            if (!r.empty()) r += ' ';
+            r += linea.substr(a, b - a + 1);
+        }
+        inicio = fin + 1;
+    }
+    return r;
+}
+
+class ElevacionPkexec : public ElevacionPermisos {
+public:
+    Orden Elevada(const std::string& ayudante, const std::string& sid) const override {
+        return {"pkexec", {ayudante, sid}};
+    }
+    std::string OrdenManual(const std::string& ayudante, const std::string& sid) const override {
+        return "sudo " + ParaTerminal(ayudante) + ' ' + ParaTerminal(sid);
+    }
+    Hecho Desenlace(int codigo, const std::string& error) const override {
+        if (codigo == 0) return {};
+        const std::string dicho = Dicho(error);
+        // pkexec's own answers: 126 the password request was dismissed, 127 it could not ask or
+        // was refused. Any other code is the permission program's, told on its standard error.
+        switch (codigo) {
+            case 126:
+                return Falla("Se ha cancelado la petición de la contraseña.");
+            case 127:
+                return Falla("El sistema no ha dado la autorización" +
+                             (dicho.empty() ? std::string() : " (" + dicho + ")") +
+                             ". Si no ha aparecido ninguna ventana que pidiera la contraseña, "
+                             "falta en el escritorio el programa que la pide (un agente de "
+                             "autenticación de polkit).");
+            default:
+                if (!dicho.empty()) return Falla(dicho);
+                return Falla("El programa de permisos ha terminado con el código " +
+                             std::to_string(codigo) + ".");
+        }
+    }
+    std::string SinArrancar(const std::string& motivo) const override {
+        return "No se ha podido pedir la contraseña de administrador: " + motivo +
+               " Compruebe que el paquete pkexec está instalado.";
+    }
+};
+
 }  // namespace
+
+std::unique_ptr<ElevacionPermisos> CrearElevacionPkexec() {
+    return std::make_unique<ElevacionPkexec>();
+}
 
 std::string SidUsuarioActual() {
     return TextoSid({0, 0, 0, 0, 0, 22}, {1, static_cast<std::uint32_t>(getuid())});

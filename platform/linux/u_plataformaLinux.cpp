@@ -6,6 +6,7 @@
 #include "platform/linux/u_carpetaAyudantes.h"
 #include "platform/linux/u_detallesNss.h"
 #include "platform/linux/u_importadorNss.h"
+#include "platform/linux/u_permisosPoliticas.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "platform/linux/u_reglasLinux.h"
@@ -40,6 +41,9 @@ Plataforma PlataformaDelSistema() {
     p.rutaPrograma = ec ? std::string() : exe.string();
     p.carpetaPrograma = ec ? std::string() : exe.parent_path().string();
     p.carpetaAyudantes = CarpetaAyudantes(p.carpetaPrograma, MARLEVANTA_AYUDANTES_INSTALADOS);
+    p.nombrePermisos = kNombrePermisos;
+    p.nombreModuloAyuda = kNombreModuloAyuda;
+    p.elevacionPermisos = CrearElevacionPkexec();
     p.administrador = geteuid() == 0;
     return p;
 }

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "core/plataforma/u_permisos.h"
 #include "platform/u_sistema.h"
+#include "platform/windows/u_permisosWin.h"
 #include "platform/windows/u_utf16.h"
 
 namespace marlevanta {
@@ -25,7 +25,41 @@ std::string MensajeSistema(DWORD codigo) {
     return Estrecho(t);
 }
 
+// A word as the command prompt reads it: quoted when it has blanks.
+std::string ParaConsola(const std::string& texto) {
+    if (!texto.empty() && texto.find_first_of(" \t&()^;,=\"") == std::string::npos) return texto;
+    return '"' + texto + '"';
+}
+
+class ElevacionWindows : public ElevacionPermisos {
+public:
+    Orden Elevada(const std::string& ayudante, const std::string& sid) const override {
+        return {ayudante, {sid}};
+    }
+    std::string OrdenManual(const std::string& ayudante, const std::string& sid) const override {
+        return ParaConsola(ayudante) + ' ' + ParaConsola(sid);
+    }
+    Hecho Desenlace(int codigo, const std::string& error) const override {
+        if (codigo == 0) return {};
+        std::string dicho = error;
+        while (!dicho.empty() && static_cast<unsigned char>(dicho.back()) <= 32) dicho.pop_back();
+        const size_t inicio = dicho.find_first_not_of(" \t\r\n");
+        dicho = inicio == std::string::npos ? std::string() : dicho.substr(inicio);
+        if (!dicho.empty()) return Falla(dicho);
+        return Falla("El programa de permisos ha terminado con el código " +
+                     std::to_string(codigo) + ".");
+    }
+    std::string SinArrancar(const std::string& motivo) const override {
+        // The user's "no" to the system's question ends here too.
+        return "No se ha podido ejecutar el programa de permisos como administrador: " + motivo;
+    }
+};
+
 }  // namespace
+
+std::unique_ptr<ElevacionPermisos> CrearElevacionWindows() {
+    return std::make_unique<ElevacionWindows>();
+}
 
 std::string SidUsuarioActual() {
     HANDLE token = nullptr;

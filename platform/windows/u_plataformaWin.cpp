@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/u_sistema.h"
+#include "platform/windows/u_permisosWin.h"
 #include "platform/windows/u_utf16.h"
 
 namespace marlevanta {
@@ -15,6 +16,9 @@ Plataforma PlataformaDelSistema() {
         barra == std::string::npos ? std::string() : p.rutaPrograma.substr(0, barra);
     // Installed or not, the helpers stand beside the program on Windows.
     p.carpetaAyudantes = p.carpetaPrograma;
+    p.nombrePermisos = "pqrvr.exe";
+    p.nombreModuloAyuda = "marlevanta_ayuda.dll";
+    p.elevacionPermisos = CrearElevacionWindows();
     return p;
 }
 
