@@ -1,5 +1,7 @@
 #include "platform/linux/u_politicasArchivos.h"
 
+#include "platform/linux/u_archivoAtomico.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,36 +23,12 @@ std::string Causa(int codigo) {
     return std::strerror(codigo);
 }
 
-// The whole file replaced by `contenido`: a new file beside it, flushed, then renamed over it.
-// A browser reading meanwhile sees the old policy or the new one, never half of one, and the
-// file is always the writer's own, whoever held the old one (earlier versions gave each user
-// theirs) and whatever link was planted there.
+// The file is always the writer's own, whoever held the old one (earlier versions gave each
+// user theirs) and whatever link was planted there. The temporary name is hidden and without the
+// .json ending: no browser takes it for a policy of its own.
 Hecho Reescribir(const std::string& ruta, const std::string& contenido) {
-    const std::string carpeta = fs::path(ruta).parent_path().string();
-    // Hidden and without the .json ending: no browser takes it for a policy of its own.
-    std::string temporal = carpeta + "/.marlevanta-XXXXXX";
-    const int fd = mkostemp(temporal.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return Falla("No se puede escribir la política en \"" + ruta + "\": " + Causa(errno));
-    }
-    std::string fallo;
-    if (fchmod(fd, 0644) != 0) fallo = Causa(errno);
-    size_t hecho = 0;
-    while (fallo.empty() && hecho < contenido.size()) {
-        const ssize_t n = write(fd, contenido.data() + hecho, contenido.size() - hecho);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            fallo = Causa(errno);
-        } else {
-            hecho += static_cast<size_t>(n);
-        }
-    }
-    if (fallo.empty() && fsync(fd) != 0) fallo = Causa(errno);
-    if (close(fd) != 0 && fallo.empty()) fallo = Causa(errno);
-    if (fallo.empty() && rename(temporal.c_str(), ruta.c_str()) != 0) fallo = Causa(errno);
-    if (!fallo.empty()) {
-        unlink(temporal.c_str());
-        return Falla("No se puede escribir la política en \"" + ruta + "\": " + fallo);
+    if (auto h = EscribirArchivoAtomico(ruta, contenido, ".marlevanta-", 0644); !h) {
+        return Falla("No se puede escribir la política en \"" + ruta + "\": " + h.motivo());
     }
     return {};
 }

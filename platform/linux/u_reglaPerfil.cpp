@@ -1,5 +1,7 @@
 #include "platform/linux/u_reglaPerfil.h"
 
+#include "platform/linux/u_archivoAtomico.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -98,29 +100,12 @@ Hecho GuardarPreferencias(const std::string& ruta, const QJsonObject& raiz) {
     fs::permissions(carpeta.parent_path(), fs::perms::owner_all, ec);
     fs::permissions(carpeta, fs::perms::owner_all, ec);
     const QByteArray texto = QJsonDocument(raiz).toJson(QJsonDocument::Compact);
-    std::string plantilla = (carpeta / ".Preferences.marlevanta.XXXXXX").string();
-    const int fd = mkostemp(plantilla.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return Falla("No se pueden guardar las preferencias del navegador en \"" +
-                     carpeta.string() + "\": " + std::strerror(errno));
-    }
-    bool ok = true;
-    qsizetype hecho = 0;
-    while (ok && hecho < texto.size()) {
-        const ssize_t n = write(fd, texto.constData() + hecho, size_t(texto.size() - hecho));
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) hecho += n;
-    }
-    const int errorEscritura = ok ? 0 : errno;
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok) ok = std::rename(plantilla.c_str(), ruta.c_str()) == 0;
-    if (!ok) {
-        const int causa = errorEscritura ? errorEscritura : errno;
-        unlink(plantilla.c_str());
+    if (auto h =
+            EscribirArchivoAtomico(ruta, std::string_view(texto.constData(), size_t(texto.size())),
+                                   ".Preferences.marlevanta.", 0600);
+        !h) {
         return Falla("No se pueden guardar las preferencias del navegador \"" + ruta +
-                     "\": " + std::strerror(causa));
+                     "\": " + h.motivo());
     }
     return {};
 }
