@@ -4,65 +4,15 @@
 
 namespace marlevanta {
 
-namespace {
-
-class Lector {
-public:
-    Lector(TManejadorRegistro& registro, QStringList& problemas)
-        : registro_(registro), problemas_(problemas) {}
-
-    std::optional<std::string> Texto(const char* nombre) {
-        auto v = registro_.LeerValor(nombre);
-        if (v) return *v;
-        Anotar(nombre, v.motivo());
-        return std::nullopt;
-    }
-    // A switch that cannot be read takes the value a new settings file starts with.
-    bool Interruptor(const char* nombre) {
-        auto t = Texto(nombre);
-        if (t) return *t == "1";
-        for (const auto& v : ValoresPorDefecto()) {
-            if (v.nombre == nombre) return v.valor == "1";
-        }
-        return false;
-    }
-    std::optional<int> Entero(const char* nombre) {
-        auto t = Texto(nombre);
-        if (!t) return std::nullopt;
-        auto n = TextoAEntero(*t);
-        if (!n) {
-            Anotar(nombre, n.motivo());
-            return std::nullopt;
-        }
-        return *n;
-    }
-
-private:
-    void Anotar(const char* nombre, const std::string& motivo) {
-        problemas_ << QString::fromLatin1(nombre) + QStringLiteral(": ") +
-                          QString::fromStdString(motivo);
-    }
-
-    TManejadorRegistro& registro_;
-    QStringList& problemas_;
-};
-
-const char* kVisibilidad[] = {"GridVerEmail", "GridVerEmitidoPor", "GridVerValidoDesde",
-                              "GridVerPropositos"};
-
-}  // namespace
-
-AjustesRejilla AjustesRejilla::Leer(TManejadorRegistro& registro, QStringList& problemas) {
-    Lector l(registro, problemas);
+AjustesRejilla AjustesRejilla::Leer(Ajustes& ajustes) {
     AjustesRejilla a;
+    const Ajuste* visibilidad[] = {&ajuste::VerEmail, &ajuste::VerEmitidoPor,
+                                   &ajuste::VerValidoDesde, &ajuste::VerPropositos};
     for (size_t i = 0; i < a.verColumna.size(); ++i)
-        a.verColumna[i] = l.Interruptor(kVisibilidad[i]);
-    // A size that is not a number, or out of range, is the default without a word: the user
-    // may have typed anything in the options window.
-    auto texto = registro.LeerValor("GridTamanoFuente");
-    auto n = texto ? TextoAEntero(*texto) : Resultado<int>(Fallo{texto.motivo()});
-    a.tamanoFuente = (n && *n >= 6 && *n <= 48) ? *n : 10;
-    const QString anchos = QString::fromStdString(l.Texto("GridAnchoColumnas").value_or(""));
+        a.verColumna[i] = ajustes.Interruptor(*visibilidad[i]);
+    a.tamanoFuente = ajustes.Entero(ajuste::TamanoFuente);
+    // A width the user dragged out of reason is its column's default, without a word.
+    const QString anchos = QString::fromStdString(ajustes.Texto(ajuste::AnchoColumnas));
     const QStringList items = anchos.isEmpty() ? QStringList() : anchos.split(u',');
     for (int i = 0; i < kColumnasRejilla; ++i) {
         int w = kAnchosPorDefecto[static_cast<size_t>(i)];
@@ -76,7 +26,7 @@ AjustesRejilla AjustesRejilla::Leer(TManejadorRegistro& registro, QStringList& p
 }
 
 std::array<int, kColumnasRejilla> AnchosParaFuente(int n) {
-    if (n < 6 || n > 48) n = 10;
+    if (n < kFuenteMinima || n > kFuenteMaxima) n = kFuentePorDefecto;
     std::array<int, kColumnasRejilla> r{};
     for (size_t i = 0; i < r.size(); ++i) r[i] = n * (kAnchosPorDefecto[i] / 10);
     return r;
@@ -92,55 +42,49 @@ std::string TextoAnchos(const std::array<int, kColumnasRejilla>& anchos,
     return t;
 }
 
-AjustesVentana AjustesVentana::Leer(TManejadorRegistro& registro) {
+AjustesVentana AjustesVentana::Leer(Ajustes& ajustes) {
     AjustesVentana a;
-    Lector l(registro, a.problemas);
-    a.maximizada = l.Interruptor("FormMaximized");
-    const auto arriba = l.Entero("FormTop");
-    const auto izquierda = l.Entero("FormLeft");
-    const auto ancho = l.Entero("FormWidth");
-    const auto alto = l.Entero("FormHeight");
+    a.maximizada = ajustes.Interruptor(ajuste::Maximizada);
+    const auto arriba = ajustes.EnteroSinLimites(ajuste::Arriba);
+    const auto izquierda = ajustes.EnteroSinLimites(ajuste::Izquierda);
+    const auto ancho = ajustes.EnteroSinLimites(ajuste::Ancho);
+    const auto alto = ajustes.EnteroSinLimites(ajuste::Alto);
     if (arriba && izquierda && ancho && alto)
         a.geometria = Geometria{*izquierda, *arriba, *ancho, *alto};
-    a.ocultarCaducados = l.Interruptor("PanelOcultarCertificadosCaducados");
-    a.soloCliente = l.Interruptor("PanelSoloCertificadosCliente");
-    a.proximos = l.Interruptor("PanelProximosCaducar");
+    a.ocultarCaducados = ajustes.Interruptor(ajuste::OcultarCaducados);
+    a.soloCliente = ajustes.Interruptor(ajuste::SoloCertificadosCliente);
+    a.proximos = ajustes.Interruptor(ajuste::ProximosCaducar);
     // Not a number: the first order; a number out of range: none selected.
-    auto orden = registro.LeerValor("GridColumnaOrden");
-    auto numero = orden ? TextoAEntero(*orden) : Resultado<int>(Falla(""));
-    a.columnaOrden = !numero ? 0 : (*numero >= 0 && *numero < 4 ? *numero : -1);
-    const qsizetype antes = a.problemas.size();
-    a.confirmarSalida = l.Interruptor("PanelConfirmarSalida");
-    a.confirmarSalidaLeida = a.problemas.size() == antes;
-    a.rejilla = AjustesRejilla::Leer(registro, a.problemas);
+    const auto orden = ajustes.EnteroSinLimites(ajuste::ColumnaOrden);
+    a.columnaOrden =
+        !orden ? 0 : (*orden >= 0 && *orden <= ajuste::ColumnaOrden.maximo ? *orden : -1);
+    a.confirmarSalida = ajustes.Interruptor(ajuste::ConfirmarSalida);
+    a.rejilla = AjustesRejilla::Leer(ajustes);
+    a.problemas = ajustes.ProblemasNuevos();
     return a;
 }
 
-Hecho AjustesVentana::Escribir(TManejadorRegistro& registro,
+Hecho AjustesVentana::Escribir(Ajustes& ajustes,
                                const std::array<bool, kColumnasRejilla>& ocultas) const {
     std::string primerFallo;
-    const auto escribir = [&](const char* nombre, const std::string& valor) {
-        if (auto h = registro.EscribirValor(nombre, valor); !h && primerFallo.empty()) {
-            primerFallo = h.motivo();
-        }
+    const auto anotar = [&](const Hecho& h) {
+        if (!h && primerFallo.empty()) primerFallo = h.motivo();
     };
-    const auto interruptor = [](bool v) { return std::string(v ? "1" : "0"); };
-    if (maximizada) {
-        escribir("FormMaximized", "1");
-    } else {
+    anotar(ajustes.Fijar(ajuste::Maximizada, maximizada));
+    // Maximised, the last normal geometry stays as it was.
+    if (!maximizada) {
         const Geometria g = geometria.value_or(Geometria{});
-        escribir("FormMaximized", "0");
-        escribir("FormWidth", std::to_string(g.ancho));
-        escribir("FormHeight", std::to_string(g.alto));
-        escribir("FormTop", std::to_string(g.y));
-        escribir("FormLeft", std::to_string(g.x));
+        anotar(ajustes.Fijar(ajuste::Ancho, g.ancho));
+        anotar(ajustes.Fijar(ajuste::Alto, g.alto));
+        anotar(ajustes.Fijar(ajuste::Arriba, g.y));
+        anotar(ajustes.Fijar(ajuste::Izquierda, g.x));
     }
-    escribir("PanelOcultarCertificadosCaducados", interruptor(ocultarCaducados));
-    escribir("PanelSoloCertificadosCliente", interruptor(soloCliente));
-    escribir("PanelProximosCaducar", interruptor(proximos));
-    escribir("GridColumnaOrden", std::to_string(columnaOrden));
-    escribir("GridTamanoFuente", std::to_string(rejilla.tamanoFuente));
-    escribir("GridAnchoColumnas", TextoAnchos(rejilla.anchos, ocultas));
+    anotar(ajustes.Fijar(ajuste::OcultarCaducados, ocultarCaducados));
+    anotar(ajustes.Fijar(ajuste::SoloCertificadosCliente, soloCliente));
+    anotar(ajustes.Fijar(ajuste::ProximosCaducar, proximos));
+    anotar(ajustes.Fijar(ajuste::ColumnaOrden, columnaOrden));
+    anotar(ajustes.Fijar(ajuste::TamanoFuente, rejilla.tamanoFuente));
+    anotar(ajustes.Fijar(ajuste::AnchoColumnas, TextoAnchos(rejilla.anchos, ocultas)));
     if (!primerFallo.empty()) return Falla(primerFallo);
     return {};
 }

@@ -1,6 +1,5 @@
 // The main window's settings as typed values: read once when the window is made, written once
-// when it closes. A value that cannot be read gets its default, and the reason is kept so that
-// the user can be told once.
+// when it closes.
 #pragma once
 
 #include <QStringList>
@@ -8,6 +7,7 @@
 #include <optional>
 
 #include "core/plataforma/u_resultado.h"
+#include "core/u_ajustes.h"
 #include "core/u_manejadorRegistro.h"
 
 namespace marlevanta {
@@ -18,12 +18,12 @@ inline constexpr std::array<int, kColumnasRejilla> kAnchosPorDefecto = {50,  400
 
 // The grid's settings, read again whenever the options window may have changed them.
 struct AjustesRejilla {
-    int tamanoFuente = 10;  // 6 to 48
+    int tamanoFuente = kFuentePorDefecto;
     // Email, Emitido por, Válido desde, Propósitos planteados (columns 4 to 7).
     std::array<bool, 4> verColumna = {false, false, false, false};
     std::array<int, kColumnasRejilla> anchos = kAnchosPorDefecto;
 
-    static AjustesRejilla Leer(TManejadorRegistro& registro, QStringList& problemas);
+    static AjustesRejilla Leer(Ajustes& ajustes);
 };
 
 // Widths for a cell font of n points: each default width scaled by n / 10.
@@ -47,17 +47,16 @@ struct AjustesVentana {
     bool proximos = false;
     int columnaOrden = 0;  // -1 for none
     bool confirmarSalida = true;
-    bool confirmarSalidaLeida = true;  // false when its default stands for what could not be read
     AjustesRejilla rejilla;
-    QStringList problemas;
+    QStringList problemas;  // those not told before, "Clave: motivo"
 
-    static AjustesVentana Leer(TManejadorRegistro& registro);
+    static AjustesVentana Leer(Ajustes& ajustes);
 
     // What the window leaves at its close: its geometry (unless maximised, when the last normal
     // one stays as it was), the switches, the order, the font size and the widths. Every value
     // is tried; the failure names the first that could not be written.
-    Hecho Escribir(TManejadorRegistro& registro,
-                   const std::array<bool, kColumnasRejilla>& ocultas) const;
+    [[nodiscard]] Hecho Escribir(Ajustes& ajustes,
+                                 const std::array<bool, kColumnasRejilla>& ocultas) const;
 };
 
 // Where the window opens in its normal state: the stored edges and size, no smaller than the

@@ -90,12 +90,12 @@ Arranque::Avisos Arranque::AntesDeMostrar() {
         if (archivo.motivo.empty()) avisos.general << MensajeAjustes(accion, registro_, motivo);
     };
     // The web API's base address: the stored one, or the built-in one written down.
-    auto host = registro_.LeerValor("ApiHost");
+    auto host = registro_.LeerValor(ajuste::ApiHost.clave);
     if (!host) anotar(QStringLiteral("No se ha podido leer ApiHost"), host.motivo());
     api_.host = QString::fromStdString(host.valor_o(""));
     if (api_.host.isEmpty()) {
         api_.host = QString::fromLatin1(kApiHostPorDefecto);
-        if (auto h = registro_.EscribirValor("ApiHost", api_.host.toStdString()); !h) {
+        if (auto h = registro_.EscribirValor(ajuste::ApiHost.clave, api_.host.toStdString()); !h) {
             anotar(QStringLiteral("No se ha podido guardar ApiHost"), h.motivo());
         }
     }
@@ -153,7 +153,7 @@ void Arranque::ComprobarVersion() {
         [this](Respuestas r) {
             if (r.host && *r.host != api_.host && HostAceptable(api_.host, *r.host)) {
                 api_.host = *r.host;
-                (void)registro_.EscribirValor("ApiHost", api_.host.toStdString());
+                (void)registro_.EscribirValor(ajuste::ApiHost.clave, api_.host.toStdString());
             }
             EstadoVersion e;
             if (!r.version) {
@@ -162,9 +162,8 @@ void Arranque::ComprobarVersion() {
                 e.estado = EstadoVersion::Disponible;
                 e.numero = r.version->numero;
                 e.cambios = r.version->cambios;
-                e.preguntar =
-                    !actualizacionFallida_ &&
-                    registro_.LeerValor("PanelComprobarActualizaciones").valor_o("") == "1";
+                e.preguntar = !actualizacionFallida_ &&
+                              registro_.ajustes().Interruptor(ajuste::ComprobarActualizaciones);
             } else {
                 e.estado = EstadoVersion::Actualizado;
                 e.numero = r.version->numero;

@@ -14,8 +14,8 @@ DireccionesAyuda ResolverDireccionesAyuda(TManejadorRegistro& registro,
     const auto leer = [&registro](const char* nombre) {
         return QString::fromStdString(registro.LeerValor(nombre).valor_o("")).toLower().trimmed();
     };
-    QString uso = leer("AyudaUso");
-    QString trucos = leer("AyudaTrucos");
+    QString uso = leer(ajuste::AyudaUso.clave);
+    QString trucos = leer(ajuste::AyudaTrucos.clave);
     if (respuesta) {
         const auto adoptar = [&registro](const char* nombre, const QString& nueva,
                                          QString& actual) {
@@ -25,8 +25,8 @@ DireccionesAyuda ResolverDireccionesAyuda(TManejadorRegistro& registro,
             (void)registro.EscribirValor(nombre, n.toStdString());
             actual = n;
         };
-        adoptar("AyudaUso", respuesta->uso, uso);
-        adoptar("AyudaTrucos", respuesta->trucos, trucos);
+        adoptar(ajuste::AyudaUso.clave, respuesta->uso, uso);
+        adoptar(ajuste::AyudaTrucos.clave, respuesta->trucos, trucos);
     }
     return {DireccionAyuda(uso), DireccionAyuda(trucos)};
 }

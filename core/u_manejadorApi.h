@@ -11,10 +11,11 @@
 #include <memory>
 
 #include "core/plataforma/u_clienteHttp.h"
+#include "core/u_ajustes.h"
 
 namespace marlevanta {
 
-inline constexpr const char* kApiHostPorDefecto = "https://api.marlevanta.example";
+inline constexpr const char* kApiHostPorDefecto = ajuste::ApiHost.porDefecto;
 inline constexpr const char* kIdentificadorProducto = "marlevanta";
 // The servers besides the API's own from which update packages are taken.
 inline constexpr const char* kServidoresPaquetes[] = {"descargas.marlevanta.example"};

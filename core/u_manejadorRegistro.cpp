@@ -7,51 +7,6 @@
 
 namespace marlevanta {
 
-const std::vector<ValorPorDefecto>& ValoresPorDefecto() {
-    static const std::vector<ValorPorDefecto> valores = {
-        {"AyudaUso", "https://www.marlevanta.example/ayuda/uso.php"},
-        {"AyudaTrucos", "https://www.marlevanta.example/ayuda/trucos.php"},
-        {"PanelSoloCertificadosCliente", "1"},
-        {"PanelOcultarCertificadosCaducados", "1"},
-        {"PanelProximosCaducar", "0"},
-        {"PanelConfirmarSalida", "1"},
-        {"PanelComprobarActualizaciones", "1"},
-        {"ApiHost", "https://api.marlevanta.example"},
-        {"GridTamanoFuente", "10"},
-        {"GridColumnaOrden", "0"},
-        {"GridVerEmail", "0"},
-        {"GridVerEmitidoPor", "0"},
-        {"GridVerValidoDesde", "0"},
-        {"GridVerPropositos", "0"},
-        {"GridAnchoColumnas", "50,400,200,120,250,300,120,350,400"},
-        {"FormMaximized", "0"},
-        {"FormHeight", "540"},
-        {"FormWidth", "900"},
-        {"FormTop", ""},
-        {"FormLeft", ""},
-        {"NavegadorPoliticaSistema", "0"},
-    };
-    return valores;
-}
-
-Resultado<int> TextoAEntero(const std::string& texto) {
-    const auto error = [&] { return Falla("'" + texto + "' is not a valid integer value"); };
-    size_t i = 0;
-    while (i < texto.size() && texto[i] == ' ') ++i;
-    size_t fin = texto.size();
-    while (fin > i && texto[fin - 1] == ' ') --fin;
-    std::string cuerpo = texto.substr(i, fin - i);
-    size_t digitos = (!cuerpo.empty() && (cuerpo[0] == '-' || cuerpo[0] == '+')) ? 1 : 0;
-    if (digitos == cuerpo.size()) return error();
-    for (size_t k = digitos; k < cuerpo.size(); ++k) {
-        if (cuerpo[k] < '0' || cuerpo[k] > '9') return error();
-    }
-    errno = 0;
-    const long long v = std::strtoll(cuerpo.c_str(), nullptr, 10);
-    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return error();
-    return static_cast<int>(v);
-}
-
 TManejadorRegistro::TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro,
                                        FuentePantalla pantalla,
                                        std::unique_ptr<AlmacenPoliticas> politicas)
@@ -67,10 +22,9 @@ Hecho TManejadorRegistro::IniciarValoresSiNoExisten() {
     const auto anotar = [&primerFallo](const Hecho& h) {
         if (!h && primerFallo.empty()) primerFallo = h.motivo();
     };
-    for (const auto& v : ValoresPorDefecto()) {
-        if (v.valor.empty()) continue;
-        const std::string nombre(v.nombre);
-        if (!clave.ExisteValor(nombre)) anotar(clave.EscribirTexto(nombre, std::string(v.valor)));
+    for (const Ajuste* a : TodosLosAjustes()) {
+        if (*a->porDefecto == '\0') continue;
+        if (!clave.ExisteValor(a->clave)) anotar(clave.EscribirTexto(a->clave, a->porDefecto));
     }
     // Centred on the primary screen, from the size stored by now (maybe the user's last size).
     const auto centrar = [&](const char* borde, const char* medida, int pantalla) {
@@ -85,8 +39,8 @@ Hecho TManejadorRegistro::IniciarValoresSiNoExisten() {
         anotar(clave.EscribirTexto(borde, std::to_string(valor < 0 ? 0 : valor)));
     };
     const TamanoPantalla tam = pantalla_ ? pantalla_() : TamanoPantalla{};
-    centrar("FormTop", "FormHeight", tam.alto);
-    centrar("FormLeft", "FormWidth", tam.ancho);
+    centrar(ajuste::Arriba.clave, ajuste::Alto.clave, tam.alto);
+    centrar(ajuste::Izquierda.clave, ajuste::Ancho.clave, tam.ancho);
     anotar(clave.Cerrar());
     if (!primerFallo.empty()) return Falla(primerFallo);
     return {};
@@ -196,7 +150,7 @@ Resultado<bool> TManejadorRegistro::EliminarRestos(Navegador navegador) {
 
 std::vector<LugarRegla> TManejadorRegistro::LugaresRegla() {
     if (!AdmitePerfil()) return {LugarRegla::PoliticaSistema};
-    if (LeerValor("NavegadorPoliticaSistema").valor_o("") == "1" && PoliticaSistemaPermitida()) {
+    if (ajustes_.Interruptor(ajuste::PoliticaSistema) && PoliticaSistemaPermitida()) {
         return {LugarRegla::Perfil, LugarRegla::PoliticaSistema};
     }
     return {LugarRegla::Perfil};

@@ -12,6 +12,7 @@
 
 #include "core/plataforma/u_almacenPoliticas.h"
 #include "core/plataforma/u_registroUsuario.h"
+#include "core/u_ajustes.h"
 
 namespace marlevanta {
 
@@ -20,20 +21,8 @@ struct TamanoPantalla {
     int alto = 0;
 };
 
-struct ValorPorDefecto {
-    std::string_view nombre;
-    std::string_view valor;  // empty for FormTop and FormLeft, which are computed
-};
-
-// The settings, in the order in which start-up creates them.
-const std::vector<ValorPorDefecto>& ValoresPorDefecto();
-
 inline constexpr const char* kClaveAjustes = "\\Software\\Velquorin\\marlevanta";
 inline constexpr const char* kClaveAlias = "\\Software\\Velquorin\\marlevanta\\alias";
-
-// StrToInt's rule: optional sign and decimal digits, surrounding blanks allowed. The failure
-// reads "'<texto>' is not a valid integer value".
-Resultado<int> TextoAEntero(const std::string& texto);
 
 class TManejadorRegistro {
 public:
@@ -41,6 +30,9 @@ public:
 
     TManejadorRegistro(std::unique_ptr<RegistroUsuario> registro, FuentePantalla pantalla,
                        std::unique_ptr<AlmacenPoliticas> politicas = nullptr);
+    // The settings module keeps a reference to its store.
+    TManejadorRegistro(const TManejadorRegistro&) = delete;
+    TManejadorRegistro& operator=(const TManejadorRegistro&) = delete;
 
     // Creates every missing setting with its default. All that can be written is written even
     // when one value fails (a FormHeight that is not a number leaves FormTop to be computed
@@ -78,6 +70,9 @@ public:
         return politicas_->PoliticaSistemaPermitida();
     }
 
+    // The settings, typed and bounded; every window reads and writes them through this.
+    Ajustes& ajustes() { return ajustes_; }
+
     RegistroUsuario& Registro() { return *registro_; }
     // Where the settings are kept, for messages.
     std::string Ubicacion() const { return registro_->Ubicacion(); }
@@ -88,6 +83,7 @@ private:
     std::unique_ptr<RegistroUsuario> registro_;
     FuentePantalla pantalla_;
     std::unique_ptr<AlmacenPoliticas> politicas_;
+    Ajustes ajustes_{*this};
 };
 
 // A failure of the settings store told to the user: what could not be done, where, and why.

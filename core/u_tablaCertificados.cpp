@@ -122,6 +122,27 @@ void TTablaCertificados::Post() {
     Scroll();
 }
 
+bool TTablaCertificados::CambiarAlias(const QString& huella, const QString& alias) {
+    if (huella.isEmpty()) return false;
+    for (size_t i = 0; i < filas_.size(); ++i) {
+        if (filas_[i].r.key_for_alias.compare(huella, Qt::CaseInsensitive) != 0) continue;
+        FilaInterna f;
+        f.r = filas_[i].r;
+        f.r.alias = alias;
+        PrepararFila(f);
+        filas_[i] = std::move(f);
+        DatosCambiados();
+        if (deshabilitado_ > 0) {
+            vistaValida_ = false;
+            return true;
+        }
+        ReconstruirVista(static_cast<int>(i));
+        Scroll();
+        return true;
+    }
+    return false;
+}
+
 void TTablaCertificados::EnableControls() {
     if (deshabilitado_ > 0 && --deshabilitado_ == 0) {
         const int fila = vistaValida_ && actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;

@@ -62,6 +62,9 @@ public:
     RegistroCertificado& Buffer();
     void Post();
     void Cancel();
+    // The alias of the certificate with fingerprint `huella`, wherever its row is now (a reload
+    // may have moved or dropped it); that row becomes current. False when it is not loaded.
+    bool CambiarAlias(const QString& huella, const QString& alias);
     bool Editando() const { return edicion_ != Edicion::Ninguna; }
 
     // While disabled, no events are raised; Enable shows the table as it is then.

@@ -110,7 +110,7 @@ TEST_F(Acciones, ArranqueHaceCadaPasoAunqueOtroFalle) {
     EXPECT_EQ(api.host, kApiHostPorDefecto);
     EXPECT_TRUE(avisos.errores.isEmpty());
     ASSERT_EQ(avisos.general.size(), 1);
-    EXPECT_TRUE(avisos.general[0].contains("'540px' is not a valid integer value"))
+    EXPECT_TRUE(avisos.general[0].contains("\"540px\" no es un número entero"))
         << avisos.general[0].toStdString();
     EXPECT_TRUE(avisos.general[0].contains(QString::fromStdString(registro_->Ubicacion())));
 }

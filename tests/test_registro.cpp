@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "ayudantes.h"
+#include "core/u_ajustesVentana.h"
 #include "core/u_manejadorRegistro.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "platform/u_sistema.h"
@@ -65,14 +66,14 @@ TEST_F(Registro, PrimerArranqueCreaLosVeintiunValoresYCentraLaVentana) {
     EXPECT_TRUE(r->IniciarValoresSiNoExisten());
     EXPECT_EQ(Contar("SELECT count(*) FROM valores"), 21);
     EXPECT_EQ(r->LeerValor("NavegadorPoliticaSistema"), "0");  // the profile's rule alone
-    for (const auto& v : ValoresPorDefecto()) {
-        if (!v.valor.empty()) {
-            EXPECT_EQ(r->LeerValor(std::string(v.nombre)), v.valor) << v.nombre;
+    for (const Ajuste* a : TodosLosAjustes()) {
+        if (*a->porDefecto) {
+            EXPECT_EQ(r->LeerValor(a->clave), a->porDefecto) << a->clave;
         }
     }
     EXPECT_EQ(r->LeerValor("FormTop"), "270");
     EXPECT_EQ(r->LeerValor("FormLeft"), "510");
-    EXPECT_EQ(r->LeerValor("GridAnchoColumnas"), "50,400,200,120,250,300,120,350,400");
+    EXPECT_EQ(r->LeerValor("GridAnchoColumnas"), "50,400,200,120,250,300,120,350");
     EXPECT_EQ(Contar("SELECT count(*) FROM claves WHERE ruta_plegada LIKE '%alias'"), 0);
 
     // A screen smaller than the window, in a fresh store.
@@ -102,7 +103,7 @@ TEST_F(Registro, AltoQueNoEsNumeroNoImpideCrearLosDemas) {
     EXPECT_TRUE(r->EscribirValor("FormHeight", "abc"));
     const auto h = r->IniciarValoresSiNoExisten();
     EXPECT_FALSE(h);
-    EXPECT_EQ(h.motivo(), "'abc' is not a valid integer value");
+    EXPECT_EQ(h.motivo(), "\"abc\" no es un número entero");
     // Everything else is written, also what comes after the height and the left edge.
     EXPECT_EQ(r->LeerValor("FormWidth"), "900");
     EXPECT_EQ(r->LeerValor("FormTop"), "");
@@ -156,11 +157,11 @@ TEST_F(Registro, TiposDeValor) {
         "x'0A000000')");
     EXPECT_EQ(r->LeerValor("Expandido"), "%HOME%\\ayuda");  // not expanded
     EXPECT_EQ(r->LeerValor("ConNulo"), "abc");              // ends at the first null
-    EXPECT_EQ(r->LeerValor("numero").motivo(), "Invalid data type for 'numero'");
+    EXPECT_EQ(r->LeerValor("numero").motivo(), TextoErrorTipo("numero"));
     Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta\\alias', 'demo-1', 'DEMO-1', "
         "3, "
         "x'00')");
-    EXPECT_EQ(r->LeerAlias("DEMO-1").motivo(), "Invalid data type for 'DEMO-1'");
+    EXPECT_EQ(r->LeerAlias("DEMO-1").motivo(), TextoErrorTipo("DEMO-1"));
     EXPECT_TRUE(r->EscribirAlias("DEMO-1", "reemplazado"));  // a write replaces any type
     EXPECT_EQ(r->LeerAlias("DEMO-1"), "reemplazado");
 }
@@ -350,9 +351,92 @@ TEST(TextoAEntero, ComoStrToInt) {
     for (const char* malo : {"", "abc", "12a", "1 2", "-", "99999999999", "0x10"}) {
         const auto n = TextoAEntero(malo);
         EXPECT_FALSE(n) << malo;
-        // Not "'" + std::string(malo): GCC 12 at -O3 inlines the insert that such a sum makes
-        // and warns of an overlapping copy that cannot happen (-Wrestrict, a false positive of
-        // its own); appending to the first piece makes the same text without an insert.
-        EXPECT_EQ(n.motivo(), std::string("'") + malo + "' is not a valid integer value");
+        // Appended, not "\"" + std::string(malo): GCC 12 at -O3 inlines the insert that such a
+        // sum makes and warns of an overlapping copy that cannot happen (-Wrestrict, a false
+        // positive of its own).
+        EXPECT_EQ(n.motivo(), std::string("\"").append(malo).append("\" no es un número entero"));
     }
+}
+
+// The settings module over a real store: what one run writes the next reads, and a value that
+// is damaged is shown as its default, told once and left as it is.
+TEST_F(Registro, CadaAjusteDeclaradoVaYVuelveDentroDeSusLimites) {
+    {
+        auto r = Nuevo();
+        ASSERT_TRUE(r->IniciarValoresSiNoExisten());
+        for (const Ajuste* a : TodosLosAjustes()) {
+            Hecho h;
+            switch (a->tipo) {
+                case TipoAjuste::Interruptor:
+                    h = r->ajustes().Fijar(*a, std::string(a->porDefecto) != "1");
+                    break;
+                case TipoAjuste::Entero:
+                    h = r->ajustes().Fijar(*a, a->minimo == INT_MIN ? -77 : a->maximo);
+                    break;
+                case TipoAjuste::Texto:
+                    h = r->ajustes().Fijar(*a, std::string("https://añadido.example/") + a->clave);
+                    break;
+            }
+            EXPECT_TRUE(h) << a->clave << ": " << h.motivo();
+        }
+    }
+    auto r = Nuevo();
+    Ajustes& ajustes = r->ajustes();
+    for (const Ajuste* a : TodosLosAjustes()) {
+        switch (a->tipo) {
+            case TipoAjuste::Interruptor:
+                EXPECT_EQ(ajustes.Interruptor(*a), std::string(a->porDefecto) != "1") << a->clave;
+                break;
+            case TipoAjuste::Entero:
+                EXPECT_EQ(ajustes.Entero(*a), a->minimo == INT_MIN ? -77 : a->maximo) << a->clave;
+                break;
+            case TipoAjuste::Texto:
+                EXPECT_EQ(ajustes.Texto(*a), std::string("https://añadido.example/") + a->clave);
+                break;
+        }
+        EXPECT_TRUE(ajustes.Leido(*a)) << a->clave;
+    }
+    EXPECT_TRUE(ajustes.ProblemasNuevos().isEmpty());
+    // The grid's default widths are the table's own, one per column.
+    EXPECT_EQ(TextoAnchos(kAnchosPorDefecto, {}), ajuste::AnchoColumnas.porDefecto);
+
+    // Refused on the way in: the stored value stays.
+    EXPECT_FALSE(ajustes.Fijar(ajuste::TamanoFuente, kFuenteMinima - 1));
+    EXPECT_FALSE(ajustes.Fijar(ajuste::TamanoFuente, std::string("49")));
+    EXPECT_FALSE(ajustes.Fijar(ajuste::ConfirmarSalida, std::string("sí")));
+    EXPECT_FALSE(ajustes.Fijar(ajuste::ConfirmarSalida, 1));
+    EXPECT_EQ(r->LeerValor("GridTamanoFuente"), std::to_string(kFuenteMaxima));
+    EXPECT_EQ(r->LeerValor("PanelConfirmarSalida"), "0");
+}
+
+TEST_F(Registro, UnAjusteDanadoSeMuestraPorDefectoSeAvisaUnaVezYNoSeEscribe) {
+    auto r = Nuevo();
+    ASSERT_TRUE(r->IniciarValoresSiNoExisten());
+    ASSERT_TRUE(r->EscribirValor("GridTamanoFuente", "200"));
+    ASSERT_TRUE(r->EscribirValor("GridVerEmail", "quizá"));
+    Sql("DELETE FROM valores WHERE nombre_plegado = 'panelconfirmarsalida'");
+    Sql("INSERT INTO valores VALUES('software\\velquorin\\marlevanta', 'panelconfirmarsalida', "
+        "'PanelConfirmarSalida', 4, x'00000000')");
+    Ajustes& ajustes = r->ajustes();
+    EXPECT_EQ(ajustes.Entero(ajuste::TamanoFuente), kFuentePorDefecto);
+    EXPECT_FALSE(ajustes.Interruptor(ajuste::VerEmail));
+    EXPECT_TRUE(ajustes.Interruptor(ajuste::ConfirmarSalida));  // its default, not "off"
+    EXPECT_FALSE(ajustes.Leido(ajuste::ConfirmarSalida));
+    const QStringList problemas = ajustes.ProblemasNuevos();
+    ASSERT_EQ(problemas.size(), 3) << problemas.join(u'\n').toStdString();
+    EXPECT_TRUE(problemas.join(u'\n').contains("GridTamanoFuente: 200 debe estar entre 6 y 48"));
+    EXPECT_TRUE(problemas.join(u'\n').contains("GridVerEmail: \"quizá\" no es 1 ni 0"));
+    // Read again (another window): the same default, nothing told twice.
+    EXPECT_TRUE(ajustes.Interruptor(ajuste::ConfirmarSalida));
+    EXPECT_TRUE(ajustes.ProblemasNuevos().isEmpty());
+    EXPECT_FALSE(ajustes.ProblemaNuevo(ajuste::ConfirmarSalida));
+    // What the main window writes at its close leaves the damaged switch alone.
+    AjustesVentana v = AjustesVentana::Leer(ajustes);
+    ASSERT_TRUE(v.Escribir(ajustes, {}));
+    EXPECT_EQ(Contar("SELECT tipo FROM valores WHERE nombre_plegado = 'panelconfirmarsalida'"), 4);
+    EXPECT_EQ(r->LeerValor("GridVerEmail"), "quizá");
+    // Once the user chooses, the choice is stored and the problem is gone.
+    ASSERT_TRUE(ajustes.Fijar(ajuste::ConfirmarSalida, false));
+    EXPECT_FALSE(ajustes.Interruptor(ajuste::ConfirmarSalida));
+    EXPECT_TRUE(ajustes.Leido(ajuste::ConfirmarSalida));
 }

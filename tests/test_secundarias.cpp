@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -7,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
@@ -108,6 +110,61 @@ TEST_F(Secundarias, OpcionesSinTocarNadaDejanLosAjustesComoEstaban) {
     EXPECT_EQ(w.cdsCertificados().RecordCount(), 29);  // reloaded, filter kept
 }
 
+// A switch that cannot be read counts as its default in every window: opening and closing the
+// options must not store "off" for it, which silently ended the exit question.
+TEST_F(Secundarias, OpcionesConLaSalidaIlegibleNoApaganLaPregunta) {
+    {
+        auto a = Ajustes();
+        ASSERT_TRUE(a.IniciarValoresSiNoExisten());
+    }
+    const auto tipo = [] {
+        sqlite3* db = nullptr;
+        sqlite3_open(RutaRegistroSqlite().c_str(), &db);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT tipo FROM valores WHERE nombre = 'PanelConfirmarSalida'", -1,
+                           &st, nullptr);
+        const int t = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return t;
+    };
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(RutaRegistroSqlite().c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(db, "UPDATE valores SET tipo = 4 WHERE nombre = 'PanelConfirmarSalida'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    QStringList avisos;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        if (auto* caja = qobject_cast<QMessageBox*>(d)) avisos << caja->text();
+        d->close();
+    });
+    auto& w = Abrir();
+    ASSERT_EQ(avisos.size(), 1);  // told at start-up, once
+    EXPECT_TRUE(avisos[0].contains("PanelConfirmarSalida")) << avisos[0].toStdString();
+    Opciones(Qt::Key_F12, [](TfrmConfiguracion* o) {
+        o->btnComportamiento()->click();
+        EXPECT_TRUE(o->chkConfirmarSalida()->isChecked());
+        o->btnSalir()->click();
+    });
+    EXPECT_EQ(tipo(), 4);  // left as it was
+    QStringList preguntas;
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        auto* m = qobject_cast<DialogoMensaje*>(d);
+        ASSERT_NE(m, nullptr);
+        preguntas << m->Texto();
+        QTest::keyClick(d->focusWidget(), Qt::Key_Escape);
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(preguntas, QStringList({"¿Desea salir de Marlevanta?"}));
+    EXPECT_EQ(avisos.size(), 1);
+}
+
 TEST_F(Secundarias, LaPoliticaDelSistemaEsUnaOpcionApagadaDeEntrada) {
     auto& w = Abrir();
     (void)w;
@@ -143,8 +200,9 @@ TEST_F(Secundarias, TamanoDeFuenteEnVivo) {
         EXPECT_EQ(w.TamanoFuenteGrid(), 6);  // out of range: nothing changes
         o->btnSalir()->click();
     });
-    EXPECT_EQ(Ajustes().LeerValor("GridTamanoFuente"), "5");  // written as the field holds it
-    EXPECT_EQ(w.TamanoFuenteGrid(), 10);                      // which the grid reads as 10
+    // Out of bounds is not stored: the last size the grid really had stays.
+    EXPECT_EQ(Ajustes().LeerValor("GridTamanoFuente"), "10");
+    EXPECT_EQ(w.TamanoFuenteGrid(), 10);
 }
 
 TEST_F(Secundarias, ColumnaEmailEnVivoYAparienciaDesdeElMenu) {

@@ -529,6 +529,51 @@ TEST_F(Ventana, EditarAliasConEscapeLoGuarda) {
               "Usar certificado 13\rRUIZ CASTRO PABLO - 89012345E");
 }
 
+// A reload that finishes while the alias dialog is open replaces the rows: the alias still goes
+// to the certificate the dialog was opened for, and an emptied table throws nothing.
+TEST_F(Ventana, AliasEditadoMientrasUnaRecargaCambiaLasFilas) {
+    auto& w = Abrir();
+    w.edtBuscarNombre()->setText("RUIZ CASTRO");
+    TTablaCertificados& t = w.cdsCertificados();
+    ASSERT_EQ(t.Actual().key_for_alias, "DEMO-12");
+    std::vector<RegistroCertificado> filas;
+    for (int i = t.TotalFilas() - 1; i >= 0; --i) filas.push_back(t.FilaCargada(i));
+    const int total = t.TotalFilas();
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        auto* editor = qobject_cast<TfrmEditarAlias*>(d);
+        ASSERT_NE(editor, nullptr);
+        w.edtBuscarNombre()->clear();
+        t.Reemplazar(TTablaCertificados::Preparar(filas));  // the same rows, another order
+        editor->edtAlias()->setText("Talleres Ruiz");
+        editor->btnCerrar()->click();
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F2);
+    EXPECT_EQ(Ajustes().LeerAlias("DEMO-12"), "Talleres Ruiz");
+    int conAlias = 0;
+    for (int i = 0; i < t.TotalFilas(); ++i) {
+        const RegistroCertificado& r = t.FilaCargada(i);
+        if (r.alias == "Talleres Ruiz") {
+            ++conAlias;
+            EXPECT_EQ(r.key_for_alias, "DEMO-12");
+        }
+    }
+    EXPECT_EQ(conAlias, 1);
+    EXPECT_EQ(t.TotalFilas(), total);
+    EXPECT_EQ(t.Actual().key_for_alias, "DEMO-12");
+
+    prueba::AlAbrirseDialogo([&](QWidget* d) {
+        auto* editor = qobject_cast<TfrmEditarAlias*>(d);
+        ASSERT_NE(editor, nullptr);
+        t.Reemplazar(TTablaCertificados::Preparar({}));
+        editor->edtAlias()->setText("Ruiz");
+        editor->btnCerrar()->click();
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F2);
+    EXPECT_EQ(Ajustes().LeerAlias("DEMO-12"), "Ruiz");  // stored for the next load
+    EXPECT_TRUE(t.IsEmpty());
+    EXPECT_FALSE(w.btnEditarAlias()->isEnabled());
+}
+
 TEST_F(Ventana, VersionNuevaAlArrancar) {
     prueba::ServidorApi s({"--respuesta", "/version", "10005\\nMejoras"});
     prueba::Entorno ca("SSL_CERT_FILE", s.Ca());

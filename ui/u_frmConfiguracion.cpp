@@ -109,9 +109,9 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
                               tbsApariencia_);
     edtGridTamanoFuente_ = new CampoTamano(tbsApariencia_);
     edtGridTamanoFuente_->setObjectName(QStringLiteral("edtGridTamanoFuente"));
-    edtGridTamanoFuente_->setRange(6, 48);
+    edtGridTamanoFuente_->setRange(kFuenteMinima, kFuenteMaxima);
     edtGridTamanoFuente_->setSingleStep(1);
-    edtGridTamanoFuente_->setValue(10);
+    edtGridTamanoFuente_->setValue(kFuentePorDefecto);
     edtGridTamanoFuente_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     edtGridTamanoFuente_->setKeyboardTracking(true);
     fila->addWidget(label1);
@@ -176,16 +176,19 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     // FormCreate: filling the controls is not a change by the user.
     pgSecciones_->setCurrentWidget(tbsApariencia_);
     edtGridTamanoFuente_->setValue(rejilla_.TamanoFuente());
-    const auto leer = [this](const char* nombre) {
-        return registro_.LeerValor(nombre).valor_o("") == "1";
-    };
-    chkGridVerEmail_->setChecked(leer("GridVerEmail"));
-    chkGridVerEmitidoPor_->setChecked(leer("GridVerEmitidoPor"));
-    chkGridVerValidoDesde_->setChecked(leer("GridVerValidoDesde"));
-    chkGridVerPropositos_->setChecked(leer("GridVerPropositos"));
-    chkConfirmarSalida_->setChecked(leer("PanelConfirmarSalida"));
-    chkComprobarActualizaciones_->setChecked(leer("PanelComprobarActualizaciones"));
-    chkPoliticaSistema_->setChecked(leer("NavegadorPoliticaSistema"));
+    fuenteInicial_ = TamanoFuente();
+    Ajustes& ajustes = registro_.ajustes();
+    campos_ = {{chkGridVerEmail_, &ajuste::VerEmail, false},
+               {chkGridVerEmitidoPor_, &ajuste::VerEmitidoPor, false},
+               {chkGridVerValidoDesde_, &ajuste::VerValidoDesde, false},
+               {chkGridVerPropositos_, &ajuste::VerPropositos, false},
+               {chkConfirmarSalida_, &ajuste::ConfirmarSalida, false},
+               {chkComprobarActualizaciones_, &ajuste::ComprobarActualizaciones, false},
+               {chkPoliticaSistema_, &ajuste::PoliticaSistema, false}};
+    for (Campo& c : campos_) {
+        c.inicial = ajustes.Interruptor(*c.ajuste);
+        c.caja->setChecked(c.inicial);
+    }
     if (!registro_.AdmitePerfil()) {
         // Where the profile takes no rule, the policy is the only way: always on.
         chkPoliticaSistema_->setChecked(true);
@@ -218,21 +221,20 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
 int TfrmConfiguracion::TamanoFuente() const {
     bool ok = false;
     const int v = edtGridTamanoFuente_->cleanText().toInt(&ok);
-    return ok ? v : 6;
+    return ok ? v : kFuenteMinima;
 }
 
 void TfrmConfiguracion::edtGridTamanoFuenteChange() {
     if (llenando_) return;
     const int n = TamanoFuente();
-    if (n < 6 || n > 48) return;
+    if (n < kFuenteMinima || n > kFuenteMaxima) return;
     rejilla_.FijarFuenteGrid(n);
     rejilla_.CambiarAnchoColumnasGrid();
 }
 
 void TfrmConfiguracion::chkGridVerEmailClick() {
     GuardarOpciones();
-    QStringList problemas;
-    rejilla_.AjustarGrid(AjustesRejilla::Leer(registro_, problemas));
+    rejilla_.AjustarGrid(AjustesRejilla::Leer(registro_.ajustes()));
 }
 
 void TfrmConfiguracion::btnComprobarAhoraClick() {
@@ -240,32 +242,29 @@ void TfrmConfiguracion::btnComprobarAhoraClick() {
 }
 
 void TfrmConfiguracion::GuardarOpciones() {
-    const auto interruptor = [](const QCheckBox* c) {
-        return std::string(c->isChecked() ? "1" : "0");
-    };
-    const std::pair<const char*, std::string> valores[] = {
-        {"GridTamanoFuente", std::to_string(TamanoFuente())},
-        {"GridVerEmail", interruptor(chkGridVerEmail_)},
-        {"GridVerEmitidoPor", interruptor(chkGridVerEmitidoPor_)},
-        {"GridVerValidoDesde", interruptor(chkGridVerValidoDesde_)},
-        {"GridVerPropositos", interruptor(chkGridVerPropositos_)},
-        {"PanelConfirmarSalida", interruptor(chkConfirmarSalida_)},
-        {"PanelComprobarActualizaciones", interruptor(chkComprobarActualizaciones_)},
-        {"NavegadorPoliticaSistema",
-         chkPoliticaSistema_->isEnabled()
-             ? interruptor(chkPoliticaSistema_)
-             : registro_.LeerValor("NavegadorPoliticaSistema").valor_o("0")}};
-    for (const auto& [nombre, valor] : valores) {
-        if (auto h = registro_.EscribirValor(nombre, valor); !h) {
-            // One message for the lot: the rest would fail for the same reason.
-            QMessageBox caja(QMessageBox::Critical, kTituloAplicacion,
-                             MensajeAjustes(QStringLiteral("No se han podido guardar las opciones"),
-                                            registro_, h.motivo()),
-                             QMessageBox::NoButton, this);
-            caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-            caja.exec();
-            return;
-        }
+    Ajustes& ajustes = registro_.ajustes();
+    Hecho h;
+    // A size outside the bounds is left as it was stored: the grid never showed it.
+    if (const int n = TamanoFuente();
+        n != fuenteInicial_ && n >= kFuenteMinima && n <= kFuenteMaxima) {
+        h = ajustes.Fijar(ajuste::TamanoFuente, n);
+    }
+    for (Campo& c : campos_) {
+        if (!h) break;
+        // A switch greyed out is not the user's to change here.
+        if (!c.caja->isEnabled() || c.caja->isChecked() == c.inicial) continue;
+        h = ajustes.Fijar(*c.ajuste, c.caja->isChecked());
+        if (h) c.inicial = c.caja->isChecked();
+    }
+    if (h) fuenteInicial_ = TamanoFuente();
+    if (!h) {
+        // One message for the lot: the rest would fail for the same reason.
+        QMessageBox caja(QMessageBox::Critical, kTituloAplicacion,
+                         MensajeAjustes(QStringLiteral("No se han podido guardar las opciones"),
+                                        registro_, h.motivo()),
+                         QMessageBox::NoButton, this);
+        caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
+        caja.exec();
     }
 }
 

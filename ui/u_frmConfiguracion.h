@@ -3,6 +3,9 @@
 
 #include <QDialog>
 #include <functional>
+#include <vector>
+
+#include "core/u_ajustes.h"
 
 class QCheckBox;
 class QSpinBox;
@@ -55,6 +58,15 @@ private:
     TManejadorRegistro& registro_;
     RejillaCertificados& rejilla_;
     std::function<void(QWidget*)> abrirActualizador_;
+    // Each switch with its setting and what it showed when the window opened: only what the user
+    // changed is written, so a value that could not be read is never replaced by its default.
+    struct Campo {
+        QCheckBox* caja;
+        const Ajuste* ajuste;
+        bool inicial;
+    };
+    std::vector<Campo> campos_;
+    int fuenteInicial_ = 0;
     bool llenando_ = true;
     bool guardado_ = false;
     QStackedWidget* pgSecciones_;

@@ -20,6 +20,7 @@
 #include "core/u_actualizador.h"
 #include "core/u_arranque.h"
 #include "core/u_cargaCertificados.h"
+#include "core/u_edicionAlias.h"
 #include "core/u_expresionFiltro.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorDatosVersion.h"
@@ -129,21 +130,23 @@ void TfrmMenu::FormCreate() {
                                    modo_demo, this);
     connect(carga_, &CargaCertificados::Cargada, this, &TfrmMenu::CertificadosCargados);
 
-    const AjustesVentana ajustes = AjustesVentana::Leer(servicios_.registro);
+    const AjustesVentana ajustes = AjustesVentana::Leer(servicios_.registro.ajustes());
     ColocarVentana(ajustes);
     pnlTop_->FijarInterruptores(ajustes.ocultarCaducados, ajustes.soloCliente, ajustes.proximos);
     grdCertificados_->AjustarGrid(ajustes.rejilla);
     pnlTop_->cmbOrden->setCurrentIndex(ajustes.columnaOrden);
     ajustesEscribibles_ = avisos.ajustesEscribibles;
-    confirmarSalidaAvisada_ = !avisos.ajustesLegibles || !ajustes.confirmarSalidaLeida;
     // A file that cannot be read has been told as a whole: each value would only repeat it.
-    if (!ajustes.problemas.isEmpty() && avisos.ajustesLegibles) {
-        MostrarErrorGeneral(nullptr, QStringLiteral("Algunos ajustes de \"") +
-                                         QString::fromStdString(servicios_.registro.Ubicacion()) +
-                                         QStringLiteral("\" no se pueden leer; se usan los valores "
-                                                        "por defecto:\n") +
-                                         ajustes.problemas.join(u'\n'));
-    }
+    if (avisos.ajustesLegibles) AvisarAjustesIlegibles(ajustes.problemas);
+}
+
+void TfrmMenu::AvisarAjustesIlegibles(const QStringList& problemas) {
+    if (problemas.isEmpty()) return;
+    MostrarErrorGeneral(nullptr, QStringLiteral("Algunos ajustes de \"") +
+                                     QString::fromStdString(servicios_.registro.Ubicacion()) +
+                                     QStringLiteral("\" no se pueden leer; se usan los valores "
+                                                    "por defecto:\n") +
+                                     problemas.join(u'\n'));
 }
 
 void TfrmMenu::ColocarVentana(const AjustesVentana& ajustes) {
@@ -274,29 +277,15 @@ void TfrmMenu::btnUsarCertificadoClick() {
 void TfrmMenu::btnEditarAliasClick() {
     if (!pnlTop_->btnEditarAlias->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    const std::string clave = r.key_for_alias.toStdString();
-    auto pagina = LeerPaginaInicio(servicios_.registro, clave);
-    const AliasYPagina editado = PedirAlias(this, r, QString::fromStdString(pagina.valor_o({})));
-    const QString& alias = editado.alias;
-    // The page is stored when it changed; one that could not be read is not overwritten
-    // unless the user typed another.
-    const std::string nueva = editado.pagina.toStdString();
-    if (pagina ? nueva != *pagina : !nueva.empty()) {
-        if (auto h = EscribirPaginaInicio(servicios_.registro, clave, nueva); !h) {
-            Avisar(MensajeAjustes(QStringLiteral("No se ha podido guardar la página de inicio"),
-                                  servicios_.registro, h.motivo()));
-        }
+    EdicionAlias edicion(servicios_.registro, *cdsCertificados_);
+    auto inicial = edicion.Empezar(r.key_for_alias, r.alias);
+    if (!inicial) {
+        Avisar(QString::fromStdString(inicial.motivo()));
+        return;
     }
-    if (auto h =
-            servicios_.registro.EscribirAlias(r.key_for_alias.toStdString(), alias.toStdString());
-        !h) {
-        // The row keeps the alias that is really stored.
-        Avisar(MensajeAjustes(QStringLiteral("No se ha podido guardar el alias"),
-                              servicios_.registro, h.motivo()));
-    } else {
-        cdsCertificados_->Edit();
-        cdsCertificados_->Buffer().alias = alias;
-        cdsCertificados_->Post();
+    const AliasYPagina editado = PedirAlias(this, r, inicial->pagina.value_or(QString()));
+    if (auto h = edicion.Guardar(*inicial, editado.alias, editado.pagina); !h) {
+        Avisar(QString::fromStdString(h.motivo()));
     }
     cdsCertificadosAfterScroll();
     grdCertificados_->setFocus();
@@ -307,8 +296,9 @@ void TfrmMenu::btnConfigClick() {
                   [this](QWidget* dueno) { AbrirActualizador(dueno); });
     // The widths in force are stored first, so that dragged widths survive the re-application.
     GuardarAnchoColumnasGrid();
-    QStringList problemas;
-    grdCertificados_->AjustarGrid(AjustesRejilla::Leer(servicios_.registro, problemas));
+    Ajustes& ajustes = servicios_.registro.ajustes();
+    grdCertificados_->AjustarGrid(AjustesRejilla::Leer(ajustes));
+    AvisarAjustesIlegibles(ajustes.ProblemasNuevos());
     CargarCertificados();
 }
 
@@ -336,8 +326,8 @@ void TfrmMenu::CambiarTamanoFuente(int n) {
 }
 
 void TfrmMenu::GuardarAnchoColumnasGrid() {
-    if (auto h = servicios_.registro.EscribirValor(
-            "GridAnchoColumnas",
+    if (auto h = servicios_.registro.ajustes().Fijar(
+            ajuste::AnchoColumnas,
             TextoAnchos(grdCertificados_->Anchos(), grdCertificados_->Ocultas()));
         !h) {
         Avisar(MensajeAjustes(QStringLiteral("No se han podido guardar los anchos de columna"),
@@ -352,14 +342,14 @@ void TfrmMenu::Avisar(const QString& mensaje) {
 bool TfrmMenu::FormCloseQuery() {
     // A setting that cannot be read asks, as its default does; it never keeps the window open,
     // and the user hears of it once, not at every close.
-    const auto confirmar = servicios_.registro.LeerValor("PanelConfirmarSalida");
-    if (!confirmar && !confirmarSalidaAvisada_) {
-        confirmarSalidaAvisada_ = true;
+    Ajustes& ajustes = servicios_.registro.ajustes();
+    const bool confirmar = ajustes.Interruptor(ajuste::ConfirmarSalida);
+    if (auto problema = ajustes.ProblemaNuevo(ajuste::ConfirmarSalida)) {
         Avisar(MensajeAjustes(QStringLiteral("No se ha podido leer PanelConfirmarSalida (se "
                                              "pregunta antes de salir, como por defecto)"),
-                              servicios_.registro, confirmar.motivo()));
+                              servicios_.registro, *problema));
     }
-    if (confirmar.valor_o("1") != "1") return true;
+    if (!confirmar) return true;
     return servicios_.comunes.wmessagedlg(QStringLiteral("¿Desea salir de Marlevanta?"),
                                           mtConfirmation, Botones({mbYes, mbNo}), 0) == 6;
 }
@@ -382,7 +372,7 @@ void TfrmMenu::FormClose() {
     a.rejilla.tamanoFuente = grdCertificados_->TamanoFuente();
     a.rejilla.anchos = grdCertificados_->Anchos();
     // Settings that could not be written at start-up have been told already.
-    if (auto h = a.Escribir(servicios_.registro, grdCertificados_->Ocultas());
+    if (auto h = a.Escribir(servicios_.registro.ajustes(), grdCertificados_->Ocultas());
         !h && ajustesEscribibles_) {
         fallos << MensajeAjustes(
             QStringLiteral("No se han podido guardar los ajustes de la ventana"),

@@ -137,6 +137,8 @@ private:
     void CambiarTamanoFuente(int n);
     void GuardarAnchoColumnasGrid();
     void ColocarVentana(const AjustesVentana& ajustes);
+    // Settings that could not be read and were not told before, with where they are kept.
+    void AvisarAjustesIlegibles(const QStringList& problemas);
     void Avisar(const QString& mensaje);
 
     Servicios servicios_;
@@ -157,7 +159,6 @@ private:
 
     // What the user has already been told about the settings, so that it is told only once.
     bool ajustesEscribibles_ = true;
-    bool confirmarSalidaAvisada_ = false;
 };
 
 }  // namespace marlevanta
