@@ -21,12 +21,15 @@ int main(int argc, char** argv) {
     TTablaCertificados tabla;
     tabla.Open();
     auto almacen = CrearAlmacenNss(argv[1]);
-    const auto r =
-        CargarCertificadosAlmacen(tabla, *almacen, registro, QDateTime::currentDateTime());
-    if (!r) {
-        std::fprintf(stderr, "%s\n", r.motivo().c_str());
+    // What the load does on its worker and then on the window's thread, here on one thread.
+    const auto alias = registro.LeerTodosLosAlias().valor_o({});
+    auto certificados = almacen->LeerCertificados();
+    if (!certificados) {
+        std::fprintf(stderr, "%s\n", certificados.motivo().c_str());
         return 1;
     }
+    tabla.Reemplazar(TTablaCertificados::Preparar(
+        FilasDeAlmacen(*certificados, alias, QDateTime::currentDateTime())));
     std::printf("%d\n", tabla.RecordCount());
     return 0;
 }

@@ -52,10 +52,8 @@ qint64 MomentoDeValidez(const std::string& texto) {
 }
 
 quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora) {
-    if (!caducidad.isValid()) return 0;
-    const QDateTime fin = caducidad.startOfDay();
-    const QDateTime aviso = caducidad.addMonths(-2).startOfDay();
-    return (aviso <= ahora && fin > ahora) ? 1 : 0;
+    if (!caducidad.isValid() || Caducado(caducidad, ahora)) return 0;
+    return caducidad.addMonths(-2).startOfDay() <= ahora ? 1 : 0;
 }
 
 std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertificado>& certificados,
@@ -66,6 +64,11 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
         const DatosCertificado& c = certificados[i];
         RegistroCertificado& r = filas[i];
         r.id = static_cast<qint32>(i);
+        if (!c.legible) {
+            r.ilegible = true;
+            r.apodo = Cortar(NombreVisible(c.apodo), 100);
+            continue;
+        }
         // Shown with what cannot be shown made visible; the certificate's own bytes go with the
         // row for the browser's rule.
         r.emitido_para = NombreVisible(c.emitidoPara);
@@ -86,16 +89,6 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
         r.proximo_a_caducar = ProximoACaducar(r.fecha_caducidad, ahora);
     }
     return filas;
-}
-
-Resultado<int> CargarCertificadosAlmacen(TTablaCertificados& tabla, AlmacenCertificados& almacen,
-                                         TManejadorRegistro& registro, const QDateTime& ahora) {
-    auto certificados = almacen.LeerCertificados();
-    if (!certificados) return Fallo{certificados.motivo()};
-    // Aliases that cannot be read leave the rows without them; the load still shows the store.
-    const auto alias = registro.LeerTodosLosAlias().valor_o({});
-    tabla.Reemplazar(TTablaCertificados::Preparar(FilasDeAlmacen(*certificados, alias, ahora)));
-    return tabla.TotalFilas();
 }
 
 namespace {
@@ -256,14 +249,6 @@ Resultado<std::vector<RegistroCertificado>> FilasDemo(TManejadorRegistro& regist
         }
     }
     return r;
-}
-
-Hecho CargarCertificadosDemo(TTablaCertificados& tabla, TManejadorRegistro& registro,
-                             const QDateTime& ahora) {
-    auto filas = FilasDemo(registro, ahora);
-    if (!filas) return Fallo{filas.motivo()};
-    tabla.Reemplazar(TTablaCertificados::Preparar(std::move(*filas)));
-    return {};
 }
 
 CargaCertificados::CargaCertificados(TTablaCertificados& tabla, TManejadorRegistro& registro,

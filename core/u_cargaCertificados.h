@@ -26,27 +26,21 @@ QDate FechaDeValidez(const std::string& texto);
 qint64 MomentoDeValidez(const std::string& texto);
 
 // 1 from the first moment of the day two calendar months before the expiry day until the
-// first moment of the expiry day itself.
+// certificate is expired (Caducado).
 quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora);
 
 // The table's rows for the store's certificates, in the store's order, with the aliases stored
-// under each thumbprint (`alias` by key in upper case).
+// under each thumbprint (`alias` by key in upper case). A certificate the store could not read
+// is a row that says so, without a thumbprint.
 std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertificado>& certificados,
                                                 const std::map<std::string, std::string>& alias,
                                                 const QDateTime& ahora);
-
-// Fills the table from the store in one go. On failure (the store's own words) the table keeps
-// the rows it had. Gives the number of rows.
-Resultado<int> CargarCertificadosAlmacen(TTablaCertificados& tabla, AlmacenCertificados& almacen,
-                                         TManejadorRegistro& registro, const QDateTime& ahora);
 
 inline constexpr int kFilasDemo = 34;
 // The demonstration rows; the aliases that come with them are stored first, like the user's.
 // Settings that cannot be used leave the rows with the aliases they come with.
 Resultado<std::vector<RegistroCertificado>> FilasDemo(TManejadorRegistro& registro,
                                                       const QDateTime& ahora);
-Hecho CargarCertificadosDemo(TTablaCertificados& tabla, TManejadorRegistro& registro,
-                             const QDateTime& ahora);
 
 // A load of the table that keeps the window free: the store is read and the rows prepared on a
 // worker, then handed to the table at once. A newer load makes an older one's rows count for

@@ -185,6 +185,9 @@ struct ExpresionFiltro::Nodo {
                     case Campo::calculated_indice:
                         valor = r.id + 1;
                         break;
+                    case Campo::ilegible:
+                        valor = r.ilegible ? 1 : 0;
+                        break;
                     default:
                         valor = r.id;
                         break;
@@ -385,7 +388,7 @@ QDate LeerFechaFiltro(const QString& texto) {
 }
 
 EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool ocultarCaducados,
-                             bool soloCliente, const QDate& hoy) {
+                             bool soloCliente, const QDateTime& ahora) {
     const QString t = busqueda.trimmed();
     EstadoFiltro estado;
     estado.filtrado = !t.isEmpty() || soloProximos || ocultarCaducados || soloCliente;
@@ -394,21 +397,30 @@ EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool oc
     QString literal = t;
     literal.replace(u'\'', QStringLiteral("''"));
     QString& e = estado.expresion;
-    const auto anadir = [&e](const QString& parte) {
-        if (!e.isEmpty()) e += QStringLiteral(" and ");
-        e += parte;
-    };
     if (!t.isEmpty()) {
-        anadir(QStringLiteral("(emitido_para like '%") + literal + QStringLiteral("%' or ") +
-               QStringLiteral(" email like '%") + literal + QStringLiteral("%' or ") +
-               QStringLiteral(" alias like '%") + literal + QStringLiteral("%')"));
+        e = QStringLiteral("(emitido_para like '%") + literal + QStringLiteral("%' or ") +
+            QStringLiteral(" email like '%") + literal + QStringLiteral("%' or ") +
+            QStringLiteral(" alias like '%") + literal + QStringLiteral("%')");
     }
+    QString interruptores;
+    const auto anadir = [&interruptores](const QString& parte) {
+        if (!interruptores.isEmpty()) interruptores += QStringLiteral(" and ");
+        interruptores += parte;
+    };
     if (soloProximos) anadir(QStringLiteral("proximo_a_caducar = 1 "));
+    // Caducado's rule: a row without a date is not known to be expired, and stays.
     if (ocultarCaducados) {
-        anadir(QStringLiteral("fecha_caducidad >= '") + hoy.toString(QStringLiteral("dd/MM/yyyy")) +
+        anadir(QStringLiteral("not fecha_caducidad < '") +
+               PrimerDiaVigente(ahora).toString(QStringLiteral("dd/MM/yyyy")) +
                QStringLiteral("'"));
     }
     if (soloCliente) anadir(QStringLiteral("propositos like '%clientAuth%'"));
+    if (!interruptores.isEmpty()) {
+        // The switches hide what is known of a certificate; an unreadable one stays in sight
+        // until the user has dealt with it.
+        if (!e.isEmpty()) e += QStringLiteral(" and ");
+        e += QStringLiteral("(ilegible = 1 or (") + interruptores + QStringLiteral("))");
+    }
     return estado;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <memory>
@@ -38,12 +39,12 @@ private:
 // "dd/mm/yyyy" (day and month may have one digit); null when it is not a valid date.
 QDate LeerFechaFiltro(const QString& texto);
 
-// The table's filter for the state of the search box and the three switches.
+// The table's filter for the state of the search box and the three switches, at `ahora`.
 struct EstadoFiltro {
     bool filtrado = false;
     QString expresion;
 };
 EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool ocultarCaducados,
-                             bool soloCliente, const QDate& hoy);
+                             bool soloCliente, const QDateTime& ahora);
 
 }  // namespace marlevanta

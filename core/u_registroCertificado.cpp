@@ -4,8 +4,8 @@
 
 namespace marlevanta {
 
-const std::array<DefinicionCampo, 11>& CamposCertificado() {
-    static const std::array<DefinicionCampo, 11> campos = {{
+const std::array<DefinicionCampo, 12>& CamposCertificado() {
+    static const std::array<DefinicionCampo, 12> campos = {{
         {Campo::id, "id", TipoCampo::Entero, 0, "Índice"},
         {Campo::emitido_para, "emitido_para", TipoCampo::Texto, 250, "Emitido para"},
         {Campo::alias, "alias", TipoCampo::Texto, 40, "Alias"},
@@ -17,6 +17,7 @@ const std::array<DefinicionCampo, 11>& CamposCertificado() {
         {Campo::key_for_alias, "key_for_alias", TipoCampo::Texto, 100, ""},
         {Campo::proximo_a_caducar, "proximo_a_caducar", TipoCampo::Entero, 0, ""},
         {Campo::calculated_indice, "calculated_indice", TipoCampo::Entero, 0, "Índice"},
+        {Campo::ilegible, "ilegible", TipoCampo::Entero, 0, ""},
     }};
     return campos;
 }
@@ -101,6 +102,34 @@ QString Cortar(const QString& texto, int ancho) {
         ++caracteres;
     }
     return texto.left(n);
+}
+
+bool Caducado(const QDate& caducidad, const QDateTime& ahora) {
+    return caducidad.isValid() && caducidad.startOfDay() <= ahora;
+}
+
+bool Caducado(const RegistroCertificado& r, const QDateTime& ahora) {
+    return Caducado(r.fecha_caducidad, ahora);
+}
+
+QDate PrimerDiaVigente(const QDateTime& ahora) {
+    QDate dia = ahora.date();
+    while (Caducado(dia, ahora)) dia = dia.addDays(1);
+    return dia;
+}
+
+QString EmitidoParaMostrado(const RegistroCertificado& r) {
+    if (!r.ilegible) return r.emitido_para;
+    return r.apodo.isEmpty() ? QStringLiteral("Certificado ilegible")
+                             : QStringLiteral("Certificado ilegible (") + r.apodo + u')';
+}
+
+QString AvisoIlegible(const RegistroCertificado& r) {
+    if (!r.ilegible) return {};
+    return QStringLiteral(
+        "El almacén de certificados guarda este certificado dañado: no se puede leer ni usar. "
+        "Bórrelo con el administrador de certificados del navegador y vuelva a importarlo "
+        "desde su copia (.p12 o .pfx).");
 }
 
 QString DescripcionCertificado(const RegistroCertificado& r) {

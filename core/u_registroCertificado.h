@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <string>
@@ -29,6 +30,10 @@ struct RegistroCertificado {
     // certificates of the same name the browser prefers.
     qint64 inicio_validez = 0;
     qint64 fin_validez = 0;
+    // A certificate of the store that could not be decoded: no names, dates or thumbprint, so it
+    // can be neither used nor given an alias, but the user must still see that it is there.
+    bool ilegible = false;
+    QString apodo;  // the store's own name for it, when it has one
 };
 
 enum class Campo {
@@ -43,6 +48,7 @@ enum class Campo {
     key_for_alias,
     proximo_a_caducar,
     calculated_indice,
+    ilegible,
 };
 
 enum class TipoCampo { Entero, Texto, Fecha };
@@ -55,7 +61,7 @@ struct DefinicionCampo {
     const char* etiqueta;  // display label, "" for none
 };
 
-const std::array<DefinicionCampo, 11>& CamposCertificado();
+const std::array<DefinicionCampo, 12>& CamposCertificado();
 const DefinicionCampo* BuscarCampo(const QString& nombre);  // case-insensitive; nullptr if none
 
 // The text fields that the filter and the indexes compare, in their folded form.
@@ -74,6 +80,18 @@ QString& Texto(RegistroCertificado& r, Campo campo);
 
 // Letter case and diacritics removed, so "ÁLVAREZ MUÑOZ" and "alvarez munoz" compare equal.
 QString Plegar(const QString& texto);
+
+// Expired from the first moment of its last day: the grid shows the day alone, and a certificate
+// shown as valid on a day must stay valid all that day. Without a date it is not known to be.
+bool Caducado(const QDate& caducidad, const QDateTime& ahora);
+bool Caducado(const RegistroCertificado& r, const QDateTime& ahora);
+// The earliest expiry day that is not expired at `ahora`.
+QDate PrimerDiaVigente(const QDateTime& ahora);
+
+// What the grid shows as the subject: for an unreadable certificate, that it is unreadable.
+QString EmitidoParaMostrado(const RegistroCertificado& r);
+// Why an unreadable certificate is there and what to do about it; empty for any other.
+QString AvisoIlegible(const RegistroCertificado& r);
 
 // "alias - subject" for a row with an alias (trimmed), the subject alone otherwise.
 QString DescripcionCertificado(const RegistroCertificado& r);

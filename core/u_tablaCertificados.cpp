@@ -34,14 +34,6 @@ void TTablaCertificados::Close() {
     edicion_ = Edicion::Ninguna;
 }
 
-void TTablaCertificados::EmptyDataSet() {
-    filas_.clear();
-    DatosCambiados();
-    edicion_ = Edicion::Ninguna;
-    ReconstruirVista(-1);
-    Scroll();
-}
-
 TTablaCertificados::FilasPreparadas TTablaCertificados::Preparar(
     std::vector<RegistroCertificado> filas) {
     FilasPreparadas r;
@@ -59,12 +51,6 @@ void TTablaCertificados::Reemplazar(FilasPreparadas filas) {
     edicion_ = Edicion::Ninguna;
     ReconstruirVista(-1);
     Scroll();
-}
-
-void TTablaCertificados::Append() {
-    edicion_ = Edicion::Alta;
-    buffer_ = RegistroCertificado{};
-    filaEditada_ = -1;
 }
 
 void TTablaCertificados::Edit() {
@@ -105,19 +91,10 @@ void TTablaCertificados::Post() {
     FilaInterna f;
     f.r = buffer_;
     PrepararFila(f);
-    int fila = filaEditada_;
-    if (edicion_ == Edicion::Alta) {
-        filas_.push_back(std::move(f));
-        fila = static_cast<int>(filas_.size()) - 1;
-    } else {
-        filas_[static_cast<size_t>(fila)] = std::move(f);
-    }
+    const int fila = filaEditada_;
+    filas_[static_cast<size_t>(fila)] = std::move(f);
     edicion_ = Edicion::Ninguna;
     DatosCambiados();
-    if (deshabilitado_ > 0) {
-        vistaValida_ = false;
-        return;
-    }
     ReconstruirVista(fila);
     Scroll();
 }
@@ -132,22 +109,11 @@ bool TTablaCertificados::CambiarAlias(const QString& huella, const QString& alia
         PrepararFila(f);
         filas_[i] = std::move(f);
         DatosCambiados();
-        if (deshabilitado_ > 0) {
-            vistaValida_ = false;
-            return true;
-        }
         ReconstruirVista(static_cast<int>(i));
         Scroll();
         return true;
     }
     return false;
-}
-
-void TTablaCertificados::EnableControls() {
-    if (deshabilitado_ > 0 && --deshabilitado_ == 0) {
-        const int fila = vistaValida_ && actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;
-        ReconstruirVista(fila);
-    }
 }
 
 const std::vector<int>& TTablaCertificados::Orden() const {
@@ -199,21 +165,19 @@ void TTablaCertificados::ReconstruirVista(int filaPreferida) {
     for (int i : orden) {
         if (!filtrar || pasa_[static_cast<size_t>(i)]) vista_.push_back(i);
     }
-    vistaValida_ = true;
     actual_ = vista_.empty() ? -1 : 0;
     if (filaPreferida >= 0) {
         const auto it = std::find(vista_.begin(), vista_.end(), filaPreferida);
         if (it != vista_.end()) actual_ = static_cast<int>(it - vista_.begin());
     }
-    if (deshabilitado_ == 0) emit VistaCambiada();
+    emit VistaCambiada();
 }
 
 void TTablaCertificados::Scroll() {
-    if (deshabilitado_ == 0) emit AfterScroll();
+    emit AfterScroll();
 }
 
 void TTablaCertificados::IrA(int posicion) {
-    if (!vistaValida_) ReconstruirVista(-1);
     const int n = static_cast<int>(vista_.size());
     actual_ = n == 0 ? -1 : std::clamp(posicion, 0, n - 1);
     Scroll();
@@ -228,15 +192,12 @@ void TTablaCertificados::Last() {
 void TTablaCertificados::Next() {
     IrA(actual_ + 1);
 }
-void TTablaCertificados::Prior() {
-    IrA(actual_ - 1);
-}
 void TTablaCertificados::SetRecNo(int recNo) {
     IrA(recNo - 1);
 }
 
 int TTablaCertificados::RecordCount() const {
-    return vistaValida_ ? static_cast<int>(vista_.size()) : static_cast<int>(filas_.size());
+    return static_cast<int>(vista_.size());
 }
 
 RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado& r) const {
@@ -246,12 +207,12 @@ RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado&
 }
 
 RegistroCertificado TTablaCertificados::Actual() const {
-    if (actual_ < 0 || !vistaValida_) return {};
+    if (actual_ < 0) return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(actual_)])].r);
 }
 
 RegistroCertificado TTablaCertificados::Fila(int posicion) const {
-    if (!vistaValida_ || posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
+    if (posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(posicion)])].r);
 }
 
@@ -265,8 +226,8 @@ Hecho TTablaCertificados::SetIndexName(const QString& nombre) {
             conocido = true;
         }
     }
-    if (!conocido) return Falla("Index '" + nombre.toStdString() + "' not found");
-    const int fila = actual_ >= 0 && vistaValida_ ? vista_[static_cast<size_t>(actual_)] : -1;
+    if (!conocido) return Falla("La tabla no tiene el orden \"" + nombre.toStdString() + "\".");
+    const int fila = actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;
     ReconstruirVista(fila);
     Scroll();
     return {};

@@ -51,13 +51,10 @@ public:
     void Open() { activa_ = true; }
     void Close();
     bool Active() const { return activa_; }
-    void EmptyDataSet();  // keeps the active index and the filter
-    // All rows at once, as EmptyDataSet and an Append and Post of each would leave them, with the
-    // first row current.
+    // All rows at once, with the first row current; the active index and the filter stay.
     void Reemplazar(FilasPreparadas filas);
 
-    // Append or Edit, change Buffer(), then Post (or Cancel).
-    void Append();
+    // Edit, change Buffer(), then Post (or Cancel).
     void Edit();
     RegistroCertificado& Buffer();
     void Post();
@@ -67,14 +64,9 @@ public:
     bool CambiarAlias(const QString& huella, const QString& alias);
     bool Editando() const { return edicion_ != Edicion::Ninguna; }
 
-    // While disabled, no events are raised; Enable shows the table as it is then.
-    void DisableControls() { ++deshabilitado_; }
-    void EnableControls();
-
     void First();
     void Last();
     void Next();
-    void Prior();
     int RecNo() const { return actual_ + 1; }  // 1-based position in the view, 0 when empty
     void SetRecNo(int recNo);
     int RecordCount() const;
@@ -104,7 +96,7 @@ signals:
     void VistaCambiada();
 
 private:
-    enum class Edicion { Ninguna, Alta, Cambio };
+    enum class Edicion { Ninguna, Cambio };
 
     static void PrepararFila(FilaInterna& f);
     const std::vector<int>& Orden() const;
@@ -123,8 +115,7 @@ private:
     std::vector<char> pasa_;
     bool pasaValido_ = false;
     std::vector<int> vista_;  // rows that pass the filter, in order
-    bool vistaValida_ = true;
-    int actual_ = -1;  // position in vista_
+    int actual_ = -1;         // position in vista_
     QString indice_ = QLatin1String(kIndiceInIndice);
     bool filtrado_ = false;
     QString filtro_;
@@ -132,7 +123,6 @@ private:
     Edicion edicion_ = Edicion::Ninguna;
     RegistroCertificado buffer_;
     int filaEditada_ = -1;
-    int deshabilitado_ = 0;
 };
 
 }  // namespace marlevanta

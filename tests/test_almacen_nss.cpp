@@ -127,6 +127,35 @@ TEST(AlmacenNss, UnaBaseConContrasenaTambienListaLosCertificadosDelUsuario) {
     EXPECT_EQ((*certs)[0].validoDesde, "Thu, 05 Jan 2023 10:00:00 GMT");
 }
 
+TEST(AlmacenNss, UnCertificadoQueNoSePuedeDecodificarSeListaConSuApodoYSinDatos) {
+    // A real database whose second certificate's stored DER has been damaged in place.
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    const std::string trabajo = prueba::BaseNssCompartida().home.path().toStdString() + "/trabajo";
+    const std::string cambiadas = prueba::Ejecutar(
+        "certutil -N -d 'sql:" + d +
+        "' --empty-password && for n in uno acentos; do pk12util -i '" + trabajo +
+        "'/$n.p12 -d 'sql:" + d + "' -W '' >/dev/null || exit 1; done && sqlite3 '" + d +
+        "/cert9.db' \"UPDATE nssPublic SET a11 = x'3082FFFF0102' WHERE a0 = x'00000001' AND a3 = "
+        "CAST('acentos' AS BLOB); SELECT changes();\"");
+    ASSERT_EQ(cambiadas, "1\n");
+    for (ViaNss via : {ViaNss::Automatica, ViaNss::Tablas, ViaNss::Api}) {
+        auto certs = CrearAlmacenNss(d, via)->LeerCertificados();
+        ASSERT_TRUE(certs) << certs.motivo();
+        ASSERT_EQ(certs->size(), 2u) << static_cast<int>(via);
+        const DatosCertificado& bueno = (*certs)[0];
+        EXPECT_TRUE(bueno.legible);
+        EXPECT_EQ(bueno.emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
+        EXPECT_EQ(bueno.apodo, "");  // only an unreadable one needs the store's name
+        const DatosCertificado& roto = (*certs)[1];
+        EXPECT_FALSE(roto.legible) << static_cast<int>(via);
+        EXPECT_EQ(roto.apodo, "acentos");
+        EXPECT_EQ(roto.emitidoPara, "");
+        EXPECT_EQ(roto.huella, "");
+        EXPECT_EQ(roto.validoHasta, "");
+    }
+}
+
 TEST(AlmacenNss, LasTablasYLaApiDanLasMismasFilasEnElMismoOrden) {
     const auto comparar = [](const std::string& dir) {
         auto api = CrearAlmacenNss(dir, ViaNss::Api)->LeerCertificados();

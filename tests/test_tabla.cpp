@@ -7,7 +7,7 @@
 #include "tabla_prueba.h"
 
 using namespace marlevanta;
-using prueba::Agregar;
+using prueba::Llenar;
 using prueba::Vista;
 
 namespace {
@@ -17,11 +17,11 @@ protected:
     void SetUp() override {
         t.OnCalcFields = [](RegistroCertificado& r) { r.calculated_indice = r.id + 1; };
         t.Open();
-        Agregar(t, {"zeta", "b", "", {2025, 5, 1}});
-        Agregar(t, {"Álvaro", "", "", {2024, 1, 1}});
-        Agregar(t, {"alba", "B", "", {}});
-        Agregar(t, {"Beatriz", "a", "", {2023, 12, 31}});
-        Agregar(t, {"ÁLVARO", "", "", {2024, 1, 1}});
+        Llenar(t, {{"zeta", "b", "", {2025, 5, 1}},
+                   {"Álvaro", "", "", {2024, 1, 1}},
+                   {"alba", "B", "", {}},
+                   {"Beatriz", "a", "", {2023, 12, 31}},
+                   {"ÁLVARO", "", "", {2024, 1, 1}}});
     }
     TTablaCertificados t;
 };
@@ -41,7 +41,7 @@ TEST_F(Tabla, LosCuatroIndices) {
     ASSERT_TRUE(t.SetIndexName(""));
     EXPECT_EQ(t.IndexName(), kIndiceInIndice);
     EXPECT_EQ(t.SetIndexName("cdsCertificadosInNada").motivo(),
-              "Index 'cdsCertificadosInNada' not found");
+              "La tabla no tiene el orden \"cdsCertificadosInNada\".");
     EXPECT_EQ(t.IndexName(), kIndiceInIndice);
 }
 
@@ -105,40 +105,40 @@ TEST_F(Tabla, EditarElAliasMueveLaFilaYLaMantieneActual) {
 TEST_F(Tabla, TextosLargosSeCortanAlAnchoDelCampo) {
     const QString largo = QString(299, u'x') + u'\'';
     const QString conSurrogados = QString(39, u'a') + QStringLiteral("😀😀");
-    t.Append();
-    t.Buffer().emitido_para = largo;
-    t.Buffer().emitido_por = largo;
-    t.Buffer().alias = conSurrogados;
-    t.Buffer().email = QString(150, u'e');
-    t.Buffer().propositos = QString(101, u'p');
-    t.Buffer().key_for_alias = QString(120, u'k');
+    RegistroCertificado r;
+    r.emitido_para = largo;
+    r.emitido_por = largo;
+    r.alias = conSurrogados;
+    r.email = QString(150, u'e');
+    r.propositos = QString(101, u'p');
+    r.key_for_alias = QString(120, u'k');
+    t.Reemplazar(TTablaCertificados::Preparar({r}));
+    const RegistroCertificado cargada = t.Actual();
+    EXPECT_EQ(cargada.emitido_para, QString(250, u'x'));
+    EXPECT_EQ(cargada.emitido_por.size(), 250);
+    EXPECT_EQ(cargada.alias, QString(39, u'a') + QStringLiteral("😀"));  // 40, none split
+    EXPECT_EQ(cargada.email.size(), 100);
+    EXPECT_EQ(cargada.propositos.size(), 100);
+    EXPECT_EQ(cargada.key_for_alias.size(), 100);
+    // An edited alias is cut the same way.
+    t.Edit();
+    t.Buffer().alias = QString(41, u'z');
     t.Post();
-    const RegistroCertificado r = t.Actual();
-    EXPECT_EQ(r.emitido_para, QString(250, u'x'));
-    EXPECT_EQ(r.emitido_por.size(), 250);
-    EXPECT_EQ(r.alias, QString(39, u'a') + QStringLiteral("😀"));  // 40 characters, none split
-    EXPECT_EQ(r.email.size(), 100);
-    EXPECT_EQ(r.propositos.size(), 100);
-    EXPECT_EQ(r.key_for_alias.size(), 100);
+    EXPECT_EQ(t.Actual().alias, QString(40, u'z'));
 }
 
-TEST_F(Tabla, VaciarConservaIndiceYFiltroYNoHayEventosConLosControlesDesactivados) {
+TEST_F(Tabla, UnaRecargaConservaIndiceYFiltroYAvisaUnaVez) {
     ASSERT_TRUE(t.SetIndexName(kIndiceInEmitidoPara));
     ASSERT_TRUE(t.SetFilter("emitido_para like '%a%'"));
     t.SetFiltered(true);
+    t.Last();
     QSignalSpy vista(&t, &TTablaCertificados::VistaCambiada);
     QSignalSpy scroll(&t, &TTablaCertificados::AfterScroll);
-    t.DisableControls();
-    t.EmptyDataSet();
-    Agregar(t, {"Zoa", "", "", {}});
-    Agregar(t, {"Ana", "", "", {}});
-    Agregar(t, {"Luis", "", "", {}});
-    EXPECT_EQ(vista.count(), 0);
-    EXPECT_EQ(scroll.count(), 0);
-    t.EnableControls();
+    Llenar(t, {{"Zoa", "", "", {}}, {"Ana", "", "", {}}, {"Luis", "", "", {}}});
     EXPECT_EQ(vista.count(), 1);
-    t.First();
+    EXPECT_EQ(scroll.count(), 1);
     EXPECT_EQ(Vista(t), (QStringList{"Ana", "Zoa"}));
+    EXPECT_EQ(t.RecNo(), 1);  // the first row of the new view is current
     EXPECT_EQ(t.Actual().emitido_para, "Ana");
     EXPECT_EQ(t.IndexName(), kIndiceInEmitidoPara);
     EXPECT_TRUE(t.Filtered());

@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDate>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -42,10 +42,10 @@ BusquedaCertificados::BusquedaCertificados(PanelIzquierdo& panel, RejillaCertifi
 }
 
 void BusquedaCertificados::AplicarFiltro() {
-    const EstadoFiltro e =
-        ConstruirFiltro(panel_.edtBuscarNombre->text(), panel_.chkProximos->isChecked(),
-                        panel_.chkOcultarCaducados->isChecked(),
-                        panel_.chkVerCertificadosCliente->isChecked(), QDate::currentDate());
+    const EstadoFiltro e = ConstruirFiltro(
+        panel_.edtBuscarNombre->text(), panel_.chkProximos->isChecked(),
+        panel_.chkOcultarCaducados->isChecked(), panel_.chkVerCertificadosCliente->isChecked(),
+        QDateTime::currentDateTime());
     tabla_.SetFiltered(e.filtrado);
     // The search box's text is always a valid literal: a failure here is a fault of the program.
     if (auto h = tabla_.SetFilter(e.expresion); !h) avisar_(QString::fromStdString(h.motivo()));

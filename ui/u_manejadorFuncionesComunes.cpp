@@ -203,10 +203,6 @@ void TmanejadorFuncionesComunes::FijarVentanaPrincipal(QWidget* ventana) {
     ventanaPrincipal_ = ventana;
 }
 
-QWidget* TmanejadorFuncionesComunes::VentanaPrincipal() const {
-    return ventanaPrincipal_.data();
-}
-
 void MostrarErrorGeneral(QWidget* dueno, const QString& mensaje, const QString& nombre) {
     QMessageBox caja(QMessageBox::Critical, kTituloAplicacion, mensaje, QMessageBox::NoButton,
                      dueno && dueno->isVisible() ? dueno : nullptr);

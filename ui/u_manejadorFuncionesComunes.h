@@ -79,7 +79,6 @@ public:
                         int defBtn) const;
 
     void FijarVentanaPrincipal(QWidget* ventana);
-    QWidget* VentanaPrincipal() const;
 
 private:
     QPointer<QWidget> ventanaPrincipal_;

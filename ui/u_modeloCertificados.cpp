@@ -16,7 +16,8 @@ QColor ModeloCertificados::Fondo(const QPalette& paleta, int columna) const {
 
 QVariant ModeloCertificados::ColorEstado(int fila) const {
     const RegistroCertificado r = tabla_.Fila(fila);
-    if (Caducado(r, QDateTime::currentDateTime())) return kRojo;
+    // Red is what cannot be used: expired, or not even readable.
+    if (r.ilegible || Caducado(r, QDateTime::currentDateTime())) return kRojo;
     if (r.proximo_a_caducar == 1) return kAzul;
     return {};
 }
@@ -32,10 +33,6 @@ QString Fecha(const QDate& d) {
 }
 
 }  // namespace
-
-bool Caducado(const RegistroCertificado& r, const QDateTime& ahora) {
-    return r.fecha_caducidad.isValid() && r.fecha_caducidad.startOfDay() < ahora;
-}
 
 ModeloCertificados::ModeloCertificados(TTablaCertificados& tabla, QObject* parent)
     : QAbstractTableModel(parent), tabla_(tabla) {
@@ -64,7 +61,7 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
                     return QString::number(r.calculated_indice);
                 // Names come from outside: each laid out in its own direction.
                 case 1:
-                    return Aislado(r.emitido_para);
+                    return Aislado(EmitidoParaMostrado(r));
                 case 2:
                     return Aislado(r.alias);
                 case 3:
@@ -90,6 +87,10 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
                 return Legible(paleta.color(QPalette::ToolTipText), fondo, kContrasteTexto);
             }
             return {};
+        }
+        case Qt::ToolTipRole: {
+            const QString aviso = AvisoIlegible(tabla_.Fila(index.row()));
+            return aviso.isEmpty() ? QVariant() : QVariant(aviso);
         }
         case kRolColorEstado:
             return ColorEstado(index.row());

@@ -18,9 +18,6 @@ inline constexpr int kRolColorEstado = Qt::UserRole + 1;
 // Ordinary text must stand out at least this much from its background.
 inline constexpr double kContrasteTexto = 4.5;
 
-// Expired from the first moment of its last day.
-bool Caducado(const RegistroCertificado& r, const QDateTime& ahora);
-
 class ModeloCertificados : public QAbstractTableModel {
     Q_OBJECT
 

@@ -21,6 +21,10 @@ struct DatosCertificado {
     std::string huella;          // SHA-1 of the DER, upper-case hexadecimal
     std::string usosExtendidos;  // "clientAuth,emailProtection"; dotted OIDs for unnamed ones
     std::string email;
+    // False when the store holds the certificate but cannot decode it: every field above is then
+    // empty, and the certificate must still be listed, or the user would never learn of it.
+    bool legible = true;
+    std::string apodo;  // the store's own name for it (NSS's nickname), when it has one
 };
 
 class AlmacenCertificados {

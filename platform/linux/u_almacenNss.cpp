@@ -42,44 +42,46 @@ std::string FechaRfc822(PRTime t) {
     return buffer;
 }
 
-// What keeps this user from reading the database folder as the browsers use it, in words that
-// name it; "" when nothing does (a folder that does not exist is told where it is read).
-std::string ProblemaAlmacen(const std::string& directorio) {
+// Fails, in words that name the database folder, when something keeps this user from reading it
+// as the browsers use it (a folder that does not exist is told where it is read).
+Hecho ProblemaAlmacen(const std::string& directorio) {
     const std::string donde = "el almacén de certificados \"" + directorio + "\"";
     struct stat st {};
     if (stat(directorio.c_str(), &st) != 0) {
         if (errno != EACCES) return {};
-        return "No se puede abrir " + donde +
-               ": su usuario no tiene permiso para entrar en esa carpeta o en una de las que la "
-               "contienen. Compruebe sus permisos (por ejemplo, chmod u+rwx " +
-               directorio + ").";
+        return Falla(
+            "No se puede abrir " + donde +
+            ": su usuario no tiene permiso para entrar en esa carpeta o en una de las que la "
+            "contienen. Compruebe sus permisos (por ejemplo, chmod u+rwx " +
+            directorio + ").");
     }
     if (!S_ISDIR(st.st_mode)) {
-        return "No se puede abrir " + donde + ": no es una carpeta.";
+        return Falla("No se puede abrir " + donde + ": no es una carpeta.");
     }
     if (access(directorio.c_str(), R_OK | X_OK) != 0) {
-        return "No se puede abrir " + donde +
-               ": su usuario no tiene permiso para leer esa carpeta. Compruebe sus permisos "
-               "(por ejemplo, chmod u+rwx " +
-               directorio + ").";
+        return Falla("No se puede abrir " + donde +
+                     ": su usuario no tiene permiso para leer esa carpeta. Compruebe sus "
+                     "permisos (por ejemplo, chmod u+rwx " +
+                     directorio + ").");
     }
     const std::string cert9 = directorio + "/cert9.db";
     if (access(cert9.c_str(), F_OK) != 0 && access((directorio + "/cert8.db").c_str(), F_OK) == 0) {
-        return "El almacén de certificados \"" + directorio +
-               "\" tiene el formato antiguo (cert8.db), que los navegadores de hoy ya no usan "
-               "tal cual. Conviértalo al formato actual (cert9.db) ejecutando una vez: certutil "
-               "-N -d sql:" +
-               directorio +
-               " (le pedirá la contraseña actual del almacén, si tiene, y una nueva, que puede "
-               "ser la misma; los certificados se conservan).";
+        return Falla("El almacén de certificados \"" + directorio +
+                     "\" tiene el formato antiguo (cert8.db), que los navegadores de hoy ya no "
+                     "usan tal cual. Conviértalo al formato actual (cert9.db) ejecutando una vez: "
+                     "certutil -N -d sql:" +
+                     directorio +
+                     " (le pedirá la contraseña actual del almacén, si tiene, y una nueva, que "
+                     "puede ser la misma; los certificados se conservan).");
     }
     for (const char* archivo : {"/cert9.db", "/key4.db"}) {
         const std::string ruta = directorio + archivo;
         if (access(ruta.c_str(), F_OK) == 0 && access(ruta.c_str(), R_OK) != 0) {
-            return "No se puede leer \"" + ruta +
-                   "\": su usuario no tiene permiso de lectura sobre ese archivo del almacén de "
-                   "certificados. Compruebe sus permisos (por ejemplo, chmod u+rw " +
-                   ruta + ").";
+            return Falla("No se puede leer \"" + ruta +
+                         "\": su usuario no tiene permiso de lectura sobre ese archivo del "
+                         "almacén de certificados. Compruebe sus permisos (por ejemplo, chmod "
+                         "u+rw " +
+                         ruta + ").");
         }
     }
     return {};
@@ -270,18 +272,30 @@ std::string Atributo(PK11GenericObject* o, CK_ATTRIBUTE_TYPE tipo) {
 
 // A certificate decoded on its own, without the trust and key look-ups that NSS's certificate
 // cache makes for each one (which grow with the square of the number of certificates).
-bool LeerDer(const std::string& der, DatosCertificado& datos) {
+Resultado<DatosCertificado> LeerDer(const std::string& der) {
     PLArenaPool* arena = PORT_NewArena(DER_DEFAULT_CHUNKSIZE);
-    if (!arena) return false;
+    if (!arena) return Falla("No queda memoria para leer el certificado.");
     auto* cert = PORT_ArenaZNew(arena, CERTCertificate);
     SECItem origen = {siBuffer, reinterpret_cast<unsigned char*>(const_cast<char*>(der.data())),
                       static_cast<unsigned>(der.size())};
-    bool ok = cert && SECITEM_CopyItem(arena, &cert->derCert, &origen) == SECSuccess &&
-              SEC_QuickDERDecodeItem(arena, cert, SEC_ASN1_GET(SEC_SignedCertificateTemplate),
-                                     &cert->derCert) == SECSuccess;
-    if (ok) datos = Leer(cert);
+    const bool ok = cert && SECITEM_CopyItem(arena, &cert->derCert, &origen) == SECSuccess &&
+                    SEC_QuickDERDecodeItem(arena, cert, SEC_ASN1_GET(SEC_SignedCertificateTemplate),
+                                           &cert->derCert) == SECSuccess;
+    Resultado<DatosCertificado> r =
+        ok ? Resultado<DatosCertificado>(Leer(cert))
+           : Falla("El almacén guarda el certificado dañado: no es un certificado X.509.");
     PORT_FreeArena(arena, PR_FALSE);
-    return ok;
+    return r;
+}
+
+// What the list holds for a certificate: its fields, or only that it could not be read.
+DatosCertificado Decodificado(const std::string& der, const std::string& apodo) {
+    auto leido = LeerDer(der);
+    if (leido) return std::move(*leido);
+    DatosCertificado d;
+    d.legible = false;
+    d.apodo = apodo;
+    return d;
 }
 
 // The user's certificates are those whose CKA_ID is the id of a private key in the database.
@@ -295,9 +309,8 @@ void ListarPorObjetos(PK11SlotInfo* slot, std::vector<Leido>& leidos) {
     PK11GenericObject* certs = PK11_FindGenericObjects(slot, CKO_CERTIFICATE);
     for (PK11GenericObject* o = certs; o; o = PK11_GetNextGenericObject(o)) {
         if (!claves.count(Atributo(o, CKA_ID))) continue;
-        Leido l{PK11_GetObjectHandle(PK11_TypeGeneric, o, nullptr), {}};
-        LeerDer(Atributo(o, CKA_VALUE), l.datos);
-        leidos.push_back(std::move(l));
+        leidos.push_back({PK11_GetObjectHandle(PK11_TypeGeneric, o, nullptr),
+                          Decodificado(Atributo(o, CKA_VALUE), Atributo(o, CKA_LABEL))});
     }
     if (certs) PK11_DestroyGenericObjects(certs);
 }
@@ -314,15 +327,16 @@ void ListarPorConfianza(std::vector<Leido>& leidos) {
 }
 
 // The fast way: the database's own tables, read with SQLite in one read-only transaction. NSS
-// keeps every PKCS #11 attribute as a blob in column "a" + hex(type): a0 CKA_CLASS, a11
-// CKA_VALUE, a102 CKA_ID; CK_ULONG values are 4 bytes big-endian (CKO_CERTIFICATE 1,
-// CKO_PRIVATE_KEY 3); an empty value is the 3 bytes A5 00 5A. Through NSS's API every attribute
-// is a transaction of its own, which made 10,000 certificates take seconds. A certificate's
-// object handle is 0x80000000 | its row id, so ordering by id keeps the API's order. CKA_ID is
-// stored in clear even in a database with a password.
+// keeps every PKCS #11 attribute as a blob in column "a" + hex(type): a0 CKA_CLASS, a3
+// CKA_LABEL (the nickname), a11 CKA_VALUE, a102 CKA_ID; CK_ULONG values are 4 bytes big-endian
+// (CKO_CERTIFICATE 1, CKO_PRIVATE_KEY 3); an empty value is the 3 bytes A5 00 5A. Through NSS's API
+// every attribute is a transaction of its own, which made 10,000 certificates take seconds. A
+// certificate's object handle is 0x80000000 | its row id, so ordering by id keeps the API's order.
+// CKA_ID is stored in clear even in a database with a password.
 struct Fila {
     std::uint32_t id = 0;
     std::string der;
+    std::string apodo;
 };
 
 class Sqlite {
@@ -372,14 +386,14 @@ Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
     if (rc != SQLITE_DONE) return fallo("No se puede leer " + claves);
     std::vector<Fila> filas;
     rc = sqlite3_prepare_v2(c.db_,
-                            "SELECT id, a102, a11 FROM main.nssPublic WHERE a0 = x'00000001' "
+                            "SELECT id, a102, a11, a3 FROM main.nssPublic WHERE a0 = x'00000001' "
                             "ORDER BY id",
                             -1, &c.st_, nullptr);
     if (rc == SQLITE_OK) {
         while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW) {
             if (!conClave.count(ValorAtributoNss(c.st_, 1))) continue;
             filas.push_back({static_cast<std::uint32_t>(sqlite3_column_int64(c.st_, 0)),
-                             ValorAtributoNss(c.st_, 2)});
+                             ValorAtributoNss(c.st_, 2), ValorAtributoNss(c.st_, 3)});
         }
     }
     if (rc != SQLITE_DONE) return fallo("No se puede leer " + certs);
@@ -399,7 +413,9 @@ public:
           via_(via) {}
 
     Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
-        if (std::string p = ProblemaAlmacen(directorio_); !p.empty()) return Falla(p);
+        if (auto problema = ProblemaAlmacen(directorio_); !problema) {
+            return Fallo{problema.motivo()};
+        }
         namespace fs = std::filesystem;
         std::error_code ec;
         // No database yet: nothing has been imported, which the window says in its own words.
@@ -427,8 +443,9 @@ private:
             return Falla(std::string("No se puede iniciar NSS: ") +
                          PR_ErrorToString(PR_GetError(), PR_LANGUAGE_I_DEFAULT));
         }
-        std::vector<DatosCertificado> certificados(filas.size());
-        for (size_t i = 0; i < filas.size(); ++i) LeerDer(filas[i].der, certificados[i]);
+        std::vector<DatosCertificado> certificados;
+        certificados.reserve(filas.size());
+        for (const Fila& f : filas) certificados.push_back(Decodificado(f.der, f.apodo));
         NSS_ShutdownContext(ctx);
         return certificados;
     }
