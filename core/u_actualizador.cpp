@@ -142,7 +142,26 @@ bool Renombrar(const QString& de, const QString& a) {
     return !ec;
 }
 
-void Sustituir(const QDir& carpeta, const char* nombre, QStringList& errores) {
+QString NoSustituido(const QDir& carpeta, const char* nombre, Sistema sistema) {
+    const QString fichero =
+        QStringLiteral("No se ha podido actualizar correctamente el fichero \"") +
+        QString::fromLatin1(nombre) + QStringLiteral("\". ");
+    if (sistema == Sistema::Windows) {
+        return fichero + QStringLiteral(
+                             "Es posible que su usuario de Windows no tenga permisos de "
+                             "administrador. Vuelva a ejecutar la aplicación con un usuario "
+                             "administrador de Windows para que se actualice correctamente.");
+    }
+    const QString ruta = QDir::toNativeSeparators(carpeta.absolutePath());
+    return fichero +
+           QStringLiteral("Es posible que su usuario no pueda escribir en la carpeta \"") + ruta +
+           QStringLiteral("\". Compruebe sus permisos (por ejemplo, chmod u+w \"") + ruta +
+           QStringLiteral(
+               "\") y vuelva a ejecutar la aplicación para que se actualice "
+               "correctamente.");
+}
+
+void Sustituir(const QDir& carpeta, const char* nombre, Sistema sistema, QStringList& errores) {
     const QString actual = carpeta.filePath(QString::fromLatin1(nombre));
     const QString nuevo = actual + QStringLiteral(".act");
     const QString copia = actual + QStringLiteral(".bak");
@@ -152,12 +171,7 @@ void Sustituir(const QDir& carpeta, const char* nombre, QStringList& errores) {
     if (QFileInfo::exists(actual) && QFileInfo(copia).isFile()) QFile::remove(copia);
     if (!QFileInfo::exists(nuevo)) return;
     if (!QFileInfo(nuevo).isFile() || QFileInfo(nuevo).isSymLink() || !Renombrar(nuevo, actual)) {
-        errores << QStringLiteral("No se ha podido actualizar correctamente el fichero \"") +
-                       QString::fromLatin1(nombre) +
-                       QStringLiteral(
-                           "\". Es posible que el usuario windows no tenga permisos de "
-                           "administrador.Vuelva a ejecutar la aplicación con un usuario windows "
-                           "administrador para que se actualice correctamente.");
+        errores << NoSustituido(carpeta, nombre, sistema);
     }
 }
 
@@ -189,13 +203,13 @@ Hecho LlamarLibreria(const QString& carpeta, const char* funcion, int& hecho, QS
 
 }  // namespace
 
-QStringList SustituirFicherosActualizador(const QString& carpeta) {
+QStringList SustituirFicherosActualizador(const QString& carpeta, Sistema sistema) {
     QStringList errores;
     const QDir dir(carpeta);
     const QString viejo = dir.filePath(QStringLiteral("tqupdater.exe"));
     if (QFileInfo(viejo).isFile()) QFile::remove(viejo);
-    Sustituir(dir, kActualizador, errores);
-    Sustituir(dir, kLibreriaActualizador, errores);
+    Sustituir(dir, kActualizador, sistema, errores);
+    Sustituir(dir, kLibreriaActualizador, sistema, errores);
     return errores;
 }
 

@@ -44,10 +44,18 @@ QStringList ArgumentosTraspaso(const QString& paquete, const QString& programa);
 // the user only, created anew; an empty password leaves no file, and an older file goes.
 Hecho DejarClaveTraspaso(const QString& carpeta, const QString& clave);
 
+// Whose words the messages use: who may write the program's folder differs.
+enum class Sistema { Linux, Windows };
+#ifdef Q_OS_WIN
+inline constexpr Sistema kSistema = Sistema::Windows;
+#else
+inline constexpr Sistema kSistema = Sistema::Linux;
+#endif
+
 // Puts new copies of the updater and of its library, left beside them as ".act", in place, each
 // in one rename (the name never lacks a whole updater). `carpeta` is the program's own folder.
 // Gives the messages of the files it could not replace.
-QStringList SustituirFicherosActualizador(const QString& carpeta);
+QStringList SustituirFicherosActualizador(const QString& carpeta, Sistema sistema = kSistema);
 
 // An update of the program's folder `carpeta` that was cut short (the updater killed, the power
 // gone) is finished or undone by the updater's library there, before anything else runs: the

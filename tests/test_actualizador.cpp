@@ -188,12 +188,22 @@ TEST(Actualizador, SustitucionDeLosArchivosDelActualizador) {
     EXPECT_EQ(Leer(c / "tqUnz.dll.act"), "4");
     EXPECT_EQ(Leer(c / "tqUpd.exe"), "3");
     ASSERT_EQ(mensajes.size(), 1);
-    EXPECT_EQ(
-        mensajes[0],
-        "No se ha podido actualizar correctamente el fichero \"tqUnz.dll\". Es posible que el "
-        "usuario "
-        "windows no tenga permisos de administrador.Vuelva a ejecutar la aplicación con un usuario "
-        "windows administrador para que se actualice correctamente.");
+    // Each system's user is told what stops a write there, and nothing of the other.
+    const QString carpeta = QDir(d.path()).absolutePath();
+    EXPECT_EQ(mensajes[0],
+              "No se ha podido actualizar correctamente el fichero \"tqUnz.dll\". Es posible que "
+              "su usuario no pueda escribir en la carpeta \"" +
+                  carpeta + "\". Compruebe sus permisos (por ejemplo, chmod u+w \"" + carpeta +
+                  "\") y vuelva a ejecutar la aplicación para que se actualice correctamente.");
+    EXPECT_FALSE(mensajes[0].contains("windows", Qt::CaseInsensitive));
+    mensajes = SustituirFicherosActualizador(d.path(), Sistema::Windows);
+    ASSERT_EQ(mensajes.size(), 1);
+    EXPECT_EQ(mensajes[0],
+              "No se ha podido actualizar correctamente el fichero \"tqUnz.dll\". Es posible que "
+              "su usuario de Windows no tenga permisos de administrador. Vuelva a ejecutar la "
+              "aplicación con un usuario administrador de Windows para que se actualice "
+              "correctamente.");
+    EXPECT_FALSE(mensajes[0].contains("chmod"));
 }
 
 TEST(Actualizador, LaCarpetaDelPaqueteEsDelUsuarioYDeNadieMas) {

@@ -3,11 +3,13 @@
 namespace marlevanta {
 
 std::string TextoErrorTipo(const std::string& nombre) {
-    return "Invalid data type for '" + nombre + "'";
+    return "El valor \"" + nombre +
+           "\" de los ajustes no es texto y no se puede leer: vuelva a guardarlo desde el "
+           "programa, o bórrelo para que se use el valor por defecto.";
 }
 
 std::string TextoErrorEscritura(const std::string& nombre) {
-    return "Failed to set data for '" + nombre + "'";
+    return "No se ha podido guardar el valor \"" + nombre + "\" de los ajustes";
 }
 
 std::string MayusculasAscii(std::string texto) {

@@ -17,11 +17,11 @@ public:
     virtual ~ClaveRegistro() = default;
     virtual bool ExisteValor(const std::string& nombre) = 0;
     // Text of a REG_SZ or REG_EXPAND_SZ value (unexpanded), "" when missing; for any other type
-    // the failure "Invalid data type for '<nombre>'".
+    // the failure TextoErrorTipo(nombre).
     virtual Resultado<std::string> LeerTexto(const std::string& nombre) = 0;
     // Every text value of the key, by its name folded to upper case; other types are left out.
     virtual Resultado<std::map<std::string, std::string>> LeerTextos() = 0;
-    // Stores a REG_SZ value; the failure "Failed to set data for '<nombre>'".
+    // Stores a REG_SZ value; the failure starts with TextoErrorEscritura(nombre).
     virtual Hecho EscribirTexto(const std::string& nombre, const std::string& valor) = 0;
     // Makes every write durable.
     [[nodiscard]] virtual Hecho Cerrar() = 0;
@@ -40,7 +40,9 @@ public:
     virtual std::string Ubicacion() const = 0;
 };
 
+// What the user reads when the value `nombre` is not text, and what to do about it.
 std::string TextoErrorTipo(const std::string& nombre);
+// The start of a failed write's message; the store's reason follows after ": ".
 std::string TextoErrorEscritura(const std::string& nombre);
 
 // Upper case of the ASCII letters: how the alias keys (thumbprints) are compared.

@@ -104,7 +104,10 @@ TYPED_TEST(ContratoRegistro, OtroTipoDeValorEsUnTipoDeDatosInvalido) {
     EXPECT_TRUE((*clave)->ExisteValor("GridTamanoFuente"));
     auto numero = (*clave)->LeerTexto("GridTamanoFuente");
     EXPECT_FALSE(numero);
-    EXPECT_EQ(numero.motivo(), "Invalid data type for 'GridTamanoFuente'");
+    EXPECT_EQ(numero.motivo(),
+              "El valor \"GridTamanoFuente\" de los ajustes no es texto y no se puede leer: "
+              "vuelva a guardarlo desde el programa, o bórrelo para que se use el valor por "
+              "defecto.");
     // An expandable text is text, given back with its variables as they are.
     EXPECT_EQ(*(*clave)->LeerTexto("Carpeta"), "%HOMEPATH%\\Marlevanta");
     auto todos = (*clave)->LeerTextos();
@@ -133,7 +136,9 @@ TYPED_TEST(ContratoRegistro, AbrirParaLeerNoCreaNada) {
     ASSERT_TRUE(lectura && *lectura);
     const Hecho escrito = (*lectura)->EscribirTexto("A", "2");
     EXPECT_FALSE(escrito);
-    EXPECT_EQ(escrito.motivo().rfind("Failed to set data for 'A'", 0), 0u) << escrito.motivo();
+    EXPECT_EQ(escrito.motivo().rfind("No se ha podido guardar el valor \"A\" de los ajustes", 0),
+              0u)
+        << escrito.motivo();
     EXPECT_TRUE((*lectura)->Cerrar());
     EXPECT_EQ(*this->Leer(kAjustes, "A"), "1");
 }
