@@ -62,19 +62,17 @@ std::vector<unsigned char> ContrasenaPkcs12(const std::string& utf8) {
 }
 
 // Creates the folder and the ones above it that are missing, private to the user.
-bool CrearCarpeta(const fs::path& carpeta, std::string& error) {
+Hecho CrearCarpeta(const fs::path& carpeta) {
     std::error_code ec;
-    if (fs::is_directory(carpeta, ec)) return true;
-    if (carpeta.has_parent_path() && carpeta.parent_path() != carpeta &&
-        !CrearCarpeta(carpeta.parent_path(), error)) {
-        return false;
+    if (fs::is_directory(carpeta, ec)) return {};
+    if (carpeta.has_parent_path() && carpeta.parent_path() != carpeta) {
+        if (auto arriba = CrearCarpeta(carpeta.parent_path()); !arriba) return arriba;
     }
     if (::mkdir(carpeta.c_str(), 0700) != 0 && errno != EEXIST) {
-        error =
-            "No se puede crear la carpeta \"" + carpeta.string() + "\": " + std::strerror(errno);
-        return false;
+        return Falla("No se puede crear la carpeta \"" + carpeta.string() +
+                     "\": " + std::strerror(errno));
     }
-    return true;
+    return {};
 }
 
 // Whether another program (a browser, most likely) is writing to the database now: NSS would
@@ -208,8 +206,7 @@ public:
         if (!Completo(datos)) return NoEsPkcs12(archivo);
 
         std::lock_guard<std::mutex> cerrojo(CerrojoNss());
-        std::string error;
-        if (!CrearCarpeta(directorio_, error)) return Falla(error);
+        if (auto carpeta = CrearCarpeta(directorio_); !carpeta) return Fallo{carpeta.motivo()};
         if (EnUso(directorio_)) return Falla(kEnUso);
         ContextoNss nss;
         const std::string config = "sql:" + directorio_;
