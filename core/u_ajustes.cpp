@@ -31,6 +31,7 @@ const std::vector<const Ajuste*>& TodosLosAjustes() {
         &Arriba,
         &Izquierda,
         &PoliticaSistema,
+        &AvisoCaducidadDias,
     };
     return todos;
 }
@@ -56,7 +57,7 @@ Resultado<int> TextoAEntero(const std::string& texto) {
 namespace {
 
 int EnteroPorDefecto(const Ajuste& a) {
-    return TextoAEntero(a.porDefecto).valor_o(0);
+    return EnteroDeTexto(a.porDefecto);
 }
 
 std::string Limites(const Ajuste& a) {

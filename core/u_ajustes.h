@@ -54,6 +54,8 @@ inline constexpr Ajuste Ancho{"FormWidth", TipoAjuste::Entero, "900"};
 inline constexpr Ajuste Arriba{"FormTop", TipoAjuste::Entero, ""};
 inline constexpr Ajuste Izquierda{"FormLeft", TipoAjuste::Entero, ""};
 inline constexpr Ajuste PoliticaSistema{"NavegadorPoliticaSistema", TipoAjuste::Interruptor, "0"};
+// How many days before its expiry a certificate is named by `--caducan` and the notices.
+inline constexpr Ajuste AvisoCaducidadDias{"AvisoCaducidadDias", TipoAjuste::Entero, "30", 1, 365};
 // clang-format on
 }  // namespace ajuste
 
@@ -62,7 +64,13 @@ const std::vector<const Ajuste*>& TodosLosAjustes();
 // The font size's bounds and default, for the fields that show it.
 inline constexpr int kFuenteMinima = ajuste::TamanoFuente.minimo;
 inline constexpr int kFuenteMaxima = ajuste::TamanoFuente.maximo;
-inline constexpr int kFuentePorDefecto = 10;
+constexpr int EnteroDeTexto(const char* t) {
+    const bool negativo = *t == '-';
+    int v = 0;
+    for (t += negativo ? 1 : 0; *t; ++t) v = v * 10 + (*t - '0');
+    return negativo ? -v : v;
+}
+inline constexpr int kFuentePorDefecto = EnteroDeTexto(ajuste::TamanoFuente.porDefecto);
 
 class Ajustes {
 public:

@@ -466,7 +466,7 @@ TEST_F(Ventana, BordeQueNoEsNumeroSeAvisaYLaVentanaSeAbre) {
     // without stored edges, with every other setting applied.
     EXPECT_TRUE(mensaje.contains(QString::fromStdString(RutaRegistroSqlite())))
         << mensaje.toStdString();
-    EXPECT_TRUE(mensaje.contains("FormTop: 'abc' is not a valid integer value"))
+    EXPECT_TRUE(mensaje.contains("FormTop: \"abc\" no es un número entero"))
         << mensaje.toStdString();
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.pos(), QPoint(485, 205));
@@ -901,7 +901,7 @@ TEST_F(Ventana, ConfirmarSalidaDeOtroTipoNuncaImpideCerrarYSeDiceUnaVez) {
     EXPECT_TRUE(w.isVisible());
     ASSERT_EQ(avisos.size(), 1);
     EXPECT_TRUE(avisos[0].contains("PanelConfirmarSalida")) << avisos[0].toStdString();
-    EXPECT_TRUE(avisos[0].contains("Invalid data type")) << avisos[0].toStdString();
+    EXPECT_TRUE(avisos[0].contains("no es texto")) << avisos[0].toStdString();
     responder("Si");
     QTest::keyClick(w.grdCertificados(), Qt::Key_Escape);
     QApplication::processEvents();

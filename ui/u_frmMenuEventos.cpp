@@ -92,11 +92,11 @@ bool TfrmMenu::FormKeyDown(QKeyEvent* e) {
     if (!m.testFlag(Qt::ControlModifier) || !m.testFlag(Qt::KeypadModifier)) return false;
     const int n = grdCertificados_->TamanoFuente();
     if (k == Qt::Key_Plus) {
-        if (n < 48) CambiarTamanoFuente(n + 1);
+        if (n < kFuenteMaxima) CambiarTamanoFuente(n + 1);
     } else if (k == Qt::Key_Minus) {
-        if (n > 6) CambiarTamanoFuente(n - 1);
+        if (n > kFuenteMinima) CambiarTamanoFuente(n - 1);
     } else if (k == Qt::Key_0) {
-        CambiarTamanoFuente(10);
+        CambiarTamanoFuente(kFuentePorDefecto);
     } else {
         return false;
     }
