@@ -6,7 +6,9 @@
 #include <QIcon>
 #include <QScreen>
 #include <cstdio>
+#include <optional>
 
+#include "core/u_listaCaducidad.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
@@ -20,8 +22,11 @@ namespace {
 // What the command line asks for. "/demo" is no option but a word of its own: it stays among the
 // positional arguments, where the window looks for it.
 struct LineaOrdenes {
-    enum Orden { Ventana, Ayuda, Version, Error } orden = Ventana;
+    enum Orden { Ventana, Ayuda, Version, Caducan, Error } orden = Ventana;
     QStringList argumentos;
+    // --caducan: its number of days, when given, and whether as JSON.
+    std::optional<QString> dias;
+    bool json = false;
     QString error;
 };
 
@@ -33,8 +38,16 @@ LineaOrdenes LeerLineaOrdenes(const QStringList& todos, bool conQt) {
                                    QStringLiteral("Muestra esta ayuda y termina."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Muestra la versión y termina."));
+    const QCommandLineOption caducan(
+        QStringLiteral("caducan"),
+        QStringLiteral("Escribe los certificados que caducan en los próximos DÍAS días y "
+                       "termina."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Con --caducan, la lista en JSON."));
     p.addOption(ayuda);
     p.addOption(version);
+    p.addOption(caducan);
+    p.addOption(json);
     if (conQt) {
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         for (const char* nombre :
@@ -64,11 +77,27 @@ LineaOrdenes LeerLineaOrdenes(const QStringList& todos, bool conQt) {
                                                desconocidas.join(QStringLiteral(", "));
     }
     l.argumentos = p.positionalArguments();
+    if (l.orden != LineaOrdenes::Ventana) return l;
+    if (p.isSet(caducan)) {
+        // DÍAS is optional, which an option's value cannot be: it is the one word that follows.
+        l.orden = LineaOrdenes::Caducan;
+        l.json = p.isSet(json);
+        if (l.argumentos.size() > 1) {
+            l.orden = LineaOrdenes::Error;
+            l.error = QStringLiteral("marlevanta: --caducan admite un solo número de días.");
+        } else if (!l.argumentos.isEmpty()) {
+            l.dias = l.argumentos.first();
+        }
+    } else if (p.isSet(json)) {
+        l.orden = LineaOrdenes::Error;
+        l.error = QStringLiteral("marlevanta: --json sólo se usa con --caducan.");
+    }
     return l;
 }
 
 const char kAyuda[] =
     "Uso: marlevanta [opciones] [/demo]\n"
+    "     marlevanta --caducan [DÍAS] [--json]\n"
     "\n"
     "Lista los certificados de cliente del usuario (los que tienen clave privada en\n"
     "~/.pki/nssdb) en una tabla que se busca y se ordena, y abre Chrome, Chromium o Edge\n"
@@ -77,6 +106,14 @@ const char kAyuda[] =
     "Opciones:\n"
     "  -h, --help     Muestra esta ayuda y termina.\n"
     "  -v, --version  Muestra la versión y termina.\n"
+    "  --caducan [DÍAS]\n"
+    "                 Escribe los certificados que caducan en los próximos DÍAS días\n"
+    "                 (de 1 a 365; sin DÍAS, el aviso de las opciones, 30 de entrada),\n"
+    "                 uno por línea y separados por tabuladores: fecha (aaaa-mm-dd),\n"
+    "                 días que faltan, alias, emitido para, emisor y huella SHA-256.\n"
+    "                 Los ya caducados no se escriben. Termina con 0 si no caduca\n"
+    "                 ninguno, 1 si caduca alguno y 2 si hay un error.\n"
+    "  --json         Con --caducan, la misma lista en JSON.\n"
     "\n"
     "Argumentos:\n"
     "  /demo          Muestra 34 certificados de demostración en lugar de los del usuario.\n"
@@ -105,6 +142,25 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\nPruebe \"marlevanta --help\" para ver las opciones.\n",
                          linea.error.toLocal8Bit().constData());
             return 2;
+        }
+        if (linea.orden == LineaOrdenes::Caducan) {
+            // For scripts: the store and the settings only, no window system at all.
+            TManejadorRegistro registro(CrearRegistroUsuario(), [] { return TamanoPantalla{}; });
+            const auto almacen = CrearAlmacenCertificados();
+            const SalidaOrden s = OrdenCaducan(*almacen, registro, linea.dias, linea.json,
+                                               QDateTime::currentDateTime());
+            const auto largo = static_cast<size_t>(s.salida.size());
+            // A list that did not reach its reader (a full disk, a closed pipe) is no answer.
+            const bool escrita = std::fwrite(s.salida.constData(), 1, largo, stdout) == largo &&
+                                 std::fflush(stdout) == 0;
+            for (const QString& m : s.mensajes) {
+                std::fprintf(stderr, "%s\n", m.toLocal8Bit().constData());
+            }
+            if (!escrita) {
+                std::fputs("marlevanta: no se ha podido escribir la lista.\n", stderr);
+                return 2;
+            }
+            return s.codigo;
         }
     }
     // The help window's web engine, loaded later, needs this before the application exists.

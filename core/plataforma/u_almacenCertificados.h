@@ -24,7 +24,8 @@ struct DatosCertificado {
     // False when the store holds the certificate but cannot decode it: every field above is then
     // empty, and the certificate must still be listed, or the user would never learn of it.
     bool legible = true;
-    std::string apodo;  // the store's own name for it (NSS's nickname), when it has one
+    std::string apodo;           // the store's own name for it (NSS's nickname), when it has one
+    std::string huellaSha256{};  // SHA-256 of the DER, upper-case hexadecimal: what scripts compare
 };
 
 class AlmacenCertificados {

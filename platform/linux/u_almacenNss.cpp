@@ -252,6 +252,11 @@ DatosCertificado Leer(CERTCertificate* cert) {
                      static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
         d.huella = HexMayusculas(sha1, sizeof sha1);
     }
+    unsigned char sha256[32];
+    if (PK11_HashBuf(SEC_OID_SHA256, sha256, cert->derCert.data,
+                     static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
+        d.huellaSha256 = HexMayusculas(sha256, sizeof sha256);
+    }
     d.usosExtendidos = UsosExtendidos(cert);
     d.email = Email(cert);
     return d;

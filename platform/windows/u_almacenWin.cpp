@@ -60,6 +60,16 @@ std::string Huella(PCCERT_CONTEXT ctx) {
     return HexMayusculas(sha1, bytes);
 }
 
+std::string HuellaSha256(PCCERT_CONTEXT ctx) {
+    BYTE sha256[32];
+    DWORD bytes = sizeof sha256;
+    if (!CryptHashCertificate2(L"SHA256", 0, nullptr, ctx->pbCertEncoded, ctx->cbCertEncoded,
+                               sha256, &bytes)) {
+        return {};
+    }
+    return HexMayusculas(sha256, bytes);
+}
+
 class AlmacenWin : public AlmacenCertificados {
 public:
     Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
@@ -88,6 +98,7 @@ public:
             d.emitidoPor = Nombre(ctx, CERT_NAME_ATTR_TYPE, CERT_NAME_ISSUER_FLAG,
                                   const_cast<char*>(szOID_COMMON_NAME));
             d.huella = Huella(ctx);
+            d.huellaSha256 = HuellaSha256(ctx);
             d.usosExtendidos = UsosExtendidos(ctx);
             d.email = Nombre(ctx, CERT_NAME_EMAIL_TYPE, 0, nullptr);
             certificados.push_back(std::move(d));
