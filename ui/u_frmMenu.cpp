@@ -27,6 +27,7 @@
 #include "core/u_paginaInicio.h"
 #include "ui/u_botonUsarCertificado.h"
 #include "ui/u_busquedaCertificados.h"
+#include "ui/u_exportarRejilla.h"
 #include "ui/u_fuentes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_modeloCertificados.h"
@@ -82,6 +83,7 @@ void TfrmMenu::CrearControles() {
     connect(g.miEditarAlias, &QAction::triggered, this, &TfrmMenu::btnEditarAliasClick);
     connect(g.miVerDetalles, &QAction::triggered, this, &TfrmMenu::VerDetallesClick);
     connect(g.miImportar, &QAction::triggered, this, &TfrmMenu::ImportarClick);
+    connect(g.miExportar, &QAction::triggered, this, &TfrmMenu::ExportarClick);
     connect(g.btnImportar, &QPushButton::clicked, this, &TfrmMenu::ImportarClick);
     connect(g.miApariencia, &QAction::triggered, this, &TfrmMenu::btnConfigClick);
     const PanelIzquierdo& p = *pnlTop_;
@@ -238,6 +240,11 @@ void TfrmMenu::ImportarClick() {
         seleccionarTrasCarga_ = *huella;
         CargarCertificados();
     }
+}
+
+void TfrmMenu::ExportarClick() {
+    ExportarLista(this, *grdCertificados_, *cdsCertificados_, servicios_.registro, servicios_.fondo,
+                  servicios_.comunes, elegirArchivoExportar);
 }
 
 void TfrmMenu::VerDetallesClick() {

@@ -72,6 +72,8 @@ public:
 
     // Chooses the file to import; a file dialog when empty (tests give their own).
     std::function<QString(QWidget*)> elegirArchivo;
+    // Chooses the file the list is exported to; a save dialog when empty.
+    std::function<QString(QWidget*)> elegirArchivoExportar;
 
     qint32 appVersion = 0;
     qint32 appSubversion = 0;
@@ -121,6 +123,7 @@ private:
     void btnUsarCertificadoClick();
     void btnEditarAliasClick();
     void ImportarClick();
+    void ExportarClick();
     void VerDetallesClick();
     // Makes the row of that thumbprint current, clearing a search that hides it.
     void SeleccionarCertificado(const QString& huella);

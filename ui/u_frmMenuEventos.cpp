@@ -88,6 +88,10 @@ bool TfrmMenu::FormKeyDown(QKeyEvent* e) {
         ImportarClick();
         return true;
     }
+    if (k == Qt::Key_E && m.testFlag(Qt::ControlModifier)) {
+        ExportarClick();
+        return true;
+    }
     // The font size: Ctrl with the keypad's +, - and 0 only.
     if (!m.testFlag(Qt::ControlModifier) || !m.testFlag(Qt::KeypadModifier)) return false;
     const int n = grdCertificados_->TamanoFuente();

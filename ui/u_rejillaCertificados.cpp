@@ -66,6 +66,8 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     miVerDetalles->setObjectName(QStringLiteral("miVerDetalles"));
     miImportar = menu_->addAction(QStringLiteral("Importar certificado… (Ctrl+I)"));
     miImportar->setObjectName(QStringLiteral("miImportar"));
+    miExportar = menu_->addAction(QStringLiteral("Exportar lista… (Ctrl+E)"));
+    miExportar->setObjectName(QStringLiteral("miExportar"));
     menu_->addSeparator();
     const char* ordenes[] = {"Ordenar por Nº", "Ordenar por Emitido Para", "Ordenar por Alias",
                              "Ordenar por Válido Hasta"};

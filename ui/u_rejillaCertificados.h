@@ -24,12 +24,13 @@ public:
     RejillaCertificados(TTablaCertificados& tabla, QWidget* parent);
 
     ModeloCertificados* Modelo() const { return modelo_; }
-    // The context menu: alias, details, import, the four orders (tags 0 to 3) and the
+    // The context menu: alias, details, import, export, the four orders (tags 0 to 3) and the
     // appearance options.
     QMenu* Menu() const { return menu_; }
     QAction* miEditarAlias = nullptr;
     QAction* miVerDetalles = nullptr;
     QAction* miImportar = nullptr;
+    QAction* miExportar = nullptr;
     QAction* miOrden[4] = {};
     QAction* miApariencia = nullptr;
 
