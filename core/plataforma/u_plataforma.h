@@ -10,6 +10,7 @@
 #include "core/plataforma/u_almacenCertificados.h"
 #include "core/plataforma/u_almacenPoliticas.h"
 #include "core/plataforma/u_archivoPrograma.h"
+#include "core/plataforma/u_avisosEscritorio.h"
 #include "core/plataforma/u_clienteHttp.h"
 #include "core/plataforma/u_comandoNavegador.h"
 #include "core/plataforma/u_detallesCertificado.h"
@@ -28,6 +29,8 @@ struct Plataforma {
     // The details of the store's certificate with that thumbprint (upper-case hexadecimal).
     std::function<Resultado<DetallesCertificado>(const std::string& huella)> detallesCertificado;
     std::function<std::unique_ptr<AlmacenPoliticas>()> almacenPoliticas;
+    // Notices on the desktop; made on the thread that will hear their answers.
+    std::function<std::unique_ptr<AvisosEscritorio>()> avisosEscritorio;
     std::function<std::unique_ptr<ClienteHttp>(const OpcionesHttp&)> clienteHttp;
     // Checks an update package against its signature with the keys built into the program.
     ComprobadorFirma comprobarFirma;

@@ -7,6 +7,7 @@ Plataforma ServiciosDelSistema() {
     Plataforma p;
     p.registroUsuario = &CrearRegistroUsuario;
     p.almacenCertificados = &CrearAlmacenCertificados;
+    p.avisosEscritorio = &CrearAvisosEscritorio;
     p.importadorCertificados = &CrearImportadorCertificados;
     p.detallesCertificado = &LeerDetallesCertificado;
     p.almacenPoliticas = &CrearAlmacenPoliticas;
