@@ -43,19 +43,29 @@ protected:
     TTablaCertificados t;
 };
 
+// A readable certificate as a store gives it, by field name, so that a new field breaks nothing.
+DatosCertificado Leido(const char* desde, const char* hasta, const char* para, const char* huella,
+                       const char* usos = "") {
+    DatosCertificado d;
+    d.validoDesde = desde;
+    d.validoHasta = hasta;
+    d.emitidoPara = para;
+    d.huella = huella;
+    d.usosExtendidos = usos;
+    return d;
+}
+
 // Stands in for a store whose validity texts are not of the usual form; no real store gives those.
 class AlmacenConTextosRaros : public AlmacenCertificados {
 public:
     Resultado<std::vector<DatosCertificado>> LeerCertificados() override { return datos_; }
 
 private:
-    std::vector<DatosCertificado> datos_ = {{
-        {"Thu, 05 Jan 2023 10:00:00 GMT", "corto", "Uno", "", "AA", "clientAuth", "", true, ""},
-        {"Thu, 31 Feb 2023 10:00:00 GMT", "Xyz, 05 Zzz 2023 10:00:00 GMT", "Dos", "", "BB", "", "",
-         true, ""},
-        {"Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Tres", "", "CC", "", "",
-         true, ""},
-    }};
+    std::vector<DatosCertificado> datos_ = {
+        Leido("Thu, 05 Jan 2023 10:00:00 GMT", "corto", "Uno", "AA", "clientAuth"),
+        Leido("Thu, 31 Feb 2023 10:00:00 GMT", "Xyz, 05 Zzz 2023 10:00:00 GMT", "Dos", "BB"),
+        Leido("Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Tres", "CC"),
+    };
 };
 
 }  // namespace
@@ -149,8 +159,8 @@ TEST_F(Carga, UnCertificadoIlegibleEsUnaFilaQueLoDiceYNoSePuedeUsar) {
     sinApodo.legible = false;
     const std::vector<DatosCertificado> certificados = {
         roto,
-        {"Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Leído", "AC", "AA",
-         "clientAuth", "", true, ""},
+        Leido("Thu, 05 Jan 2023 10:00:00 GMT", "Sat, 31 Dec 2033 23:30:00 GMT", "Leído", "AA",
+              "clientAuth"),
         sinApodo};
     // An alias stored under an empty key must not end up on a row without a thumbprint.
     const auto filas = FilasDeAlmacen(certificados, {{"", "ajeno"}}, En(2026, 12, 9));

@@ -5,7 +5,7 @@ namespace marlevanta {
 std::string TextoErrorTipo(const std::string& nombre) {
     return "El valor \"" + nombre +
            "\" de los ajustes no es texto y no se puede leer: vuelva a guardarlo desde el "
-           "programa, o bórrelo para que se use el valor por defecto.";
+           "programa, o bórrelo para que se use el valor por defecto";
 }
 
 std::string TextoErrorEscritura(const std::string& nombre) {

@@ -107,7 +107,7 @@ TYPED_TEST(ContratoRegistro, OtroTipoDeValorEsUnTipoDeDatosInvalido) {
     EXPECT_EQ(numero.motivo(),
               "El valor \"GridTamanoFuente\" de los ajustes no es texto y no se puede leer: "
               "vuelva a guardarlo desde el programa, o bórrelo para que se use el valor por "
-              "defecto.");
+              "defecto");
     // An expandable text is text, given back with its variables as they are.
     EXPECT_EQ(*(*clave)->LeerTexto("Carpeta"), "%HOMEPATH%\\Marlevanta");
     auto todos = (*clave)->LeerTextos();
