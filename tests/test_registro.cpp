@@ -60,11 +60,11 @@ protected:
 
 }  // namespace
 
-TEST_F(Registro, PrimerArranqueCreaLosVeintiunValoresYCentraLaVentana) {
+TEST_F(Registro, PrimerArranqueCreaUnValorPorAjusteYCentraLaVentana) {
     EXPECT_EQ(Archivo(), dir_.path().toStdString() + "/Velquorin/marlevanta/registry.db");
     auto r = Nuevo();
     EXPECT_TRUE(r->IniciarValoresSiNoExisten());
-    EXPECT_EQ(Contar("SELECT count(*) FROM valores"), 21);
+    EXPECT_EQ(Contar("SELECT count(*) FROM valores"), static_cast<int>(TodosLosAjustes().size()));
     EXPECT_EQ(r->LeerValor("NavegadorPoliticaSistema"), "0");  // the profile's rule alone
     for (const Ajuste* a : TodosLosAjustes()) {
         if (*a->porDefecto) {
