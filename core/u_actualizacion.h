@@ -68,9 +68,8 @@ public:
     // Stops the question or the download under way: Comprobada or Descargada follows.
     void Cancelar();
     bool Descargando() const { return descargando_; }
-    // The downloaded package and its password, for the hand-over.
+    // The downloaded package, for the hand-over.
     const QString& Paquete() const { return paquete_; }
-    const QString& ClaveZip() const { return clave_; }
 
     // Starts the external updater with the package and asks the program to end. The failure
     // reads "No se puede ejecutar el programa actualizador." and the program goes on.

@@ -328,12 +328,14 @@ TEST_F(Ventana, InterruptoresEnlazados) {
     auto& w = Abrir();
     w.chkOcultarCaducados()->click();
     EXPECT_FALSE(w.chkOcultarCaducados()->isChecked());
-    EXPECT_EQ(w.cdsCertificados().Filter(), "propositos like '%clientAuth%'");
+    // An unreadable certificate stays in sight whatever the switches: only a search hides it.
+    EXPECT_EQ(w.cdsCertificados().Filter(), "(ilegible = 1 or (propositos like '%clientAuth%'))");
     w.chkProximos()->click();
     EXPECT_TRUE(w.chkOcultarCaducados()->isChecked());
     EXPECT_FALSE(w.chkOcultarCaducados()->isEnabled());
-    EXPECT_TRUE(
-        w.cdsCertificados().Filter().startsWith("proximo_a_caducar = 1  and fecha_caducidad >= '"));
+    EXPECT_TRUE(w.cdsCertificados().Filter().startsWith(
+        "(ilegible = 1 or (proximo_a_caducar = 1  and not fecha_caducidad < '"))
+        << w.cdsCertificados().Filter().toStdString();
     QStringList proximos = Vista();
     EXPECT_TRUE(proximos.contains("NÚÑEZ PEÑA LUCÍA - 34567890V"));
     EXPECT_TRUE(proximos.contains("MÉNDEZ VEGA SERGIO - 70809010W"));

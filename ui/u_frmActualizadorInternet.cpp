@@ -208,7 +208,6 @@ void TfrmActualizadorInternet::Descargada(const FinDescarga& fin) {
         case FinDescarga::Completa:
             lblEstado_->setText(QStringLiteral("Descarga completa"));
             flagDescargaOk = true;
-            clavezip = actualizacion_.ClaveZip();
             pgbDescarga_->setValue(100);
             break;
         case FinDescarga::SinPaquete:

@@ -28,7 +28,6 @@ public:
                              TmanejadorFuncionesComunes& comunes, const QString& version);
 
     bool flagDescargaOk = false;
-    QString clavezip;
     bool cancelarDescarga = false;
 
     QLineEdit* edtNombre() const { return edtNombre_; }
