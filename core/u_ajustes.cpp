@@ -31,6 +31,7 @@ const std::vector<const Ajuste*>& TodosLosAjustes() {
         &Arriba,
         &Izquierda,
         &PoliticaSistema,
+        &PerfilPorCertificado,
         &AvisoCaducidadDias,
     };
     return todos;

@@ -54,6 +54,8 @@ inline constexpr Ajuste Ancho{"FormWidth", TipoAjuste::Entero, "900"};
 inline constexpr Ajuste Arriba{"FormTop", TipoAjuste::Entero, ""};
 inline constexpr Ajuste Izquierda{"FormLeft", TipoAjuste::Entero, ""};
 inline constexpr Ajuste PoliticaSistema{"NavegadorPoliticaSistema", TipoAjuste::Interruptor, "0"};
+// Each certificate's browser on a profile of its own, several at once.
+inline constexpr Ajuste PerfilPorCertificado{"NavegadorPerfilPorCertificado", TipoAjuste::Interruptor, "0"};
 // How many days before its expiry a certificate is named by `--caducan` and the notices.
 inline constexpr Ajuste AvisoCaducidadDias{"AvisoCaducidadDias", TipoAjuste::Entero, "30", 1, 365};
 // clang-format on

@@ -148,6 +148,23 @@ Resultado<bool> TManejadorRegistro::EliminarRestos(Navegador navegador) {
     return EliminarDeTodo(politicas_.get(), navegador);
 }
 
+Resultado<PerfilCertificado> TManejadorRegistro::PrepararPerfilCertificado(
+    Navegador navegador, const std::string& id, const ReglaCertificado& regla,
+    const std::string& nombre) {
+    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+    return politicas_->PrepararPerfilCertificado(navegador, id, regla, nombre);
+}
+
+std::vector<InfoPerfilCertificado> TManejadorRegistro::PerfilesCertificado(Navegador navegador) {
+    return politicas_ ? politicas_->PerfilesCertificado(navegador)
+                      : std::vector<InfoPerfilCertificado>();
+}
+
+Hecho TManejadorRegistro::BorrarPerfilCertificado(Navegador navegador, const std::string& id) {
+    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
+    return politicas_->BorrarPerfilCertificado(navegador, id);
+}
+
 std::vector<LugarRegla> TManejadorRegistro::LugaresRegla() {
     if (!AdmitePerfil()) return {LugarRegla::PoliticaSistema};
     if (ajustes_.Interruptor(ajuste::PoliticaSistema) && PoliticaSistemaPermitida()) {

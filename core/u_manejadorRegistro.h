@@ -64,6 +64,13 @@ public:
     // ("NavegadorPoliticaSistema") or where the profile takes no rule, the managed policy.
     std::vector<LugarRegla> LugaresRegla();
     bool AdmitePerfil() const { return politicas_ && politicas_->AdmitePerfil(); }
+    // One browser profile per certificate (see AlmacenPoliticas).
+    Resultado<PerfilCertificado> PrepararPerfilCertificado(Navegador navegador,
+                                                           const std::string& id,
+                                                           const ReglaCertificado& regla,
+                                                           const std::string& nombre);
+    std::vector<InfoPerfilCertificado> PerfilesCertificado(Navegador navegador);
+    [[nodiscard]] Hecho BorrarPerfilCertificado(Navegador navegador, const std::string& id);
     bool PermisosAyudan() const { return politicas_ && politicas_->PermisosAyudan(); }
     Hecho PoliticaSistemaPermitida() const {
         if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");

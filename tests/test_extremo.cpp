@@ -14,10 +14,14 @@
 #include <QTcpSocket>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "ayudantes.h"
 #include "core/plataforma/u_procesoExterno.h"
 #include "core/u_arranque.h"
+#include "core/u_paginaInicio.h"
+#include "core/u_sesionesPorCertificado.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
@@ -271,4 +275,139 @@ TEST(ExtremoAExtremo, UnUsuarioNuevoImportaSuP12YEntraEnSuPaginaConElCertificado
     // The server's page, and in it the certificate the browser presented.
     EXPECT_NE(html.find("IDCES-12345678Z"), std::string::npos) << html.substr(0, 2000);
     EXPECT_FALSE(fs::exists("/etc/chromium/policies/managed/marlevanta.json"));
+}
+
+// A profile per certificate: two clients' certificates used one after the other, both browsers
+// alive at once, each presenting its own certificate to the same server; the first one used
+// again while its browser runs goes to the same profile.
+TEST(ExtremoAExtremo, UnPerfilPorCertificadoDosNavegadoresALaVezCadaUnoConElSuyo) {
+    const std::string chromium = CrearIniciadorProcesos()->BuscarEnPath({"chromium"});
+    if (chromium.empty()) GTEST_SKIP() << "needs Debian's chromium";
+    const std::string p12 = prueba::CarpetaP12();
+    Recorrido recorrido({});
+    const std::string& d = recorrido.d;
+    const std::string nss = d + "/home/.pki/nssdb";
+    fs::create_directories(nss);
+    prueba::Ejecutar("certutil -N -d 'sql:" + nss + "' --empty-password 2>&1");
+    prueba::Ejecutar("pk12util -i '" + p12 + "/ana.p12' -d 'sql:" + nss +
+                     "' -W 'clave Ñandú 1' 2>&1");
+    prueba::Ejecutar("pk12util -i '" + p12 + "/luis.p12' -d 'sql:" + nss + "' -W '' 2>&1");
+    ServidorTls servidor(d, p12 + "/ca.pem");
+    ASSERT_TRUE(servidor.Escucha());
+
+    // Google Chrome's stand-in: records its arguments and stays until the test lets it go, then
+    // runs Chromium headless with them; with solo-args it stands for a hand-over and ends.
+    const std::string log = d + "/log";
+    fs::create_directories(log);
+    {
+        std::ofstream w(d + "/bin/google-chrome");
+        w << "#!/bin/sh\necho \"$@\" > '" << log << "/args-'$$\n"
+          << "[ -e '" << log << "/solo-args' ] && exit 0\n"
+          << "i=0; while [ ! -e '" << log << "/seguir' ] && [ $i -lt 1200 ]; do sleep 0.1; "
+          << "i=$((i+1)); done\n"
+          << "exec timeout 60 " << chromium
+          << " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
+             " --disable-component-update --disable-sync --ignore-certificate-errors --dump-dom"
+             " \"$@\" > '"
+          << log << "/pagina-'$$'.html' 2>/dev/null\n";
+    }
+    fs::permissions(d + "/bin/google-chrome", fs::perms::owner_all);
+    const auto archivos = [&log](const std::string& prefijo) {
+        std::map<std::string, std::string> r;  // pid -> content
+        for (const auto& e : fs::directory_iterator(log)) {
+            const std::string n = e.path().filename().string();
+            if (n.rfind(prefijo, 0) != 0) continue;
+            std::ifstream f(e.path());
+            r[n.substr(prefijo.size())] = std::string(std::istreambuf_iterator<char>(f), {});
+        }
+        return r;
+    };
+
+    prueba::ProgramaPrueba programa;
+    // Whatever way the test ends, the stand-ins go: ctest waits for every process that holds
+    // the test's output; released before the program, which waits for them.
+    struct Soltar {
+        std::string log;
+        ~Soltar() { std::ofstream(log + "/seguir").close(); }
+    } soltar{log};
+    {
+        Ajustes& a = programa.registro->ajustes();
+        ASSERT_TRUE(programa.registro->IniciarValoresSiNoExisten());
+        ASSERT_TRUE(a.Fijar(ajuste::PerfilPorCertificado, true));
+    }
+    TfrmMenu* ventana = &programa.Abrir({});
+    TTablaCertificados& t = ventana->cdsCertificados();
+    ASSERT_EQ(t.TotalFilas(), 2);
+    const QString direccion = QStringLiteral("https://127.0.0.1:%1/").arg(servidor.puerto());
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(EscribirPaginaInicio(*programa.registro, t.Fila(i).key_for_alias.toStdString(),
+                                         direccion.toStdString()));
+    }
+    const auto usar = [&](const QString& nombre) {
+        for (int i = 0; i < t.RecordCount(); ++i) {
+            if (t.Fila(i).emitido_para == nombre) t.SetRecNo(i + 1);
+        }
+        ASSERT_EQ(t.Actual().emitido_para, nombre);
+        prueba::AlAbrirseDialogoDe<TfrmElegirNavegador>(
+            [](TfrmElegirNavegador* dialogo) { QTest::keyClick(dialogo, Qt::Key_C); });
+        QTest::keyClick(ventana->grdCertificados(), Qt::Key_Return);
+    };
+    const QString ana = QStringLiteral("PÉREZ GARCÍA ANA - 12345678Z");
+    const QString luis = QStringLiteral("LUIS SIN CLAVE DE ARCHIVO");
+    usar(ana);
+    ASSERT_TRUE(prueba::EsperarQue([&] { return archivos("args-").size() == 1; }));
+    // The first browser still runs, and the window takes the next certificate at once.
+    usar(luis);
+    ASSERT_TRUE(prueba::EsperarQue([&] { return archivos("args-").size() == 2; }));
+    QLabel* abiertos = ventana->findChild<QLabel*>(QStringLiteral("lblAbiertos"));
+    ASSERT_NE(abiertos, nullptr);
+    EXPECT_TRUE(abiertos->isVisible());
+    EXPECT_TRUE(abiertos->text().contains(ana) && abiertos->text().contains(luis))
+        << abiertos->text().toStdString();
+
+    const auto perfilDe = [](const std::string& args) {
+        const auto i = args.find("--user-data-dir=");
+        return args.substr(i + 16, args.find(' ', i) - i - 16);
+    };
+    const auto primeros = archivos("args-");
+    std::set<std::string> perfiles;
+    for (const auto& [pid, args] : primeros) perfiles.insert(perfilDe(args));
+    ASSERT_EQ(perfiles.size(), 2u) << "one profile per certificate";
+    std::ofstream(log + "/solo-args").close();
+    usar(ana);  // again, while its browser runs
+    ASSERT_TRUE(prueba::EsperarQue([&] { return archivos("args-").size() == 3; }));
+    for (const auto& [pid, args] : archivos("args-")) {
+        EXPECT_TRUE(perfiles.count(perfilDe(args))) << "a new profile folder: " << args;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(d + "/home/Marlevanta/chrome/perfiles"),
+                            fs::directory_iterator()),
+              2);
+
+    // Let both browsers go: each presents its own certificate to the same server.
+    std::ofstream(log + "/seguir").close();
+    ASSERT_TRUE(prueba::EsperarQue([&] { return abiertos->isHidden(); }, 120000))
+        << "the browsers never ended: " << abiertos->text().toStdString();
+    const auto paginas = archivos("pagina-");
+    ASSERT_EQ(paginas.size(), 2u);
+    const auto perfilEsperado = [&](const QString& nombre) {
+        for (int i = 0; i < t.TotalFilas(); ++i) {
+            if (t.FilaCargada(i).emitido_para == nombre) {
+                return d + "/home/Marlevanta/chrome/perfiles/" +
+                       IdPerfilCertificado(t.FilaCargada(i).key_for_alias);
+            }
+        }
+        return std::string();
+    };
+    int vistos = 0;
+    for (const auto& [archivo, html] : paginas) {
+        const bool esAna = html.find("IDCES-12345678Z") != std::string::npos;
+        const bool esLuis = html.find("LUIS SIN CLAVE DE ARCHIVO") != std::string::npos;
+        ASSERT_NE(esAna, esLuis) << html.substr(0, 1500);
+        // The page came from the browser started on that certificate's own profile.
+        const std::string pid = archivo.substr(0, archivo.size() - std::string(".html").size());
+        EXPECT_EQ(perfilDe(primeros.at(pid)), perfilEsperado(esAna ? ana : luis));
+        vistos += esAna ? 1 : 2;
+    }
+    EXPECT_EQ(vistos, 3) << "each certificate seen once";
+    programa.Cerrar();
 }

@@ -19,6 +19,8 @@
 #include "ayudantes.h"
 #include "core/plataforma/u_permisos.h"
 #include "core/u_manejadorRegistro.h"
+#include "core/u_sesionesPorCertificado.h"
+#include "core/u_tablaCertificados.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_reglaPerfil.h"
 #include "platform/linux/u_reglasLinux.h"
@@ -483,4 +485,98 @@ TEST_F(Politicas, LosRestosSeQuitanSoloSiNingunaOtraCopiaTieneElNavegador) {
     EXPECT_EQ(registro.EliminarRestos(Navegador::Chrome), true);
     EXPECT_EQ(FiltrosPerfil(CarpetaPerfil(Navegador::Chrome)).size(), 0);
     for (int i : {0, 1}) EXPECT_EQ(Json(Leer(Propio(Navegador::Chrome, i))), QJsonObject());
+}
+
+// A profile per certificate keeps its own rule for good: made once, left alone while it is the
+// same, never touched while a browser has it open, listed with its size and removed on request
+// unless open.
+TEST_F(Politicas, CadaCertificadoTieneSuPerfilConSuReglaParaSiempre) {
+    auto almacen = CrearReglasLinux(raiz_);
+    const ReglaCertificado ana{"PÉREZ GARCÍA ANA - 12345678Z", "AC Importación"};
+    const ReglaCertificado luis{"LUIS \"EL DE\" SUR", "AC Importación"};
+    auto a = almacen->PrepararPerfilCertificado(Navegador::Chrome, "0a1b2c3d4e5f6071", ana, "Ana");
+    ASSERT_TRUE(a) << a.motivo();
+    EXPECT_EQ(a->carpeta, raiz_ + "/casa/Marlevanta/chrome/perfiles/0a1b2c3d4e5f6071");
+    EXPECT_FALSE(a->abierto);
+    const std::string preferencias = a->carpeta + "/Default/Preferences";
+    const QJsonObject filtro = FiltrosPerfil(a->carpeta)[0].toObject();
+    EXPECT_EQ(Cn(filtro, "SUBJECT"), ana.sujeto);
+    EXPECT_EQ(Cn(filtro, "ISSUER"), ana.emisor);
+    EXPECT_EQ(En(Json(Leer(preferencias)), {"profile", "name"}).toString(), "Ana");
+    for (const std::string& c : {a->carpeta, a->carpeta + "/..", a->carpeta + "/Default"}) {
+        EXPECT_EQ(fs::status(c).permissions() & fs::perms::all, fs::perms::owner_all) << c;
+    }
+
+    // The same certificate again: nothing rewritten (the browser's own changes stay).
+    struct stat antes {};
+    ASSERT_EQ(stat(preferencias.c_str(), &antes), 0);
+    ASSERT_TRUE(
+        almacen->PrepararPerfilCertificado(Navegador::Chrome, "0a1b2c3d4e5f6071", ana, "Ana"));
+    struct stat despues {};
+    ASSERT_EQ(stat(preferencias.c_str(), &despues), 0);
+    EXPECT_EQ(antes.st_ino, despues.st_ino);
+
+    // Another certificate, another folder with its own rule; the first keeps Ana's.
+    auto l = almacen->PrepararPerfilCertificado(Navegador::Chrome, "ffee000011112222", luis, "");
+    ASSERT_TRUE(l) << l.motivo();
+    EXPECT_NE(l->carpeta, a->carpeta);
+    EXPECT_EQ(Cn(FiltrosPerfil(l->carpeta)[0].toObject(), "SUBJECT"), luis.sujeto);
+    EXPECT_EQ(Cn(FiltrosPerfil(a->carpeta)[0].toObject(), "SUBJECT"), ana.sujeto);
+
+    {
+        // Open in a browser: a changed name waits, the profile is handed over as it is, and it
+        // cannot be deleted.
+        prueba::NavegadorVivo vivo(raiz_ + "/chromium");
+        vivo.Bloquear(a->carpeta);
+        auto abierto = almacen->PrepararPerfilCertificado(Navegador::Chrome, "0a1b2c3d4e5f6071",
+                                                          ana, "Ana renovada");
+        ASSERT_TRUE(abierto);
+        EXPECT_TRUE(abierto->abierto);
+        struct stat ahora {};
+        ASSERT_EQ(stat(preferencias.c_str(), &ahora), 0);
+        EXPECT_EQ(ahora.st_ino, antes.st_ino);
+        EXPECT_FALSE(almacen->BorrarPerfilCertificado(Navegador::Chrome, "0a1b2c3d4e5f6071"));
+        const auto lista = almacen->PerfilesCertificado(Navegador::Chrome);
+        ASSERT_EQ(lista.size(), 2u);
+        EXPECT_EQ(lista[0].id, "0a1b2c3d4e5f6071");
+        EXPECT_EQ(lista[0].nombre, "Ana");
+        EXPECT_TRUE(lista[0].abierto);
+        EXPECT_GT(lista[0].bytes, 0u);
+        EXPECT_FALSE(lista[1].abierto);
+        fs::remove(a->carpeta + "/SingletonLock");
+    }
+    // Ids are hex digits only: nothing outside the profiles folder can be named.
+    EXPECT_FALSE(almacen->PrepararPerfilCertificado(Navegador::Chrome, "../../x", ana, "x"));
+    EXPECT_FALSE(almacen->BorrarPerfilCertificado(Navegador::Chrome, ".."));
+    ASSERT_TRUE(almacen->BorrarPerfilCertificado(Navegador::Chrome, "0a1b2c3d4e5f6071"));
+    EXPECT_FALSE(fs::exists(a->carpeta));
+    EXPECT_TRUE(fs::exists(l->carpeta));
+    EXPECT_EQ(almacen->PerfilesCertificado(Navegador::Chrome).size(), 1u);
+}
+
+// The options window's list: each profile with the certificate it belongs to, or said to be
+// without one when that certificate is no longer in the store.
+TEST_F(Politicas, LaListaDePerfilesDiceDeQuienEsCadaUno) {
+    prueba::Entorno xdg("XDG_CONFIG_HOME", raiz_ + "/config");
+    TManejadorRegistro registro(CrearRegistroUsuario(), nullptr, CrearReglasLinux(raiz_));
+    RegistroCertificado r;
+    r.emitido_para = QStringLiteral("PÉREZ GARCÍA ANA - 12345678Z");
+    r.alias = QStringLiteral("Talleres Ruiz");
+    r.key_for_alias = QStringLiteral("0A1B2C3D4E5F60718293A4B5C6D7E8F901234567");
+    TTablaCertificados tabla;
+    tabla.Open();
+    tabla.Reemplazar(TTablaCertificados::Preparar({r}));
+    ASSERT_TRUE(registro.PrepararPerfilCertificado(
+        Navegador::Chrome, IdPerfilCertificado(r.key_for_alias), {"ANA", "AC"}, "Talleres Ruiz"));
+    ASSERT_TRUE(registro.PrepararPerfilCertificado(Navegador::Edge, "ffffffffffffffff",
+                                                   {"VIEJO", "AC"}, "Renovado"));
+    const auto lista = ListaPerfiles(registro, tabla);
+    ASSERT_EQ(lista.size(), 2u);
+    EXPECT_EQ(lista[0].navegador, Navegador::Chrome);
+    EXPECT_EQ(lista[0].certificado, "Talleres Ruiz");
+    EXPECT_TRUE(lista[0].presente);
+    EXPECT_EQ(lista[1].navegador, Navegador::Edge);
+    EXPECT_EQ(lista[1].certificado, "certificado ya no presente");
+    EXPECT_FALSE(lista[1].presente);
+    EXPECT_EQ(lista[1].info.carpeta, raiz_ + "/casa/Marlevanta/edge/perfiles/ffffffffffffffff");
 }

@@ -158,6 +158,20 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     filaActualizar->addStretch(1);
     co->addLayout(filaActualizar);
     co->addSpacing(12);
+    chkPerfilPorCertificado_ =
+        Interruptor(tbsComportamiento_, co, "chkPerfilPorCertificado",
+                    "Un perfil de navegador por certificado (varios certificados a la vez)");
+    auto* filaPerfiles = new QHBoxLayout;
+    btnPerfiles_ = new QPushButton(QStringLiteral("Ver y borrar perfiles…"), tbsComportamiento_);
+    btnPerfiles_->setObjectName(QStringLiteral("btnPerfiles"));
+    btnPerfiles_->setAutoDefault(false);
+    filaPerfiles->addSpacing(20);
+    filaPerfiles->addWidget(btnPerfiles_);
+    filaPerfiles->addStretch(1);
+    co->addLayout(filaPerfiles);
+    connect(btnPerfiles_, &QPushButton::clicked, this, [this] {
+        if (abrirPerfiles) abrirPerfiles(this);
+    });
     chkPoliticaSistema_ = Interruptor(tbsComportamiento_, co, "chkPoliticaSistema",
                                       "Aplicar también como política del navegador del sistema");
     auto* notaPolitica = new QLabel(
@@ -184,7 +198,8 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
                {chkGridVerPropositos_, &ajuste::VerPropositos, false},
                {chkConfirmarSalida_, &ajuste::ConfirmarSalida, false},
                {chkComprobarActualizaciones_, &ajuste::ComprobarActualizaciones, false},
-               {chkPoliticaSistema_, &ajuste::PoliticaSistema, false}};
+               {chkPoliticaSistema_, &ajuste::PoliticaSistema, false},
+               {chkPerfilPorCertificado_, &ajuste::PerfilPorCertificado, false}};
     for (Campo& c : campos_) {
         c.inicial = ajustes.Interruptor(*c.ajuste);
         c.caja->setChecked(c.inicial);
@@ -201,6 +216,23 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
         chkPoliticaSistema_->setEnabled(false);
         notaPolitica->setText(QString::fromStdString(permitida.motivo()));
     }
+    // A machine-wide policy names one certificate for every profile of the browser: it cannot
+    // give each profile its own.
+    const bool politicaPosible = chkPoliticaSistema_->isEnabled();
+    const QString notaOriginal = notaPolitica->text();
+    const auto segunPerfiles = [this, politicaPosible, notaOriginal, notaPolitica] {
+        if (!politicaPosible) return;
+        const bool porCertificado = chkPerfilPorCertificado_->isChecked();
+        chkPoliticaSistema_->setEnabled(!porCertificado);
+        notaPolitica->setText(
+            porCertificado
+                ? QStringLiteral("Con un perfil por certificado, cada navegador presenta el "
+                                 "certificado de su perfil; una política del sistema solo puede "
+                                 "nombrar uno para todos.")
+                : notaOriginal);
+    };
+    segunPerfiles();
+    connect(chkPerfilPorCertificado_, &QCheckBox::toggled, this, segunPerfiles);
     llenando_ = false;
 
     connect(btnApariencia_, &QToolButton::clicked, this,

@@ -38,6 +38,10 @@ public:
     QCheckBox* chkConfirmarSalida() const { return chkConfirmarSalida_; }
     QCheckBox* chkComprobarActualizaciones() const { return chkComprobarActualizaciones_; }
     QCheckBox* chkPoliticaSistema() const { return chkPoliticaSistema_; }
+    QCheckBox* chkPerfilPorCertificado() const { return chkPerfilPorCertificado_; }
+    QPushButton* btnPerfiles() const { return btnPerfiles_; }
+    // Opens the list of certificate profiles.
+    std::function<void(QWidget*)> abrirPerfiles;
     QToolButton* btnApariencia() const { return btnApariencia_; }
     QToolButton* btnComportamiento() const { return btnComportamiento_; }
     QToolButton* btnSalir() const { return btnSalir_; }
@@ -80,6 +84,8 @@ private:
     QCheckBox* chkConfirmarSalida_;
     QCheckBox* chkComprobarActualizaciones_;
     QCheckBox* chkPoliticaSistema_;
+    QCheckBox* chkPerfilPorCertificado_;
+    QPushButton* btnPerfiles_;
     QToolButton* btnApariencia_;
     QToolButton* btnComportamiento_;
     QToolButton* btnSalir_;

@@ -167,7 +167,26 @@ void TfrmElegirNavegador::done(int resultado) {
     QDialog::done(resultado);
 }
 
+void TfrmElegirNavegador::UsarEnPerfilPropio(UsarAparte usar) {
+    usarAparte_ = std::move(usar);
+    lblAyuda_->setText(
+        QStringLiteral(
+            "Marlevanta abrirá el navegador que elija con un perfil solo para este certificado: "
+            "cualquier página que lo pida recibirá este certificado sin preguntar.") +
+        u'\n' +
+        QStringLiteral("Puede seguir usando Marlevanta y abrir otros certificados a la vez."));
+    EncajarTexto(lblAyuda_, 13, 9);
+}
+
 void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
+    if (usarAparte_) {
+        if (auto h = usarAparte_(navegador); !h) {
+            comunes_.wmessagedlg(QString::fromStdString(h.motivo()), mtError, Botones({mbOK}), 0);
+            return;
+        }
+        accept();
+        return;
+    }
     if (btnCerrar_->isHidden()) {
         comunes_.wmessagedlg(Aviso(navegador), mtWarning, Botones({mbOK}), 0);
         return;

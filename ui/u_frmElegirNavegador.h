@@ -25,6 +25,10 @@ public:
 
     // The certificate that the rule names (its subject's and issuer's real names).
     ReglaCertificado certificado;
+    // With a profile per certificate: starts the browser beside any others and returns at once;
+    // the dialog then closes instead of following the run.
+    using UsarAparte = std::function<Hecho(Navegador)>;
+    void UsarEnPerfilPropio(UsarAparte usar);
 
     QLabel* lblPregunta() const { return lblPregunta_; }
     QLabel* lblCertificado() const { return lblCertificado_; }
@@ -51,6 +55,7 @@ private:
     SesionNavegador* sesion_;
     TmanejadorFuncionesComunes& comunes_;
     PedirPermisos permisos_;
+    UsarAparte usarAparte_;
     QLabel* lblPregunta_;
     QLabel* lblCertificado_;
     QLabel* lblAyuda_;

@@ -25,6 +25,7 @@
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorDatosVersion.h"
 #include "core/u_paginaInicio.h"
+#include "core/u_sesionesPorCertificado.h"
 #include "ui/u_botonUsarCertificado.h"
 #include "ui/u_busquedaCertificados.h"
 #include "ui/u_exportarRejilla.h"
@@ -131,6 +132,12 @@ void TfrmMenu::FormCreate() {
                                    servicios_.plataforma.almacenCertificados, servicios_.fondo,
                                    modo_demo, this);
     connect(carga_, &CargaCertificados::Cargada, this, &TfrmMenu::CertificadosCargados);
+    sesiones_ =
+        new SesionesPorCertificado({&servicios_.registro, servicios_.plataforma.comandoNavegador,
+                                    servicios_.plataforma.procesos},
+                                   servicios_.fondo, this);
+    connect(sesiones_, &SesionesPorCertificado::AbiertosCambiados, this,
+            &TfrmMenu::MostrarAbiertos);
 
     const AjustesVentana ajustes = AjustesVentana::Leer(servicios_.registro.ajustes());
     ColocarVentana(ajustes);
@@ -266,19 +273,37 @@ void TfrmMenu::cdsCertificadosAfterScroll() {
     const bool hay = !cdsCertificados_->IsEmpty();
     const RegistroCertificado r = cdsCertificados_->Actual();
     BotonUsarCertificado* boton = pnlTop_->btnUsarCertificado;
-    boton->setEnabled(hay && !Caducado(r, QDateTime::currentDateTime()) &&
+    // A row NSS could not read has no names for the browser to match.
+    boton->setEnabled(hay && !r.ilegible && !Caducado(r, QDateTime::currentDateTime()) &&
                       !r.emitido_para.trimmed().isEmpty());
     const QString alias = r.alias.trimmed();
     boton->SetCaption(QStringLiteral("Usar certificado ") +
                       (hay ? QString::number(r.calculated_indice) : QString()) + u'\r' +
                       (alias.isEmpty() ? r.emitido_para.trimmed() : alias));
-    pnlTop_->btnEditarAlias->setEnabled(hay && !r.key_for_alias.isEmpty());
+    pnlTop_->btnEditarAlias->setEnabled(hay && !r.ilegible && !r.key_for_alias.isEmpty());
 }
 
 void TfrmMenu::btnUsarCertificadoClick() {
     if (!pnlTop_->btnUsarCertificado->isEnabled()) return;
     const RegistroCertificado r = cdsCertificados_->Actual();
-    UsarCertificado(this, servicios_, *cdsCertificados_, r);
+    const bool aparte = servicios_.registro.ajustes().Interruptor(ajuste::PerfilPorCertificado);
+    UsarCertificado(this, servicios_, *cdsCertificados_, r, aparte ? sesiones_ : nullptr);
+}
+
+void TfrmMenu::MostrarAbiertos() {
+    QStringList nombres;
+    const QStringList abiertos = sesiones_->Abiertos();
+    for (int i = 0; i < cdsCertificados_->TotalFilas(); ++i) {
+        const RegistroCertificado& r = cdsCertificados_->FilaCargada(i);
+        if (!abiertos.contains(r.key_for_alias)) continue;
+        const QString alias = r.alias.trimmed();
+        nombres << (alias.isEmpty() ? r.emitido_para.trimmed() : alias);
+    }
+    QLabel* etiqueta = pnlTop_->lblAbiertos;
+    etiqueta->setText(QStringLiteral("Navegador abierto con: ") +
+                      nombres.join(QStringLiteral(", ")));
+    etiqueta->setToolTip(nombres.join(u'\n'));
+    etiqueta->setVisible(!nombres.isEmpty());
 }
 
 void TfrmMenu::btnEditarAliasClick() {
@@ -299,8 +324,9 @@ void TfrmMenu::btnEditarAliasClick() {
 }
 
 void TfrmMenu::btnConfigClick() {
-    AbrirOpciones(this, servicios_, *grdCertificados_,
-                  [this](QWidget* dueno) { AbrirActualizador(dueno); });
+    AbrirOpciones(
+        this, servicios_, *grdCertificados_, [this](QWidget* dueno) { AbrirActualizador(dueno); },
+        *cdsCertificados_);
     // The widths in force are stored first, so that dragged widths survive the re-application.
     GuardarAnchoColumnasGrid();
     Ajustes& ajustes = servicios_.registro.ajustes();

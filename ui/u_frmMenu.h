@@ -32,6 +32,7 @@ namespace marlevanta {
 
 class Arranque;
 class BotonUsarCertificado;
+class SesionesPorCertificado;
 class BusquedaCertificados;
 class CargaCertificados;
 class ModeloCertificados;
@@ -142,6 +143,8 @@ private:
     void ColocarVentana(const AjustesVentana& ajustes);
     // Settings that could not be read and were not told before, with where they are kept.
     void AvisarAjustesIlegibles(const QStringList& problemas);
+    // Names, under the use button, the certificates whose own browser is open.
+    void MostrarAbiertos();
     void Avisar(const QString& mensaje);
 
     Servicios servicios_;
@@ -150,6 +153,7 @@ private:
     Arranque* arranque_ = nullptr;
     BusquedaCertificados* busqueda_ = nullptr;
     CargaCertificados* carga_ = nullptr;
+    SesionesPorCertificado* sesiones_ = nullptr;
     bool mostrado_ = false;
     bool cerrando_ = false;
     std::string seleccionarTrasCarga_;

@@ -16,6 +16,7 @@
 #include "core/u_importacionCertificado.h"
 #include "core/u_paginaInicio.h"
 #include "core/u_segundoPlano.h"
+#include "core/u_sesionesPorCertificado.h"
 #include "core/u_tablaCertificados.h"
 #include "ui/u_frmAcercade.h"
 #include "ui/u_frmActualizadorInternet.h"
@@ -26,13 +27,15 @@
 #include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmImportarCertificado.h"
+#include "ui/u_frmPerfiles.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_rejillaCertificados.h"
 
 namespace marlevanta {
 
 void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
-                     const TTablaCertificados& tabla, const RegistroCertificado& r) {
+                     const TTablaCertificados& tabla, const RegistroCertificado& r,
+                     SesionesPorCertificado* aparte) {
     if (const QString aviso = AvisoGemelos(tabla, r, QDateTime::currentDateTime());
         !aviso.isEmpty() &&
         servicios.comunes.wmessagedlg(aviso, mtWarning, Botones({mbYes, mbNo}), 0) != 6) {
@@ -59,6 +62,14 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
                                 permisos);
     dialogo.lblCertificado()->setText(DescripcionAislada(r));
     dialogo.certificado = {SujetoReal(r), EmisorReal(r)};
+    if (aparte) {
+        const QString alias = r.alias.trimmed();
+        const QString nombre = alias.isEmpty() ? r.emitido_para.trimmed() : alias;
+        dialogo.UsarEnPerfilPropio([aparte, regla = dialogo.certificado, huella = r.key_for_alias,
+                                    nombre, pagina](Navegador n) {
+            return aparte->Usar(n, regla, huella, nombre, QString::fromStdString(pagina));
+        });
+    }
     dialogo.exec();
 }
 
@@ -112,8 +123,13 @@ void VerDetalles(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroC
 }
 
 void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertificados& rejilla,
-                   std::function<void(QWidget*)> abrirActualizador) {
+                   std::function<void(QWidget*)> abrirActualizador,
+                   const TTablaCertificados& tabla) {
     TfrmConfiguracion opciones(dueno, servicios.registro, rejilla, std::move(abrirActualizador));
+    opciones.abrirPerfiles = [&servicios, &tabla](QWidget* padre) {
+        TfrmPerfiles perfiles(padre, servicios.registro, tabla);
+        perfiles.exec();
+    };
     opciones.exec();
 }
 

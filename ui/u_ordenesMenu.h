@@ -15,12 +15,16 @@ class QWidget;
 namespace marlevanta {
 
 class RejillaCertificados;
+class SesionesPorCertificado;
 
 // The browser choice for the row `r` of `tabla`, and the browser run it leads to, on the row's
 // start page when it has one. When the rule cannot tell `r` from another certificate of the table
 // the user is told first, and may stop.
+// With `aparte` (a profile per certificate), the browser starts beside any others and the dialog
+// closes at once.
 void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
-                     const TTablaCertificados& tabla, const RegistroCertificado& r);
+                     const TTablaCertificados& tabla, const RegistroCertificado& r,
+                     SesionesPorCertificado* aparte = nullptr);
 
 struct AliasYPagina {
     QString alias;
@@ -41,7 +45,8 @@ std::optional<std::string> ImportarCertificado(
 void VerDetalles(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
 
 void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertificados& rejilla,
-                   std::function<void(QWidget*)> abrirActualizador);
+                   std::function<void(QWidget*)> abrirActualizador,
+                   const TTablaCertificados& tabla);
 
 // The help window opens at once; its pages load when the web API has said where they are.
 void AbrirAyuda(QWidget* dueno, TfrmMenu::Servicios& servicios);

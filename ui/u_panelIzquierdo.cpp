@@ -117,6 +117,12 @@ PanelIzquierdo::PanelIzquierdo(QWidget* parent) : QWidget(parent) {
     btnEditarAlias = new QPushButton(QStringLiteral("Editar Alias (F2)"), this);
     btnEditarAlias->setObjectName(QStringLiteral("btnEditarAlias"));
     btnEditarAlias->setGeometry(8, 482, 219, 25);
+    lblAbiertos = new QLabel(this);
+    lblAbiertos->setObjectName(QStringLiteral("lblAbiertos"));
+    lblAbiertos->setGeometry(8, 510, 219, 30);
+    lblAbiertos->setWordWrap(true);
+    lblAbiertos->setFont(Tahoma(10));
+    lblAbiertos->hide();
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -32,6 +32,8 @@ public:
     QComboBox* cmbOrden = nullptr;
     BotonUsarCertificado* btnUsarCertificado = nullptr;
     QPushButton* btnEditarAlias = nullptr;
+    // The certificates whose own browser is open (with a profile per certificate).
+    QLabel* lblAbiertos = nullptr;
     QFrame* Panel1 = nullptr;
     QLabel* lblUpdate = nullptr;
     QToolButton* btnAyuda = nullptr;

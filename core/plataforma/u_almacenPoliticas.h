@@ -2,8 +2,10 @@
 // Standard C++ only, so that the Windows back-end needs nothing but Win32.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/plataforma/u_resultado.h"
 
@@ -45,6 +47,22 @@ public:
     virtual ~TurnoNavegador() = default;
 };
 
+// A browser profile that belongs to one certificate alone.
+struct PerfilCertificado {
+    std::string carpeta;   // what the browser is started with (--user-data-dir)
+    bool abierto = false;  // a browser of this machine has it open now
+};
+
+// What the options window lists of each certificate profile.
+struct InfoPerfilCertificado {
+    std::string id;
+    std::string carpeta;
+    std::string nombre;  // the certificate's alias or name, as written when the profile was made
+    std::uintmax_t bytes = 0;
+    std::int64_t ultimoUso = 0;  // seconds since 1970 of the last change below the folder
+    bool abierto = false;
+};
+
 class AlmacenPoliticas {
 public:
     virtual ~AlmacenPoliticas() = default;
@@ -65,6 +83,28 @@ public:
                            const ReglaCertificado& regla) = 0;
     // True when a rule was there and has been removed.
     virtual Resultado<bool> Eliminar(Navegador navegador, LugarRegla lugar) = 0;
+
+    // The profile of one certificate, named by `id` (hexadecimal digits of its fingerprint),
+    // made on first use with the rule for that certificate already in it and `nombre` as the
+    // profile's name. The rule stays: it is rewritten only when absent or different, and never
+    // while the profile is open. Fails where there are no such profiles, or when the profile is
+    // open on another machine.
+    virtual Resultado<PerfilCertificado> PrepararPerfilCertificado(Navegador navegador,
+                                                                   const std::string& id,
+                                                                   const ReglaCertificado& regla,
+                                                                   const std::string& nombre) {
+        (void)navegador, (void)id, (void)regla, (void)nombre;
+        return Falla("En este sistema no hay perfiles de navegador por certificado.");
+    }
+    virtual std::vector<InfoPerfilCertificado> PerfilesCertificado(Navegador navegador) {
+        (void)navegador;
+        return {};
+    }
+    // Never one that is open.
+    virtual Hecho BorrarPerfilCertificado(Navegador navegador, const std::string& id) {
+        (void)navegador, (void)id;
+        return Falla("En este sistema no hay perfiles de navegador por certificado.");
+    }
 };
 
 }  // namespace marlevanta

@@ -14,6 +14,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -91,6 +93,15 @@ Resultado<QJsonObject> LeerPreferencias(const std::string& ruta, bool& existe) {
     return doc.object();
 }
 
+// The content setting's value naming the certificate. The filter is the one the managed policy
+// carries, read back: one text for both places.
+QJsonObject ReglaJson(const ReglaCertificado& regla) {
+    const QJsonObject filtro =
+        QJsonDocument::fromJson(QByteArray::fromStdString(TextoFiltro(regla))).object();
+    return {
+        {QStringLiteral("setting"), QJsonObject{{QStringLiteral("filters"), QJsonArray{filtro}}}}};
+}
+
 // The browser never reads half a file: a temporary file in the same folder, then a rename.
 Hecho GuardarPreferencias(const std::string& ruta, const QJsonObject& raiz) {
     const fs::path carpeta = fs::path(ruta).parent_path();
@@ -151,11 +162,7 @@ Hecho EscribirReglaPerfil(const std::string& carpeta, const ReglaCertificado& re
     bool existe = false;
     auto raiz = LeerPreferencias(ruta, existe);
     if (!raiz) return Fallo{raiz.motivo()};
-    // The filter is the one the managed policy carries, read back: one text for both places.
-    const QJsonObject filtro =
-        QJsonDocument::fromJson(QByteArray::fromStdString(TextoFiltro(regla))).object();
-    QJsonObject regla_{
-        {QStringLiteral("setting"), QJsonObject{{QStringLiteral("filters"), QJsonArray{filtro}}}}};
+    const QJsonObject regla_ = ReglaJson(regla);
     // Down the path, each level kept with everything else it holds.
     QJsonObject niveles[std::size(kRuta) + 1];
     niveles[0] = *raiz;
@@ -188,6 +195,147 @@ Resultado<bool> QuitarReglaPerfil(const std::string& carpeta) {
     }
     if (auto h = GuardarPreferencias(ruta, niveles[0]); !h) return Fallo{h.motivo()};
     return true;
+}
+
+std::string CarpetaPerfilesCertificado(Navegador navegador) {
+    return CarpetaPerfil(navegador) + "/perfiles";
+}
+
+bool IdPerfilValido(const std::string& id) {
+    if (id.empty() || id.size() > 64) return false;
+    return std::all_of(id.begin(), id.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+namespace {
+
+// One colour per certificate, from its id: the browser's window frame tells two profiles apart.
+int ColorDePerfil(const std::string& id) {
+    static const unsigned colores[] = {0xFF1A73E8, 0xFFD93025, 0xFF188038, 0xFFE37400,
+                                       0xFF9334E6, 0xFF007B83, 0xFFC5221F, 0xFF5F6368};
+    unsigned suma = 0;
+    for (char c : id) suma = suma * 31 + static_cast<unsigned char>(c);
+    return static_cast<int>(colores[suma % std::size(colores)]);  // the browser keeps ARGB signed
+}
+
+QJsonObject Con(QJsonObject objeto, const QStringList& ruta, const QJsonValue& valor) {
+    if (ruta.size() == 1) {
+        objeto.insert(ruta[0], valor);
+        return objeto;
+    }
+    objeto.insert(ruta[0], Con(objeto.value(ruta[0]).toObject(), ruta.mid(1), valor));
+    return objeto;
+}
+
+QJsonValue En(const QJsonObject& objeto, const QStringList& ruta) {
+    QJsonValue v = objeto;
+    for (const QString& clave : ruta) v = v.toObject().value(clave);
+    return v;
+}
+
+}  // namespace
+
+Resultado<PerfilCertificado> PrepararPerfilDeCertificado(Navegador navegador, const std::string& id,
+                                                         const ReglaCertificado& regla,
+                                                         const std::string& nombre) {
+    if (!IdPerfilValido(id)) return Falla("El identificador del perfil \"" + id + "\" no vale.");
+    if (!Utf8Valido(regla.sujeto) || !Utf8Valido(regla.emisor)) {
+        return Falla("El nombre del certificado no es texto UTF-8 válido.");
+    }
+    const std::string carpeta = CarpetaPerfilesCertificado(navegador) + "/" + id;
+    std::error_code ec;
+    fs::create_directories(carpeta + "/Default", ec);
+    if (ec) {
+        return Falla("No se puede crear la carpeta del perfil \"" + carpeta +
+                     "\": " + ec.message());
+    }
+    // Whom the user works for shows in these folders: theirs alone.
+    for (const std::string& c : {CarpetaPerfil(navegador), CarpetaPerfilesCertificado(navegador),
+                                 carpeta, carpeta + "/Default"}) {
+        fs::permissions(c, fs::perms::owner_all, ec);
+    }
+    const UsoPerfil uso = PerfilEnUso(carpeta);
+    if (uso.enUso && !uso.otroEquipo.empty()) {
+        return Falla("El perfil de este certificado está abierto en el equipo \"" + uso.otroEquipo +
+                     "\" (carpeta \"" + carpeta +
+                     "\"). Cierre allí el navegador y vuelva a "
+                     "intentarlo.");
+    }
+    // The browser that has it open writes its preferences back when it ends: the rule it was
+    // started with is already in them.
+    if (uso.enUso) return PerfilCertificado{carpeta, true};
+
+    const std::string ruta = Preferencias(carpeta);
+    bool existe = false;
+    auto raiz = LeerPreferencias(ruta, existe);
+    if (!raiz) return Fallo{raiz.motivo()};
+    const QJsonObject esperada = ReglaJson(regla);
+    QStringList rutaRegla;
+    for (const char* k : kRuta) rutaRegla << QLatin1String(k);
+    rutaRegla << QLatin1String(kClaveRegla);
+    const QString nombreQt = QString::fromStdString(nombre);
+    const QStringList rutaNombre{QStringLiteral("profile"), QStringLiteral("name")};
+    const QStringList rutaColor{QStringLiteral("browser"), QStringLiteral("theme"),
+                                QStringLiteral("user_color")};
+    if (En(*raiz, rutaRegla) != esperada || En(*raiz, rutaNombre).toString() != nombreQt) {
+        QJsonObject nueva = Con(*raiz, rutaRegla, esperada);
+        nueva = Con(nueva, rutaNombre, nombreQt);
+        nueva = Con(nueva, rutaColor, ColorDePerfil(id));
+        if (auto h = GuardarPreferencias(ruta, nueva); !h) return Fallo{h.motivo()};
+        // The name the browser shows for the profile is kept in the folder's Local State.
+        const std::string estado = carpeta + "/Local State";
+        bool hay = false;
+        auto local = LeerPreferencias(estado, hay);
+        if (local) {
+            QJsonObject l = Con(*local, {"profile", "info_cache", "Default", "name"}, nombreQt);
+            l = Con(l, {"profile", "info_cache", "Default", "is_using_default_name"}, false);
+            (void)GuardarPreferencias(estado, l);
+        }
+    }
+    return PerfilCertificado{carpeta, false};
+}
+
+std::vector<InfoPerfilCertificado> PerfilesDeCertificado(Navegador navegador) {
+    std::vector<InfoPerfilCertificado> r;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(CarpetaPerfilesCertificado(navegador), ec)) {
+        const std::string id = e.path().filename().string();
+        if (!e.is_directory(ec) || e.is_symlink(ec) || !IdPerfilValido(id)) continue;
+        InfoPerfilCertificado info;
+        info.id = id;
+        info.carpeta = e.path().string();
+        bool existe = false;
+        if (auto p = LeerPreferencias(Preferencias(info.carpeta), existe)) {
+            info.nombre = En(*p, {"profile", "name"}).toString().toStdString();
+        }
+        struct stat st {};
+        if (lstat(info.carpeta.c_str(), &st) == 0) info.ultimoUso = st.st_mtime;
+        for (auto i = fs::recursive_directory_iterator(
+                 info.carpeta, fs::directory_options::skip_permission_denied, ec);
+             i != fs::recursive_directory_iterator(); i.increment(ec)) {
+            if (ec) break;
+            if (lstat(i->path().c_str(), &st) != 0) continue;
+            if (S_ISREG(st.st_mode)) info.bytes += static_cast<std::uintmax_t>(st.st_blocks) * 512;
+            info.ultimoUso = std::max<std::int64_t>(info.ultimoUso, st.st_mtime);
+        }
+        info.abierto = PerfilEnUso(info.carpeta).enUso;
+        r.push_back(std::move(info));
+    }
+    std::sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+    return r;
+}
+
+Hecho BorrarPerfilDeCertificado(Navegador navegador, const std::string& id) {
+    if (!IdPerfilValido(id)) return Falla("El identificador del perfil \"" + id + "\" no vale.");
+    const std::string carpeta = CarpetaPerfilesCertificado(navegador) + "/" + id;
+    if (PerfilEnUso(carpeta).enUso) {
+        return Falla("El navegador tiene abierto este perfil (\"" + carpeta +
+                     "\"). Ciérrelo y vuelva a intentarlo.");
+    }
+    std::error_code ec;
+    fs::remove_all(carpeta, ec);
+    if (ec) return Falla("No se ha podido borrar \"" + carpeta + "\": " + ec.message());
+    return {};
 }
 
 }  // namespace marlevanta

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/plataforma/u_almacenPoliticas.h"
 
@@ -29,5 +30,15 @@ UsoPerfil PerfilEnUso(const std::string& carpeta);
 Hecho EscribirReglaPerfil(const std::string& carpeta, const ReglaCertificado& regla);
 // Takes the key out again; true when it was there.
 Resultado<bool> QuitarReglaPerfil(const std::string& carpeta);
+
+// One profile per certificate: <CarpetaPerfil>/perfiles/<id>, the id being lower-case hex digits
+// of the certificate's fingerprint.
+std::string CarpetaPerfilesCertificado(Navegador navegador);
+bool IdPerfilValido(const std::string& id);
+Resultado<PerfilCertificado> PrepararPerfilDeCertificado(Navegador navegador, const std::string& id,
+                                                         const ReglaCertificado& regla,
+                                                         const std::string& nombre);
+std::vector<InfoPerfilCertificado> PerfilesDeCertificado(Navegador navegador);
+Hecho BorrarPerfilDeCertificado(Navegador navegador, const std::string& id);
 
 }  // namespace marlevanta

@@ -79,6 +79,19 @@ public:
         return QuitarReglaPerfil(carpeta);
     }
 
+    Resultado<PerfilCertificado> PrepararPerfilCertificado(Navegador navegador,
+                                                           const std::string& id,
+                                                           const ReglaCertificado& regla,
+                                                           const std::string& nombre) override {
+        return PrepararPerfilDeCertificado(navegador, id, regla, nombre);
+    }
+    std::vector<InfoPerfilCertificado> PerfilesCertificado(Navegador navegador) override {
+        return PerfilesDeCertificado(navegador);
+    }
+    Hecho BorrarPerfilCertificado(Navegador navegador, const std::string& id) override {
+        return BorrarPerfilDeCertificado(navegador, id);
+    }
+
 private:
     static Hecho Libre(Navegador navegador, const std::string& carpeta) {
         const UsoPerfil uso = PerfilEnUso(carpeta);
