@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryDir>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -108,6 +112,41 @@ std::string OpenSsl(const std::string& pem, const std::string& opciones) {
     std::string r = Ejecutar("openssl x509 -in '" + pem + "' " + opciones);
     while (!r.empty() && r.back() == '\n') r.pop_back();
     return r;
+}
+
+constexpr uid_t kNadieUid = 65534;
+
+void RepetirComoNadie(const QProcessEnvironment& entorno) {
+    const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
+    QTemporaryDir casa, copia;
+    ASSERT_EQ(chown(casa.path().toLocal8Bit().constData(), kNadieUid, kNadieUid), 0);
+    const QString programa = copia.path() + "/marlevanta_tests";
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
+    ASSERT_EQ(chmod(copia.path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(chmod(programa.toLocal8Bit().constData(), 0755), 0);
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char* v :
+         {"MARLEVANTA_POLICY_ROOT", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        e.remove(v);
+    }
+    e.insert("HOME", casa.path());
+    e.insert(entorno);
+    p.setProcessEnvironment(e);
+    p.setWorkingDirectory(casa.path());
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.setChildProcessModifier([] {
+        if (setgroups(0, nullptr) != 0 || setgid(kNadieUid) != 0 || setuid(kNadieUid) != 0)
+            _exit(97);
+    });
+    p.start(programa,
+            {QStringLiteral("--gtest_filter=%1.%2").arg(t->test_suite_name(), t->name())});
+    ASSERT_TRUE(p.waitForStarted()) << "an unprivileged user cannot run " << programa.toStdString()
+                                    << ": " << p.errorString().toStdString();
+    ASSERT_TRUE(p.waitForFinished(180000));
+    const QString salida = QString::fromUtf8(p.readAll());
+    EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
+    EXPECT_TRUE(salida.contains("[  PASSED  ] 1 test.")) << salida.toStdString();
 }
 
 }  // namespace prueba

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -13,6 +14,12 @@ namespace prueba {
 // Waits, handling events, until `listo` holds or `ms` milliseconds have passed; says which.
 // Tests wait for the event itself, never a fixed time assumed long enough: a loaded machine
 // may take many times longer.
+// Runs the test under way again, in a process of its own, as an unprivileged user: root may
+// write anywhere, so only such a user meets a folder that is not theirs. Its HOME is a fresh
+// folder of that user; `entorno` adds to what it inherits. The test program runs from a copy
+// that user can reach, wherever the checkout is (a home only its owner may enter, say).
+void RepetirComoNadie(const QProcessEnvironment& entorno = {});
+
 inline bool EsperarQue(const std::function<bool()>& listo, int ms = 30000) {
     QElapsedTimer reloj;
     reloj.start();

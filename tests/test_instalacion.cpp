@@ -280,42 +280,6 @@ protected:
     QStringList alArrancar_;
 };
 
-// Runs the test under way again, in a process of its own, as an unprivileged user: root may
-// write anywhere, so only such a user meets a folder that is not theirs. Its HOME is a fresh
-// folder of that user; `entorno` adds to what it inherits. The test program runs from a copy
-// that user can reach, wherever the checkout is (a home only its owner may enter, say).
-void RepetirComoNadie(const QProcessEnvironment& entorno) {
-    const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
-    QTemporaryDir casa, copia;
-    ASSERT_EQ(chown(casa.path().toLocal8Bit().constData(), kNadie, kNadie), 0);
-    const QString programa = copia.path() + "/marlevanta_tests";
-    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
-    ASSERT_EQ(chmod(copia.path().toLocal8Bit().constData(), 0755), 0);
-    ASSERT_EQ(chmod(programa.toLocal8Bit().constData(), 0755), 0);
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const char* v :
-         {"MARLEVANTA_POLICY_ROOT", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        e.remove(v);
-    }
-    e.insert("HOME", casa.path());
-    e.insert(entorno);
-    p.setProcessEnvironment(e);
-    p.setWorkingDirectory(casa.path());
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.setChildProcessModifier([] {
-        if (setgroups(0, nullptr) != 0 || setgid(kNadie) != 0 || setuid(kNadie) != 0) _exit(97);
-    });
-    p.start(programa,
-            {QStringLiteral("--gtest_filter=%1.%2").arg(t->test_suite_name(), t->name())});
-    ASSERT_TRUE(p.waitForStarted()) << "an unprivileged user cannot run " << programa.toStdString()
-                                    << ": " << p.errorString().toStdString();
-    ASSERT_TRUE(p.waitForFinished(180000));
-    const QString salida = QString::fromUtf8(p.readAll());
-    EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
-    EXPECT_TRUE(salida.contains("[  PASSED  ] 1 test.")) << salida.toStdString();
-}
-
 }  // namespace
 
 TEST_F(ActualizacionDelSistema, ConLosAyudantesInstaladosAparteNoSeOfreceNiSeDescarga) {
@@ -349,7 +313,7 @@ TEST_F(ActualizacionDelSistema, EnUnaCarpetaQueElUsuarioNoPuedeEscribirNoSeOfrec
         prueba::ServidorApi s({"--respuesta", "/version", "10005\\nMejoras"}, false);
         QProcessEnvironment e;
         e.insert("MARLEVANTA_PRUEBA_API", s.Base());
-        RepetirComoNadie(e);
+        prueba::RepetirComoNadie(e);
         EXPECT_EQ(s.Registro().count("/version/"), 1) << s.Registro().toStdString();
         EXPECT_FALSE(s.Registro().contains("/updatefile")) << s.Registro().toStdString();
         return;
