@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -16,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "ayudantes.h"
 #include "core/plataforma/u_procesoExterno.h"
@@ -51,19 +54,30 @@ int PuertoLibre() {
     return ntohs(a.sin_port);
 }
 
-// openssl's TLS server on 127.0.0.1, with a key of its own made in `carpeta`, that asks for a
-// client certificate issued by `ca` and answers with a page describing the one it got.
+// A TLS server on 127.0.0.1, with a key of its own made in `carpeta`, that asks for a client
+// certificate issued by `ca` and answers with a page describing the one it got: openssl's, or,
+// given `registro`, servidor_tls_galletas.py at `guion`, which also sets a cookie and writes to
+// `registro` which certificate each request came with and whose visit set the cookie it carried.
 class ServidorTls {
 public:
-    ServidorTls(const std::string& carpeta, const std::string& ca) : puerto_(PuertoLibre()) {
+    ServidorTls(const std::string& carpeta, const std::string& ca, const std::string& registro = {},
+                const std::string& guion = {})
+        : puerto_(PuertoLibre()) {
         prueba::Ejecutar(
             "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" +
             carpeta + "/srv.key' -out '" + carpeta + "/srv.pem' -subj /CN=127.0.0.1 -addext " +
             "subjectAltName=IP:127.0.0.1 -days 2 2>&1");
-        proceso_.start("openssl", {"s_server", "-accept", QString::number(puerto_), "-cert",
-                                   QString::fromStdString(carpeta + "/srv.pem"), "-key",
-                                   QString::fromStdString(carpeta + "/srv.key"), "-Verify", "1",
-                                   "-verifyCAfile", QString::fromStdString(ca), "-www"});
+        const QString cert = QString::fromStdString(carpeta + "/srv.pem");
+        const QString clave = QString::fromStdString(carpeta + "/srv.key");
+        if (!registro.empty()) {
+            proceso_.start("python3",
+                           {QString::fromStdString(guion), QString::number(puerto_), cert, clave,
+                            QString::fromStdString(ca), QString::fromStdString(registro)});
+            return;
+        }
+        proceso_.start("openssl", {"s_server", "-accept", QString::number(puerto_), "-cert", cert,
+                                   "-key", clave, "-Verify", "1", "-verifyCAfile",
+                                   QString::fromStdString(ca), "-www"});
     }
     ~ServidorTls() {
         proceso_.kill();
@@ -296,6 +310,8 @@ TEST(ExtremoAExtremo, UnPerfilPorCertificadoDosNavegadoresALaVezCadaUnoConElSuyo
     if (getuid() == 0) {
         const std::string hechos = prueba::CarpetaP12();
         hacerSur(hechos);
+        fs::copy_file(prueba::Script("servidor_tls_galletas.py"),
+                      hechos + "/servidor_tls_galletas.py", fs::copy_options::overwrite_existing);
         for (const auto& e : fs::recursive_directory_iterator(hechos)) {
             fs::permissions(e.path(), fs::perms::others_read | fs::perms::group_read,
                             fs::perm_options::add);
@@ -320,7 +336,10 @@ TEST(ExtremoAExtremo, UnPerfilPorCertificadoDosNavegadoresALaVezCadaUnoConElSuyo
                      "' -W 'clave Ñandú 1' 2>&1");
     prueba::Ejecutar("pk12util -i '" + p12 + "/sur/sur.p12' -d 'sql:" + nss + "' -W '' 2>&1");
     prueba::Ejecutar("cat '" + p12 + "/ca.pem' '" + p12 + "/sur/ca.pem' > '" + d + "/cas.pem'");
-    ServidorTls servidor(d, d + "/cas.pem");
+    const std::string visitas = d + "/visitas";
+    ServidorTls servidor(
+        d, d + "/cas.pem", visitas,
+        dados ? p12 + "/servidor_tls_galletas.py" : prueba::Script("servidor_tls_galletas.py"));
     ASSERT_TRUE(servidor.Escucha());
 
     // Google Chrome's stand-in: records its arguments and stays until the test lets it go, then
@@ -437,5 +456,45 @@ TEST(ExtremoAExtremo, UnPerfilPorCertificadoDosNavegadoresALaVezCadaUnoConElSuyo
         vistos += esAna ? 1 : 2;
     }
     EXPECT_EQ(vistos, 3) << "each certificate seen once";
+
+    // Each profile keeps its own cookies: A, used again, comes back with the cookie of its first
+    // visit, and B, after that, with its own and never A's.
+    fs::remove(log + "/solo-args");
+    const auto visitasARaiz = [&visitas] {
+        std::vector<QJsonObject> r;
+        std::ifstream f(visitas);
+        for (std::string l; std::getline(f, l);) {
+            const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(l)).object();
+            if (o.value("ruta").toString() == "/") r.push_back(o);
+        }
+        return r;
+    };
+    ASSERT_EQ(visitasARaiz().size(), 2u);
+    const auto otraVez = [&](const QString& nombre, size_t visita) {
+        usar(nombre);
+        ASSERT_TRUE(prueba::EsperarQue([&] { return visitasARaiz().size() == visita; }, 60000))
+            << "the server was not reached again with " << nombre.toStdString();
+        // Ended, so that its cookies are on disk before the next browser starts.
+        ASSERT_TRUE(prueba::EsperarQue([&] { return abiertos->isHidden(); }, 60000));
+    };
+    otraVez(ana, 3);
+    otraVez(luis, 4);
+    const auto todas = visitasARaiz();
+    for (size_t i = 0; i < todas.size(); ++i) {
+        const QString cert = todas[i].value("certificado").toString();
+        const QJsonValue galleta = todas[i].value("galleta_de");
+        if (i < 2) {
+            EXPECT_TRUE(galleta.isNull()) << "first visit " << i << " came with a cookie";
+        } else {
+            EXPECT_EQ(galleta.toString(), cert)
+                << "visit " << i << " with " << cert.toStdString() << " carried the cookie of "
+                << (galleta.isNull() ? std::string("nobody") : galleta.toString().toStdString());
+        }
+    }
+    EXPECT_TRUE(todas[2].value("certificado").toString().contains("12345678Z"));
+    EXPECT_TRUE(todas[3].value("certificado").toString().contains("NORTE"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(d + "/home/Marlevanta/chrome/perfiles"),
+                            fs::directory_iterator()),
+              2);
     programa.Cerrar();
 }
