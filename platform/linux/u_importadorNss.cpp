@@ -204,7 +204,12 @@ public:
             return Falla("No se puede leer el archivo \"" + archivo + "\".");
         }
         if (!Completo(datos)) return NoEsPkcs12(archivo);
+        return ImportarDatos(datos, contrasena, archivo);
+    }
 
+    // `archivo` only names where the data came from, in the messages.
+    Resultado<CertificadoImportado> ImportarDatos(std::string& datos, const std::string& contrasena,
+                                                  const std::string& archivo) {
         std::lock_guard<std::mutex> cerrojo(CerrojoNss());
         if (auto carpeta = CrearCarpeta(directorio_); !carpeta) return Fallo{carpeta.motivo()};
         if (EnUso(directorio_)) return Falla(kEnUso);
@@ -330,6 +335,12 @@ std::string DirectorioNssPorDefecto() {
 
 std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& directorio) {
     return std::make_unique<ImportadorNss>(directorio);
+}
+
+Resultado<CertificadoImportado> ImportarPkcs12Nss(const std::string& directorio, std::string datos,
+                                                  const std::string& contrasena,
+                                                  const std::string& origen) {
+    return ImportadorNss(directorio).ImportarDatos(datos, contrasena, origen);
 }
 
 }  // namespace marlevanta
