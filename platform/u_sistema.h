@@ -19,6 +19,7 @@ std::unique_ptr<ImportadorCertificados> CrearImportadorCertificados();
 Resultado<DetallesCertificado> LeerDetallesCertificado(const std::string& huella);
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas();
 std::unique_ptr<AvisosEscritorio> CrearAvisosEscritorio();
+std::unique_ptr<CertificadosFirefox> CrearCertificadosFirefox();
 std::unique_ptr<ArchivoPrograma> CrearArchivoPrograma();
 std::shared_ptr<IniciadorProcesos> CrearIniciadorProcesos();
 std::unique_ptr<ClienteHttp> CrearClienteHttp(const OpcionesHttp& opciones);

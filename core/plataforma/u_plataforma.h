@@ -11,6 +11,7 @@
 #include "core/plataforma/u_almacenPoliticas.h"
 #include "core/plataforma/u_archivoPrograma.h"
 #include "core/plataforma/u_avisosEscritorio.h"
+#include "core/plataforma/u_certificadosFirefox.h"
 #include "core/plataforma/u_clienteHttp.h"
 #include "core/plataforma/u_comandoNavegador.h"
 #include "core/plataforma/u_detallesCertificado.h"
@@ -26,6 +27,8 @@ struct Plataforma {
     std::function<std::unique_ptr<RegistroUsuario>()> registroUsuario;
     std::function<std::unique_ptr<AlmacenCertificados>()> almacenCertificados;
     std::function<std::unique_ptr<ImportadorCertificados>()> importadorCertificados;
+    // The certificates kept in Firefox's profiles, to be copied into the user's store.
+    std::function<std::unique_ptr<CertificadosFirefox>()> certificadosFirefox;
     // The details of the store's certificate with that thumbprint (upper-case hexadecimal).
     std::function<Resultado<DetallesCertificado>(const std::string& huella)> detallesCertificado;
     std::function<std::unique_ptr<AlmacenPoliticas>()> almacenPoliticas;

@@ -9,6 +9,7 @@ Plataforma ServiciosDelSistema() {
     p.almacenCertificados = &CrearAlmacenCertificados;
     p.avisosEscritorio = &CrearAvisosEscritorio;
     p.importadorCertificados = &CrearImportadorCertificados;
+    p.certificadosFirefox = &CrearCertificadosFirefox;
     p.detallesCertificado = &LeerDetallesCertificado;
     p.almacenPoliticas = &CrearAlmacenPoliticas;
     p.clienteHttp = &CrearClienteHttp;

@@ -1,0 +1,335 @@
+// Copying certificates from real Firefox-format profiles (cert9.db and key4.db made by certutil
+// and pk12util, listed in a real profiles.ini) into the user's store below a HOME of the test's
+// own. The profile must come out byte for byte as it went in.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "ayudantes.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_certificadosFirefox.h"
+#include "resultado_prueba.h"
+
+using namespace marlevanta;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kClaveAna = "clave Ñandú 1";
+// Accents, a quotation mark and a backslash: each means something to a shell or to NSS's
+// configuration strings.
+const char* kRaroPerfil = "Perfiles/Ñandú \"casa\" \\ trabajo.default-release";
+
+std::string Citado(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
+std::string P12(const std::string& nombre) {
+    return prueba::CarpetaP12() + "/" + nombre + ".p12";
+}
+
+std::string Pem(const std::string& nombre) {
+    return prueba::CarpetaP12() + "/" + nombre + ".pem";
+}
+
+std::string Sha256(const std::string& nombre) {
+    std::string s = prueba::OpenSsl(Pem(nombre), "-noout -fingerprint -sha256");
+    s = s.substr(s.find('=') + 1);
+    s.erase(std::remove(s.begin(), s.end(), ':'), s.end());
+    return s;
+}
+
+// Every file of the folder with its SHA-256: a file added, removed or changed shows.
+std::map<std::string, QByteArray> Huellas(const std::string& carpeta) {
+    std::map<std::string, QByteArray> r;
+    for (const auto& e : fs::directory_iterator(carpeta)) {
+        QFile f(QString::fromStdString(e.path().string()));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << e.path();
+        r[e.path().filename().string()] =
+            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+    }
+    return r;
+}
+
+void Escribir(const std::string& ruta, const std::string& texto) {
+    fs::create_directories(fs::path(ruta).parent_path());
+    std::ofstream(ruta, std::ios::binary) << texto;
+}
+
+class Firefox : public testing::Test {
+protected:
+    std::string Home() const { return home_.path().toStdString(); }
+    std::string Almacen() const { return Home() + "/.pki/nssdb"; }
+    std::string Base() const { return Home() + "/.mozilla/firefox"; }
+
+    // A profile's database as Firefox makes it, with these .p12 files (name, password) in it.
+    std::string Perfil(const std::string& carpeta, const std::string& contrasena,
+                       const std::vector<std::pair<std::string, std::string>>& p12) {
+        const std::string d = Base() + "/" + carpeta;
+        fs::create_directories(d);
+        const std::string pw = Home() + "/pw";
+        Escribir(pw, contrasena + "\n");
+        prueba::Ejecutar("certutil -N -d " + Citado("sql:" + d) + " -f " + Citado(pw) + " 2>&1");
+        for (const auto& [nombre, clave] : p12) {
+            prueba::Ejecutar("pk12util -i " + Citado(P12(nombre)) + " -d " + Citado("sql:" + d) +
+                             " -W " + Citado(clave) + " -k " + Citado(pw) + " 2>&1");
+        }
+        fs::remove(pw);
+        return d;
+    }
+
+    void EnAlmacen(const std::string& nombre, const std::string& clave) {
+        fs::create_directories(Almacen());
+        if (!fs::exists(Almacen() + "/cert9.db")) {
+            prueba::Ejecutar("certutil -N -d " + Citado("sql:" + Almacen()) + " --empty-password");
+        }
+        prueba::Ejecutar("pk12util -i " + Citado(P12(nombre)) + " -d " +
+                         Citado("sql:" + Almacen()) + " -W " + Citado(clave) + " 2>&1");
+    }
+
+    // How many certificates with a key the user's store lists with this SHA-256.
+    size_t VecesEnAlmacen(const std::string& sha256) {
+        auto certs = CrearAlmacenNss(Almacen())->LeerCertificados();
+        EXPECT_TRUE(certs) << certs.motivo();
+        if (!certs) return 0;
+        return static_cast<size_t>(std::count_if(
+            certs->begin(), certs->end(), [&](auto& c) { return c.huellaSha256 == sha256; }));
+    }
+
+    // The store holds the certificate's own private key: exported with pk12util, the key's
+    // public half is the one openssl gives for the key the certificate was made with.
+    void ClaveCopiada(const std::string& nombre) {
+        const std::string db = Citado("sql:" + Almacen());
+        std::istringstream claves(prueba::Ejecutar("certutil -K -d " + db + " 2>&1"));
+        std::string apodo;
+        for (std::string linea; std::getline(claves, linea) && apodo.empty();) {
+            std::smatch m;
+            if (!std::regex_search(linea, m, std::regex(R"(^<\s*\d+>\s+\S+\s+\S+\s+(.+)$)"))) {
+                continue;
+            }
+            const std::string pem = Home() + "/c.pem";
+            prueba::Ejecutar("certutil -L -d " + db + " -n " + Citado(m[1]) + " -a > " +
+                             Citado(pem));
+            if (prueba::OpenSsl(pem, "-noout -fingerprint -sha256") ==
+                prueba::OpenSsl(Pem(nombre), "-noout -fingerprint -sha256")) {
+                apodo = m[1];
+            }
+        }
+        ASSERT_FALSE(apodo.empty()) << "no key in the store for " << nombre;
+        const std::string p12 = Home() + "/exportado.p12";
+        prueba::Ejecutar("pk12util -o " + Citado(p12) + " -n " + Citado(apodo) + " -d " + db +
+                         " -W x 2>&1");
+        const std::string copiada =
+            prueba::Ejecutar("openssl pkcs12 -in " + Citado(p12) +
+                             " -nocerts -nodes -passin pass:x | openssl pkey -pubout");
+        const std::string original = prueba::Ejecutar(
+            "openssl pkey -pubout -in " + Citado(prueba::CarpetaP12() + "/" + nombre + ".key"));
+        EXPECT_FALSE(original.empty());
+        EXPECT_EQ(copiada, original) << nombre;
+        fs::remove(p12);
+    }
+
+    QTemporaryDir home_;
+    prueba::Entorno entorno_{"HOME", home_.path().toStdString()};
+};
+
+const CertificadoFirefox* Buscar(const CertificadosPerfil& p, const std::string& sha256) {
+    for (const auto& c : p.certificados) {
+        if (c.datos.huellaSha256 == sha256) return &c;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Firefox, EncuentraLosPerfilesDeLasTresInstalacionesYSuPredeterminado) {
+    EXPECT_TRUE(CrearCertificadosFirefoxNss({}, {})->PerfilesFirefox().empty());
+
+    fs::create_directories(Base() + "/" + kRaroPerfil);
+    fs::create_directories(Base() + "/viejo.default");
+    fs::create_directories(Home() + "/fuera");
+    Escribir(Base() + "/profiles.ini",
+             "\xEF\xBB\xBF[General]\r\nStartWithLastProfile=1\r\n\r\n"
+             "[Profile0]\r\nName=viejo\r\nIsRelative=1\r\nPath=viejo.default\r\nDefault=1\r\n\r\n"
+             "[Profile1]\r\nName=Ñandú \"casa\" \\ trabajo\r\nIsRelative=1\r\nPath=" +
+                 std::string(kRaroPerfil) +
+                 "\r\n\r\n"
+                 "[Profile2]\r\nName=borrado\r\nIsRelative=1\r\nPath=ya-no-existe\r\n\r\n"
+                 "[Profile3]\r\nName=absoluto\r\nIsRelative=0\r\nPath=" +
+                 Home() + "/fuera\r\n");
+    // The installation's choice wins over the older Default=1.
+    Escribir(Base() + "/installs.ini",
+             "[Install4F96D1932A9F858E]\nDefault=" + std::string(kRaroPerfil) + "\nLocked=1\n");
+    // The snap's one profile, with no mark of default at all; a damaged list for Flatpak.
+    const std::string snap = Home() + "/snap/firefox/common/.mozilla/firefox";
+    fs::create_directories(snap + "/solo.default");
+    Escribir(snap + "/profiles.ini", "[Profile0]\nPath=solo.default\nIsRelative=1\n");
+    std::string basura(4096, '\0');
+    for (size_t i = 0; i < basura.size(); ++i) basura[i] = static_cast<char>((i * 131) % 251);
+    Escribir(Home() + "/.var/app/org.mozilla.firefox/.mozilla/firefox/profiles.ini",
+             basura + "\n[Profile0\nPath\n=\n[]\nPath=..\n");
+
+    const auto perfiles = CrearCertificadosFirefoxNss({}, {})->PerfilesFirefox();
+    std::map<std::string, PerfilFirefox> porNombre;
+    for (const auto& p : perfiles) porNombre[p.nombre] = p;
+    ASSERT_EQ(perfiles.size(), 4u);
+    EXPECT_EQ(porNombre.count("borrado"), 0u);
+
+    const auto& raro = porNombre.at("Ñandú \"casa\" \\ trabajo");
+    EXPECT_EQ(raro.ruta, Base() + "/" + kRaroPerfil);
+    EXPECT_EQ(raro.instalacion, "Firefox");
+    EXPECT_TRUE(raro.predeterminado);
+    EXPECT_FALSE(porNombre.at("viejo").predeterminado);
+    EXPECT_EQ(porNombre.at("absoluto").ruta, Home() + "/fuera");
+    EXPECT_FALSE(porNombre.at("absoluto").predeterminado);
+    const auto& solo = porNombre.at("solo.default");
+    EXPECT_EQ(solo.instalacion, "Firefox (snap)");
+    EXPECT_EQ(solo.ruta, snap + "/solo.default");
+    EXPECT_TRUE(solo.predeterminado);
+}
+
+// The profile's folder holds accents, a quotation mark and a backslash; luis is in the user's
+// store already.
+TEST_F(Firefox, CopiaLoQueFaltaConSuClaveSinDuplicarYSinTocarElPerfil) {
+    const std::string perfil = Perfil(kRaroPerfil, "", {{"ana", kClaveAna}, {"luis", ""}});
+    EnAlmacen("luis", "");
+    const auto antes = Huellas(perfil);
+    auto ff = CrearCertificadosFirefoxNss({}, {});
+
+    auto leido = ff->Leer(perfil);
+    ASSERT_TRUE(leido) << leido.motivo();
+    EXPECT_FALSE(leido->conContrasena);
+    ASSERT_EQ(leido->certificados.size(), 2u);  // the issuing CA has no key there
+    const auto* ana = Buscar(*leido, Sha256("ana"));
+    const auto* luis = Buscar(*leido, Sha256("luis"));
+    ASSERT_TRUE(ana && luis);
+    EXPECT_FALSE(ana->enAlmacen);
+    EXPECT_TRUE(luis->enAlmacen);
+    EXPECT_EQ(ana->datos.emitidoPara, "PÉREZ GARCÍA ANA - 12345678Z");
+    // "notAfter=Mar  4 10:00:00 2027 GMT" against "Thu, 04 Mar 2027 10:00:00 GMT".
+    std::istringstream fin(prueba::OpenSsl(Pem("ana"), "-noout -enddate").substr(9));
+    std::string mes, dia, hora, ano;
+    fin >> mes >> dia >> hora >> ano;
+    if (dia.size() == 1) dia = "0" + dia;
+    EXPECT_EQ(ana->datos.validoHasta.substr(5), dia + " " + mes + " " + ano + " " + hora + " GMT");
+
+    auto copia = ff->Copiar(perfil, {}, "");
+    ASSERT_TRUE(copia) << copia.motivo();
+    ASSERT_EQ(copia->size(), 2u);
+    std::map<std::string, bool> yaEstaba;
+    for (const auto& c : *copia) yaEstaba[c.huella] = c.yaEstaba;
+    EXPECT_EQ(yaEstaba.at(ana->datos.huella), false);
+    EXPECT_EQ(yaEstaba.at(luis->datos.huella), true);
+    EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 1u);
+    EXPECT_EQ(VecesEnAlmacen(Sha256("luis")), 1u);
+    ClaveCopiada("ana");
+    // Its issuer came along, as from a .p12 file.
+    const std::string lista = prueba::Ejecutar("certutil -L -d " + Citado("sql:" + Almacen()));
+    EXPECT_NE(lista.find("AC Importación"), std::string::npos) << lista;
+
+    // Asked again, the same certificate is there already and the store keeps one of each.
+    auto otra = ff->Copiar(perfil, {Sha256("ana")}, "");
+    ASSERT_TRUE(otra) << otra.motivo();
+    ASSERT_EQ(otra->size(), 1u);
+    EXPECT_TRUE(otra->front().yaEstaba);
+    EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 1u);
+    auto despues = ff->Leer(perfil);
+    ASSERT_TRUE(despues);
+    for (const auto& c : despues->certificados) EXPECT_TRUE(c.enAlmacen);
+
+    EXPECT_EQ(Huellas(perfil), antes);
+}
+
+TEST_F(Firefox, CopiaSoloLosElegidosYRechazaUnaHuellaQueElPerfilNoTiene) {
+    const std::string perfil = Perfil("a.default", "", {{"ana", kClaveAna}, {"luis", ""}});
+    auto ff = CrearCertificadosFirefoxNss({}, {});
+
+    auto ajena = ff->Copiar(perfil, {Sha256("luis"), std::string(64, 'A')}, "");
+    ASSERT_FALSE(ajena);
+    EXPECT_NE(ajena.motivo().find(std::string(64, 'A')), std::string::npos) << ajena.motivo();
+    EXPECT_FALSE(fs::exists(Almacen() + "/cert9.db"));
+
+    std::string minusculas = Sha256("luis");
+    std::transform(minusculas.begin(), minusculas.end(), minusculas.begin(), ::tolower);
+    auto copia = ff->Copiar(perfil, {minusculas}, "");
+    ASSERT_TRUE(copia) << copia.motivo();
+    ASSERT_EQ(copia->size(), 1u);
+    EXPECT_FALSE(copia->front().yaEstaba);
+    EXPECT_EQ(VecesEnAlmacen(Sha256("luis")), 1u);
+    EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 0u);
+    ClaveCopiada("luis");
+}
+
+TEST_F(Firefox, UnPerfilConContrasenaSeLeeSinEllaYSeCopiaSoloConLaBuena) {
+    const std::string clave = "contraseña maestra ñ";
+    const std::string perfil = Perfil("c.default", clave, {{"ana", kClaveAna}});
+    const auto antes = Huellas(perfil);
+    auto ff = CrearCertificadosFirefoxNss({}, {});
+
+    auto leido = ff->Leer(perfil);
+    ASSERT_TRUE(leido) << leido.motivo();
+    EXPECT_TRUE(leido->conContrasena);
+    ASSERT_EQ(leido->certificados.size(), 1u);
+    EXPECT_EQ(leido->certificados[0].datos.huellaSha256, Sha256("ana"));
+
+    for (const std::string& mala : {std::string(), std::string("otra")}) {
+        auto r = ff->Copiar(perfil, {}, mala);
+        ASSERT_FALSE(r) << "password \"" << mala << "\"";
+        EXPECT_EQ(r.motivo(), kContrasenaIncorrecta);
+    }
+    EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 0u);
+
+    auto copia = ff->Copiar(perfil, {}, clave);
+    ASSERT_TRUE(copia) << copia.motivo();
+    ASSERT_EQ(copia->size(), 1u);
+    EXPECT_FALSE(copia->front().yaEstaba);
+    ClaveCopiada("ana");
+    EXPECT_EQ(Huellas(perfil), antes);
+}
+
+TEST_F(Firefox, UnPerfilDanadoLoDiceYNoEstropeaNadaMas) {
+    EnAlmacen("luis", "");
+    const std::string bueno = Perfil("b.default", "", {{"ana", kClaveAna}});
+    const std::string danado = Base() + "/d.default";
+    Escribir(danado + "/cert9.db", std::string(8192, 'x'));
+    fs::copy_file(bueno + "/key4.db", danado + "/key4.db");
+    const auto antes = Huellas(danado);
+    auto ff = CrearCertificadosFirefoxNss({}, {});
+
+    for (auto motivo : {ff->Leer(danado).motivo(), ff->Copiar(danado, {}, "").motivo()}) {
+        EXPECT_NE(motivo.find("está dañada"), std::string::npos) << motivo;
+        EXPECT_NE(motivo.find(danado), std::string::npos) << motivo;
+    }
+    EXPECT_EQ(Huellas(danado), antes);
+    EXPECT_EQ(VecesEnAlmacen(Sha256("luis")), 1u);
+
+    auto copia = ff->Copiar(bueno, {}, "");
+    ASSERT_TRUE(copia) << copia.motivo();
+    EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 1u);
+}
+
+TEST_F(Firefox, ConElAlmacenEnUsoNoDiceQueHaCopiado) {
+    const std::string perfil = Perfil("u.default", "", {{"ana", kClaveAna}});
+    EnAlmacen("luis", "");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((Almacen() + "/cert9.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    auto r = CrearCertificadosFirefoxNss({}, {})->Copiar(perfil, {}, "");
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.motivo().find("en uso"), std::string::npos) << r.motivo();
+    EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 0u);
+}
