@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "ayudantes.h"
 #include "core/plataforma/u_permisos.h"
@@ -552,6 +553,27 @@ TEST_F(Politicas, CadaCertificadoTieneSuPerfilConSuReglaParaSiempre) {
     EXPECT_FALSE(fs::exists(a->carpeta));
     EXPECT_TRUE(fs::exists(l->carpeta));
     EXPECT_EQ(almacen->PerfilesCertificado(Navegador::Chrome).size(), 1u);
+
+    // The window frames tell the first eight clients apart; a new name keeps the colour.
+    const auto color = [](const std::string& carpeta) {
+        return En(Json(Leer(carpeta + "/Default/Preferences")), {"browser", "theme", "user_color"})
+            .toInteger();
+    };
+    const auto deLuis = color(l->carpeta);
+    std::set<qint64> colores{deLuis};
+    for (const char* id :
+         {"a4c123b1612dd272", "d1371c17149d4395", "36b3216fdaeeb975", "729fae923d5a4fd1",
+          "2aabfe228f219e9c", "b0eb53f16947ccf2", "5ec84d8dbc742547"}) {
+        auto p = almacen->PrepararPerfilCertificado(Navegador::Chrome, id, ana, id);
+        ASSERT_TRUE(p) << p.motivo();
+        colores.insert(color(p->carpeta));
+    }
+    EXPECT_EQ(colores.size(), 8u);
+    ASSERT_TRUE(
+        almacen->PrepararPerfilCertificado(Navegador::Chrome, "ffee000011112222", luis, "Luis"));
+    EXPECT_EQ(En(Json(Leer(l->carpeta + "/Default/Preferences")), {"profile", "name"}).toString(),
+              "Luis");
+    EXPECT_EQ(color(l->carpeta), deLuis);
 }
 
 // The options window's list: each profile with the certificate it belongs to, or said to be

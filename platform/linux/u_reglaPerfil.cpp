@@ -209,13 +209,30 @@ bool IdPerfilValido(const std::string& id) {
 
 namespace {
 
-// One colour per certificate, from its id: the browser's window frame tells two profiles apart.
-int ColorDePerfil(const std::string& id) {
-    static const unsigned colores[] = {0xFF1A73E8, 0xFFD93025, 0xFF188038, 0xFFE37400,
-                                       0xFF9334E6, 0xFF007B83, 0xFFC5221F, 0xFF5F6368};
-    unsigned suma = 0;
-    for (char c : id) suma = suma * 31 + static_cast<unsigned char>(c);
-    return static_cast<int>(colores[suma % std::size(colores)]);  // the browser keeps ARGB signed
+constexpr unsigned kColores[] = {0xFF1A73E8, 0xFFD93025, 0xFF188038, 0xFFE37400,
+                                 0xFF9334E6, 0xFF007B83, 0xFFC5221F, 0xFF5F6368};
+
+// The window frame tells two profiles apart: a new profile takes the colour fewest of the others
+// have, so that the first eight clients never share one (a colour from the id alone did).
+int ColorNuevo(const std::string& carpetaPerfiles, const std::string& id) {
+    int usos[std::size(kColores)] = {};
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(carpetaPerfiles, ec)) {
+        if (e.path().filename() == id) continue;
+        bool hay = false;
+        const auto p = LeerPreferencias(Preferencias(e.path().string()), hay);
+        if (!p) continue;
+        const auto color = static_cast<unsigned>(
+            p->value("browser").toObject().value("theme").toObject().value("user_color").toInt());
+        for (size_t i = 0; i < std::size(kColores); ++i) {
+            if (kColores[i] == color) ++usos[i];
+        }
+    }
+    size_t menos = 0;
+    for (size_t i = 1; i < std::size(kColores); ++i) {
+        if (usos[i] < usos[menos]) menos = i;
+    }
+    return static_cast<int>(kColores[menos]);  // the browser keeps ARGB signed
 }
 
 QJsonObject Con(QJsonObject objeto, const QStringList& ruta, const QJsonValue& valor) {
@@ -280,7 +297,9 @@ Resultado<PerfilCertificado> PrepararPerfilDeCertificado(Navegador navegador, co
     if (En(*raiz, rutaRegla) != esperada || En(*raiz, rutaNombre).toString() != nombreQt) {
         QJsonObject nueva = Con(*raiz, rutaRegla, esperada);
         nueva = Con(nueva, rutaNombre, nombreQt);
-        nueva = Con(nueva, rutaColor, ColorDePerfil(id));
+        if (!En(nueva, rutaColor).isDouble()) {
+            nueva = Con(nueva, rutaColor, ColorNuevo(CarpetaPerfilesCertificado(navegador), id));
+        }
         if (auto h = GuardarPreferencias(ruta, nueva); !h) return Fallo{h.motivo()};
         // The name the browser shows for the profile is kept in the folder's Local State.
         const std::string estado = carpeta + "/Local State";
