@@ -94,13 +94,12 @@ std::string Valor(const SeccionIni& s, const std::string& clave) {
     return it == s.valores.end() ? std::string() : it->second;
 }
 
-// Where a Path= of the list leads; empty when it leads nowhere.
-std::string Carpeta(const fs::path& base, const std::string& ruta, const std::string& relativa) {
+// Where a Path= of the list leads; empty when it leads nowhere. A relative one is read from the
+// list's folder whatever IsRelative says, never from wherever the program happens to run.
+std::string Carpeta(const fs::path& base, const std::string& ruta) {
     if (ruta.empty()) return {};
-    const fs::path p(ruta);
-    const bool esRelativa = relativa.empty() ? p.is_relative() : relativa == "1";
     std::error_code ec;
-    const fs::path completa = fs::weakly_canonical(esRelativa ? base / p : p, ec);
+    const fs::path completa = fs::weakly_canonical(base / ruta, ec);
     if (ec || !fs::is_directory(completa, ec)) return {};
     return completa.string();
 }
@@ -114,13 +113,13 @@ void PerfilesDe(const fs::path& base, const std::string& instalacion,
     std::set<std::string> porInstalacion;
     for (const auto& s : instalaciones) {
         if (!EmpiezaSinMayusculas(s.nombre, "Install")) continue;
-        const std::string c = Carpeta(base, Valor(s, "Default"), "");
+        const std::string c = Carpeta(base, Valor(s, "Default"));
         if (!c.empty()) porInstalacion.insert(c);
     }
     const size_t antes = perfiles.size();
     for (const auto& s : lista) {
         if (!EmpiezaSinMayusculas(s.nombre, "Profile")) continue;
-        const std::string c = Carpeta(base, Valor(s, "Path"), Valor(s, "IsRelative"));
+        const std::string c = Carpeta(base, Valor(s, "Path"));
         if (c.empty() || !vistos.insert(c).second) continue;
         PerfilFirefox p;
         p.nombre = Valor(s, "Name");
@@ -254,7 +253,9 @@ public:
         }
         std::error_code ec;
         if (!fs::exists(fs::path(ruta) / "cert9.db", ec)) return r;
-        auto delPerfil = CrearAlmacenNss(ruta)->LeerCertificados();
+        // Its tables only: NSS's way would load the modules the profile lists (smart-card
+        // drivers and the like).
+        auto delPerfil = CrearAlmacenNss(ruta, ViaNss::Tablas)->LeerCertificados();
         if (!delPerfil) {
             return Falla("No se pueden leer los certificados del perfil de Firefox \"" + ruta +
                          "\": " + delPerfil.motivo());
