@@ -33,6 +33,9 @@ const std::vector<const Ajuste*>& TodosLosAjustes() {
         &PoliticaSistema,
         &PerfilPorCertificado,
         &AvisoCaducidadDias,
+        &AvisosCaducidad,
+        &AvisoCaducidadUltimo,
+        &AvisoCaducidadCaducados,
     };
     return todos;
 }

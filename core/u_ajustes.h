@@ -58,6 +58,11 @@ inline constexpr Ajuste PoliticaSistema{"NavegadorPoliticaSistema", TipoAjuste::
 inline constexpr Ajuste PerfilPorCertificado{"NavegadorPerfilPorCertificado", TipoAjuste::Interruptor, "0"};
 // How many days before its expiry a certificate is named by `--caducan` and the notices.
 inline constexpr Ajuste AvisoCaducidadDias{"AvisoCaducidadDias", TipoAjuste::Entero, "30", 1, 365};
+// Desktop notices of certificates that expire soon; the day of the last one shown (yyyy-mm-dd) and
+// the SHA-1 thumbprints of the expired ones a notice has named, so neither is told twice.
+inline constexpr Ajuste AvisosCaducidad{"AvisosCaducidad", TipoAjuste::Interruptor, "1"};
+inline constexpr Ajuste AvisoCaducidadUltimo{"AvisoCaducidadUltimo", TipoAjuste::Texto, ""};
+inline constexpr Ajuste AvisoCaducidadCaducados{"AvisoCaducidadCaducados", TipoAjuste::Texto, ""};
 // clang-format on
 }  // namespace ajuste
 

@@ -37,28 +37,49 @@ Resultado<int> DiasDeAviso(const QString& texto) {
     return *n;
 }
 
-std::vector<CertificadoPorCaducar> PorCaducar(const std::vector<DatosCertificado>& certificados,
-                                              const std::map<std::string, std::string>& alias,
-                                              const QDateTime& ahora, int dias, bool conCaducados) {
-    // The rows the window would show, so that alias and dates are read the way it reads them;
-    // they keep the store's order, which ties each to its certificate.
-    const auto filas = FilasDeAlmacen(certificados, alias, ahora);
+namespace {
+
+// `sha256(i)`: the SHA-256 of the i-th row's certificate, where it is known.
+template <typename Sha256>
+std::vector<CertificadoPorCaducar> Lista(const std::vector<RegistroCertificado>& filas,
+                                         Sha256 sha256, const QDateTime& ahora, int dias,
+                                         bool conCaducados) {
     std::vector<CertificadoPorCaducar> lista;
-    for (size_t i = 0; i < filas.size() && i < certificados.size(); ++i) {
+    for (size_t i = 0; i < filas.size(); ++i) {
         const RegistroCertificado& r = filas[i];
         if (r.ilegible || !r.fecha_caducidad.isValid()) continue;
         const bool caducado = Caducado(r, ahora);
         const int faltan = static_cast<int>(ahora.date().daysTo(r.fecha_caducidad));
         if ((caducado && !conCaducados) || faltan > dias) continue;
         lista.push_back({r.fecha_caducidad, faltan, r.alias, DeUtf8(SujetoReal(r)),
-                         DeUtf8(EmisorReal(r)), r.key_for_alias,
-                         DeUtf8(certificados[i].huellaSha256)});
+                         DeUtf8(EmisorReal(r)), r.key_for_alias, sha256(i)});
     }
     std::stable_sort(lista.begin(), lista.end(), [](const auto& a, const auto& b) {
         if (a.caducidad != b.caducidad) return a.caducidad < b.caducidad;
         return a.nombre < b.nombre;
     });
     return lista;
+}
+
+}  // namespace
+
+std::vector<CertificadoPorCaducar> PorCaducar(const std::vector<DatosCertificado>& certificados,
+                                              const std::map<std::string, std::string>& alias,
+                                              const QDateTime& ahora, int dias, bool conCaducados) {
+    // The rows the window would show, so that alias and dates are read the way it reads them;
+    // they keep the store's order, which ties each to its certificate.
+    auto filas = FilasDeAlmacen(certificados, alias, ahora);
+    filas.resize(std::min(filas.size(), certificados.size()));
+    return Lista(
+        filas, [&](size_t i) { return DeUtf8(certificados[i].huellaSha256); }, ahora, dias,
+        conCaducados);
+}
+
+std::vector<CertificadoPorCaducar> PorCaducarDeFilas(const std::vector<RegistroCertificado>& filas,
+                                                     const QDateTime& ahora, int dias,
+                                                     bool conCaducados) {
+    return Lista(
+        filas, [](size_t) { return QString(); }, ahora, dias, conCaducados);
 }
 
 QByteArray ListaTsv(const std::vector<CertificadoPorCaducar>& lista) {

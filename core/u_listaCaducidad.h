@@ -18,6 +18,7 @@
 namespace marlevanta {
 
 class TManejadorRegistro;
+struct RegistroCertificado;
 
 struct CertificadoPorCaducar {
     QDate caducidad;
@@ -42,6 +43,11 @@ std::vector<CertificadoPorCaducar> PorCaducar(const std::vector<DatosCertificado
                                               const std::map<std::string, std::string>& alias,
                                               const QDateTime& ahora, int dias,
                                               bool conCaducados = false);
+
+// The same from rows the window has loaded, which carry no SHA-256.
+std::vector<CertificadoPorCaducar> PorCaducarDeFilas(const std::vector<RegistroCertificado>& filas,
+                                                     const QDateTime& ahora, int dias,
+                                                     bool conCaducados);
 
 // One line per certificate: date (yyyy-mm-dd), days, alias, name, issuer, SHA-256, separated by
 // tabs. Control characters in names and aliases are shown by their pictures, so a name can

@@ -8,8 +8,14 @@
 #include <QStandardPaths>
 #include <QVariantMap>
 
+#include <QTemporaryDir>
+
 #include "ayudantes.h"
+#include "core/u_ajustes.h"
+#include "core/u_avisoCaducidad.h"
+#include "core/u_manejadorRegistro.h"
 #include "platform/linux/u_avisosDbus.h"
+#include "platform/linux/u_registroSqlite.h"
 
 using namespace marlevanta;
 
@@ -47,6 +53,7 @@ public:
         QStringList acciones;
     };
     std::vector<Aviso> recibidos;
+    QStringList capacidades{"actions", "body"};
 
 public slots:
     uint Notify(const QString& app, uint, const QString&, const QString& resumen,
@@ -54,7 +61,7 @@ public slots:
         recibidos.push_back({app, resumen, cuerpo, acciones});
         return static_cast<uint>(recibidos.size()) + 40;
     }
-    QStringList GetCapabilities() { return {"actions", "body"}; }
+    QStringList GetCapabilities() { return capacidades; }
     void CloseNotification(uint) {}
 
 signals:
@@ -102,6 +109,134 @@ TEST(AvisosEscritorio, ElServicioRecibeElAvisoYElClicLlegaDeVuelta) {
     emit servicio.ActionInvoked(41, "default");
     ASSERT_TRUE(prueba::EsperarQue([&] { return pulsado > 0; }));
     EXPECT_EQ(pulsado, 1);
+}
+
+namespace {
+
+CertificadoPorCaducar Cert(const QString& nombre, const QDate& hoy, int dias,
+                           const QString& alias = {}) {
+    return {hoy.addDays(dias), dias, alias, nombre, "AC", "SHA1-" + nombre, {}};
+}
+
+}  // namespace
+
+// Once a day at most; each expired certificate named once; the nearest one by its alias.
+TEST(AvisoCaducidad, UnoAlDiaYCadaCaducadoUnaSolaVez) {
+    const QDate hoy(2025, 3, 10);
+    const std::vector<CertificadoPorCaducar> lista{
+        Cert("Viejo", hoy, -40),          Cert("Ayer", hoy, -1),  Cert("Hoy mismo", hoy, 0),
+        Cert("Pronto", hoy, 3, "Mi DNI"), Cert("Luego", hoy, 12), Cert("Tarde", hoy, 29)};
+    DecisionAviso d = DecidirAviso(lista, 30, hoy, {QDate(), {"SHA1-Viejo"}});
+    ASSERT_TRUE(d.aviso);
+    EXPECT_EQ(d.aviso->titulo, "3 certificados caducan en los próximos 30 días");
+    EXPECT_EQ(d.aviso->texto,
+              "El primero, «Mi DNI», el 13/03/2025.\nYa ha caducado «Hoy mismo», el "
+              "10/03/2025 y 1 más.");
+    EXPECT_EQ(d.estado.ultimoDia, hoy);
+    EXPECT_EQ(QSet<QString>(d.estado.caducadosAvisados.begin(), d.estado.caducadosAvisados.end()),
+              (QSet<QString>{"SHA1-Viejo", "SHA1-Ayer", "SHA1-Hoy mismo"}));
+
+    // The same day: nothing, and nothing changes.
+    EXPECT_FALSE(DecidirAviso(lista, 30, hoy, d.estado).aviso);
+    // The next day: those about to expire again, the expired ones no more.
+    const DecisionAviso manana = DecidirAviso(lista, 30, hoy.addDays(1), d.estado);
+    ASSERT_TRUE(manana.aviso);
+    EXPECT_EQ(manana.aviso->texto, "El primero, «Mi DNI», el 13/03/2025.");
+
+    // Only a newly expired one, named by its name when it has no alias.
+    const std::vector<CertificadoPorCaducar> solo{Cert("Ayer", hoy, -1)};
+    d = DecidirAviso(solo, 7, hoy, {});
+    ASSERT_TRUE(d.aviso);
+    EXPECT_EQ(d.aviso->titulo, "1 certificado ha caducado");
+    EXPECT_EQ(d.aviso->texto, "«Ayer», el 09/03/2025.");
+    EXPECT_FALSE(DecidirAviso(solo, 7, hoy.addDays(1), d.estado).aviso);
+    // A certificate no longer expired (renewed, removed) is forgotten.
+    EXPECT_EQ(DecidirAviso({Cert("Pronto", hoy, 1)}, 1, hoy.addDays(2), d.estado)
+                  .estado.caducadosAvisados,
+              QStringList());
+    EXPECT_EQ(DecidirAviso({Cert("Pronto", hoy, 1)}, 1, hoy, {}).aviso->titulo,
+              "1 certificado caduca mañana");
+    // Nothing to tell: no notice, the day not taken.
+    d = DecidirAviso({}, 30, hoy, {QDate(2025, 3, 1), {}});
+    EXPECT_FALSE(d.aviso);
+    EXPECT_EQ(d.estado.ultimoDia, QDate(2025, 3, 1));
+}
+
+// The command against a real session bus: the notice the service gets, the click back, no
+// second one that day (nor from another copy, which reads the same settings), and without a
+// service nothing recorded, so the next check tries again.
+TEST(AvisoCaducidad, ElEscritorioRecibeUnAvisoAlDiaYElClicLlegaALaVentana) {
+    BusPrueba bus;
+    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-2");
+    ASSERT_TRUE(servidor.isConnected());
+    ServicioAvisos servicio;
+    servicio.capacidades << "body-markup";
+    ASSERT_TRUE(servidor.registerObject(
+        "/org/freedesktop/Notifications", &servicio,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    QTemporaryDir dir;
+    TManejadorRegistro registro(CrearRegistroSqlite(dir.path().toStdString() + "/r.db"), nullptr);
+    const QDateTime ahora(QDate(2025, 3, 10), QTime(9, 0));
+    int consultas = 0;
+    const auto fuente = [&](const QDateTime& cuando, int dias) {
+        ++consultas;
+        EXPECT_EQ(dias, 30);
+        return std::vector<CertificadoPorCaducar>{Cert("A & <b>B</b>", cuando.date(), 5),
+                                                  Cert("Otro", cuando.date(), 20)};
+    };
+    auto avisos = CrearAvisosDbus(bus.Direccion().toStdString());
+    AvisoCaducidad aviso(registro, *avisos, fuente, true);
+    int pulsado = 0;
+    QObject::connect(&aviso, &AvisoCaducidad::Pulsado, [&] { ++pulsado; });
+    std::vector<std::pair<bool, QString>> fines;
+    QObject::connect(&aviso, &AvisoCaducidad::Terminado,
+                     [&](bool mostrado, const QString& e) { fines.emplace_back(mostrado, e); });
+
+    // No service yet: told, nothing recorded.
+    aviso.Comprobar(ahora);
+    ASSERT_TRUE(prueba::EsperarQue([&] { return fines.size() == 1; }));
+    EXPECT_FALSE(fines[0].first);
+    EXPECT_FALSE(fines[0].second.isEmpty());
+    EXPECT_EQ(registro.ajustes().Texto(ajuste::AvisoCaducidadUltimo), "");
+
+    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+    aviso.Comprobar(ahora);
+    ASSERT_TRUE(prueba::EsperarQue([&] { return fines.size() == 2; }));
+    EXPECT_TRUE(fines[1].first) << fines[1].second.toStdString();
+    ASSERT_EQ(servicio.recibidos.size(), 1u);
+    EXPECT_EQ(servicio.recibidos[0].resumen, "2 certificados caducan en los próximos 30 días");
+    // The desktop reads markup: the name's own '<' and '&' are text.
+    EXPECT_EQ(servicio.recibidos[0].cuerpo,
+              "El primero, «A &amp; &lt;b&gt;B&lt;/b&gt;», el 15/03/2025.");
+    emit servicio.ActionInvoked(41, "default");
+    ASSERT_TRUE(prueba::EsperarQue([&] { return pulsado == 1; }));
+
+    // Later that day, and from another copy of the program: no second notice.
+    aviso.Comprobar(ahora.addSecs(3600));
+    AvisoCaducidad otraCopia(registro, *avisos, fuente, true);
+    QObject::connect(&otraCopia, &AvisoCaducidad::Terminado,
+                     [&](bool mostrado, const QString& e) { fines.emplace_back(mostrado, e); });
+    otraCopia.Comprobar(ahora.addSecs(7200));
+    ASSERT_TRUE(prueba::EsperarQue([&] { return fines.size() == 4; }));
+    EXPECT_FALSE(fines[2].first);
+    EXPECT_FALSE(fines[3].first);
+    // Switched off: not even the store is looked at.
+    const int antes = consultas;
+    ASSERT_TRUE(registro.ajustes().Fijar(ajuste::AvisosCaducidad, false));
+    aviso.Comprobar(ahora.addDays(1));
+    ASSERT_TRUE(prueba::EsperarQue([&] { return fines.size() == 5; }));
+    EXPECT_EQ(consultas, antes);
+    // The next day, on again: a desktop without actions gets a notice without them.
+    ASSERT_TRUE(registro.ajustes().Fijar(ajuste::AvisosCaducidad, true));
+    servicio.capacidades = QStringList{"body"};
+    aviso.Comprobar(ahora.addDays(1));
+    ASSERT_TRUE(prueba::EsperarQue([&] { return fines.size() == 6; }));
+    EXPECT_TRUE(fines[5].first);
+    ASSERT_EQ(servicio.recibidos.size(), 2u);
+    EXPECT_TRUE(servicio.recibidos[1].acciones.isEmpty());
+    EXPECT_EQ(servicio.recibidos[1].cuerpo, "El primero, «A & <b>B</b>», el 16/03/2025.");
+    EXPECT_EQ(registro.ajustes().Texto(ajuste::AvisoCaducidadUltimo), "2025-03-11");
 }
 
 #include "test_avisos.moc"

@@ -42,12 +42,50 @@ public:
             alMostrar(Falla("No hay bus de sesión de D-Bus para mostrar avisos en el escritorio."));
             return;
         }
+        // What the desktop can do decides how the text goes: a desktop that reads markup in the
+        // body would take a '<' or '&' of a certificate's name for it.
+        const QDBusMessage m = QDBusMessage::createMethodCall(kServicio, kRuta, kInterfaz,
+                                                              QStringLiteral("GetCapabilities"));
+        auto* vigia = new QDBusPendingCallWatcher(conexion_.asyncCall(m), this);
+        connect(vigia, &QDBusPendingCallWatcher::finished, this,
+                [this, titulo = QString::fromStdString(titulo),
+                 texto = QString::fromStdString(texto), alMostrar = std::move(alMostrar),
+                 alPulsar = std::move(alPulsar)](QDBusPendingCallWatcher* w) mutable {
+                    w->deleteLater();
+                    QDBusPendingReply<QStringList> r = *w;
+                    if (r.isError()) {
+                        alMostrar(Falla("El escritorio no ha mostrado el aviso: " +
+                                        r.error().message().toStdString()));
+                        return;
+                    }
+                    const QStringList puede = r.value();
+                    if (puede.contains(QStringLiteral("body-markup")))
+                        texto = texto.toHtmlEscaped();
+                    if (!puede.contains(QStringLiteral("actions"))) alPulsar = nullptr;
+                    Notificar(titulo, texto, std::move(alMostrar), std::move(alPulsar));
+                });
+    }
+
+private slots:
+    void AccionInvocada(uint id, const QString& accion) {
+        const auto p = pulsar_.find(id);
+        if (p == pulsar_.end() || accion != QLatin1String("default")) return;
+        // Copied: the click may lead to this object's end.
+        const auto pulsar = p->second;
+        pulsar();
+    }
+    void AvisoCerrado(uint id, uint) { pulsar_.erase(id); }
+
+private:
+    void Notificar(const QString& titulo, const QString& texto,
+                   std::function<void(const Hecho&)> alMostrar, std::function<void()> alPulsar) {
         QDBusMessage m =
             QDBusMessage::createMethodCall(kServicio, kRuta, kInterfaz, QStringLiteral("Notify"));
-        // "default" is the action of a click on the notice itself, where the desktop has one.
+        // "default" is the action of a click on the notice itself.
+        QStringList acciones;
+        if (alPulsar) acciones = QStringList{QStringLiteral("default"), QStringLiteral("Ver")};
         m << QStringLiteral("Marlevanta") << 0u << QStringLiteral("es.velquorin.marlevanta")
-          << QString::fromStdString(titulo) << QString::fromStdString(texto)
-          << QStringList{QStringLiteral("default"), QStringLiteral("Ver")}
+          << titulo << texto << acciones
           << QVariantMap{{QStringLiteral("desktop-entry"),
                           QStringLiteral("es.velquorin.marlevanta")}}
           << -1;
@@ -67,17 +105,6 @@ public:
                 });
     }
 
-private slots:
-    void AccionInvocada(uint id, const QString& accion) {
-        const auto p = pulsar_.find(id);
-        if (p == pulsar_.end() || accion != QLatin1String("default")) return;
-        // Copied: the click may lead to this object's end.
-        const auto pulsar = p->second;
-        pulsar();
-    }
-    void AvisoCerrado(uint id, uint) { pulsar_.erase(id); }
-
-private:
     static QDBusConnection Conectar(const std::string& direccion) {
         if (direccion.empty()) return QDBusConnection::sessionBus();
         static std::atomic<int> cuenta{0};
