@@ -1,5 +1,7 @@
 #include "ayudantes.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -147,6 +149,22 @@ void RepetirComoNadie(const QProcessEnvironment& entorno) {
     const QString salida = QString::fromUtf8(p.readAll());
     EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
     EXPECT_TRUE(salida.contains("[  PASSED  ] 1 test.")) << salida.toStdString();
+}
+
+std::string Rfc822(const QDate& dia) {
+    return QLocale::c().toString(dia, "ddd, dd MMM yyyy").toStdString() + " 12:00:00 GMT";
+}
+
+marlevanta::DatosCertificado Certificado(const std::string& nombre, const QDate& hasta,
+                                         const std::string& huella) {
+    marlevanta::DatosCertificado d;
+    d.validoDesde = "Mon, 01 Jan 2024 00:00:00 GMT";
+    d.validoHasta = hasta.isValid() ? Rfc822(hasta) : "sin fecha";
+    d.emitidoPara = nombre;
+    d.emitidoPor = "AC Pruebas";
+    d.huella = huella;
+    d.huellaSha256 = huella + "256";
+    return d;
 }
 
 }  // namespace prueba

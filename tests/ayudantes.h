@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -8,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "core/plataforma/u_almacenCertificados.h"
 
 namespace prueba {
 
@@ -77,5 +80,25 @@ const std::string& CarpetaP12();
 
 // What `openssl x509` says of a PEM certificate, given its options ("-noout -serial").
 std::string OpenSsl(const std::string& pem, const std::string& opciones);
+
+// A store certificate valid until `hasta` (at noon UTC; an invalid date gives an unreadable
+// one), issued by "AC Pruebas", its SHA-256 being `huella` + "256".
+marlevanta::DatosCertificado Certificado(const std::string& nombre, const QDate& hasta,
+                                         const std::string& huella);
+// The validity text the store gives, for a day at noon UTC.
+std::string Rfc822(const QDate& dia);
+
+// A store that always gives the same answer.
+class AlmacenFijo : public marlevanta::AlmacenCertificados {
+public:
+    explicit AlmacenFijo(marlevanta::Resultado<std::vector<marlevanta::DatosCertificado>> r)
+        : r_(std::move(r)) {}
+    marlevanta::Resultado<std::vector<marlevanta::DatosCertificado>> LeerCertificados() override {
+        return r_;
+    }
+
+private:
+    marlevanta::Resultado<std::vector<marlevanta::DatosCertificado>> r_;
+};
 
 }  // namespace prueba

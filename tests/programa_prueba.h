@@ -26,6 +26,8 @@ struct ProgramaPrueba {
         // The tests run the web views as root with the web engine's sandbox off on purpose
         // (see main.cpp); the help's refusal as administrator is tested on its own.
         plataforma.administrador = false;
+        // No notice reaches the desktop of whoever runs the tests; those tests give a bus.
+        plataforma.avisosEscritorio = nullptr;
     }
     ~ProgramaPrueba() { Cerrar(); }
 

@@ -2,6 +2,7 @@
 // that records what it is asked to show.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -16,6 +17,8 @@
 #include "core/u_manejadorRegistro.h"
 #include "platform/linux/u_avisosDbus.h"
 #include "platform/linux/u_registroSqlite.h"
+#include "programa_prueba.h"
+#include "ui/u_frmMenu.h"
 
 using namespace marlevanta;
 
@@ -237,6 +240,43 @@ TEST(AvisoCaducidad, ElEscritorioRecibeUnAvisoAlDiaYElClicLlegaALaVentana) {
     EXPECT_TRUE(servicio.recibidos[1].acciones.isEmpty());
     EXPECT_EQ(servicio.recibidos[1].cuerpo, "El primero, «A & <b>B</b>», el 16/03/2025.");
     EXPECT_EQ(registro.ajustes().Texto(ajuste::AvisoCaducidadUltimo), "2025-03-11");
+}
+
+// The window checks once its certificates have loaded; a click on the notice brings it forward
+// with the list narrowed to those about to expire.
+TEST(AvisoCaducidad, ElClicEnElAvisoMuestraLosProximosACaducar) {
+    BusPrueba bus;
+    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-3");
+    ServicioAvisos servicio;
+    ASSERT_TRUE(servidor.registerObject(
+        "/org/freedesktop/Notifications", &servicio,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+
+    prueba::ProgramaPrueba programa;
+    const QDate hoy = QDate::currentDate();
+    programa.plataforma.almacenCertificados = [hoy] {
+        std::vector<DatosCertificado> v{prueba::Certificado("LEJANO", hoy.addDays(300), "AA"),
+                                        prueba::Certificado("CERCANO", hoy.addDays(10), "BB"),
+                                        prueba::Certificado("MEDIO", hoy.addDays(20), "CC")};
+        for (auto& c : v) c.usosExtendidos = "clientAuth";
+        return std::make_unique<prueba::AlmacenFijo>(v);
+    };
+    const std::string direccion = bus.Direccion().toStdString();
+    programa.plataforma.avisosEscritorio = [direccion] { return CrearAvisosDbus(direccion); };
+    TfrmMenu& ventana = programa.Abrir({});
+    ASSERT_TRUE(prueba::EsperarQue([&] { return !servicio.recibidos.empty(); }))
+        << "no notice after the certificates loaded";
+    EXPECT_EQ(servicio.recibidos[0].resumen, "2 certificados caducan en los próximos 30 días");
+    EXPECT_EQ(servicio.recibidos[0].cuerpo,
+              "El primero, «CERCANO», el " + hoy.addDays(10).toString("dd/MM/yyyy") + ".");
+    EXPECT_EQ(ventana.cdsCertificados().RecordCount(), 3);
+    EXPECT_FALSE(ventana.chkProximos()->isChecked());
+    emit servicio.ActionInvoked(41, "default");
+    ASSERT_TRUE(prueba::EsperarQue([&] { return ventana.chkProximos()->isChecked(); }));
+    ASSERT_TRUE(prueba::EsperarQue([&] { return ventana.cdsCertificados().RecordCount() == 2; }));
+    programa.Cerrar();
 }
 
 #include "test_avisos.moc"

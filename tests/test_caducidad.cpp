@@ -18,36 +18,10 @@
 #include "platform/linux/u_registroSqlite.h"
 
 using namespace marlevanta;
+using prueba::AlmacenFijo;
+using prueba::Certificado;
 
-namespace {
-
-// The validity text the store gives, for a day at noon UTC.
-std::string Rfc822(const QDate& dia) {
-    return QLocale::c().toString(dia, "ddd, dd MMM yyyy").toStdString() + " 12:00:00 GMT";
-}
-
-DatosCertificado Certificado(const std::string& nombre, const QDate& hasta,
-                             const std::string& huella) {
-    DatosCertificado d;
-    d.validoDesde = "Mon, 01 Jan 2024 00:00:00 GMT";
-    d.validoHasta = hasta.isValid() ? Rfc822(hasta) : "sin fecha";
-    d.emitidoPara = nombre;
-    d.emitidoPor = "AC Pruebas";
-    d.huella = huella;
-    d.huellaSha256 = huella + "256";
-    return d;
-}
-
-class AlmacenFijo : public AlmacenCertificados {
-public:
-    explicit AlmacenFijo(Resultado<std::vector<DatosCertificado>> r) : r_(std::move(r)) {}
-    Resultado<std::vector<DatosCertificado>> LeerCertificados() override { return r_; }
-
-private:
-    Resultado<std::vector<DatosCertificado>> r_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(Caducidad, SeEligenLosQueCaducanDentroDelPlazoElMasCercanoPrimero) {
     const QDateTime ahora(QDate(2025, 3, 10), QTime(9, 0));

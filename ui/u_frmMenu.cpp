@@ -19,9 +19,11 @@
 #include "core/u_actualizacion.h"
 #include "core/u_actualizador.h"
 #include "core/u_arranque.h"
+#include "core/u_avisoCaducidad.h"
 #include "core/u_cargaCertificados.h"
 #include "core/u_edicionAlias.h"
 #include "core/u_expresionFiltro.h"
+#include "core/u_listaCaducidad.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorDatosVersion.h"
 #include "core/u_paginaInicio.h"
@@ -209,6 +211,31 @@ void TfrmMenu::CertificadosCargados(const Hecho& resultado) {
         grdCertificados_->btnImportar->setFocus();
     }
     if (!seleccionar.empty()) SeleccionarCertificado(QString::fromStdString(seleccionar));
+    EmpezarAvisosCaducidad();
+}
+
+void TfrmMenu::EmpezarAvisosCaducidad() {
+    // Made-up certificates have nothing to tell the desktop.
+    if (avisoCaducidad_ || modo_demo || !servicios_.plataforma.avisosEscritorio) return;
+    avisosEscritorio_ = servicios_.plataforma.avisosEscritorio();
+    if (!avisosEscritorio_) return;
+    const auto fuente = [this](const QDateTime& ahora, int dias) {
+        std::vector<RegistroCertificado> filas;
+        filas.reserve(static_cast<size_t>(cdsCertificados_->TotalFilas()));
+        for (int i = 0; i < cdsCertificados_->TotalFilas(); ++i) {
+            filas.push_back(cdsCertificados_->FilaCargada(i));
+        }
+        return PorCaducarDeFilas(filas, ahora, dias, /*conCaducados=*/true);
+    };
+    avisoCaducidad_ =
+        new AvisoCaducidad(servicios_.registro, *avisosEscritorio_, fuente, true, this);
+    connect(avisoCaducidad_, &AvisoCaducidad::Pulsado, this, [this] {
+        if (isMinimized()) showNormal();
+        raise();
+        activateWindow();
+        pnlTop_->chkProximos->setChecked(true);
+    });
+    avisoCaducidad_->Empezar();
 }
 
 void TfrmMenu::SeleccionarCertificado(const QString& huella) {

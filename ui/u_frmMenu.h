@@ -31,6 +31,7 @@ class QKeyEvent;
 namespace marlevanta {
 
 class Arranque;
+class AvisoCaducidad;
 class BotonUsarCertificado;
 class SesionesPorCertificado;
 class BusquedaCertificados;
@@ -146,6 +147,8 @@ private:
     // Names, under the use button, the certificates whose own browser is open.
     void MostrarAbiertos();
     void Avisar(const QString& mensaje);
+    // The desktop notice of certificates about to expire, from the first load on.
+    void EmpezarAvisosCaducidad();
 
     Servicios servicios_;
     Opciones opciones_;
@@ -154,6 +157,8 @@ private:
     BusquedaCertificados* busqueda_ = nullptr;
     CargaCertificados* carga_ = nullptr;
     SesionesPorCertificado* sesiones_ = nullptr;
+    std::unique_ptr<AvisosEscritorio> avisosEscritorio_;
+    AvisoCaducidad* avisoCaducidad_ = nullptr;
     bool mostrado_ = false;
     bool cerrando_ = false;
     std::string seleccionarTrasCarga_;
