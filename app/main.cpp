@@ -5,9 +5,11 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 #include <optional>
 
+#include "core/u_avisoCaducidad.h"
 #include "core/u_listaCaducidad.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorRegistro.h"
@@ -22,7 +24,7 @@ namespace {
 // What the command line asks for. "/demo" is no option but a word of its own: it stays among the
 // positional arguments, where the window looks for it.
 struct LineaOrdenes {
-    enum Orden { Ventana, Ayuda, Version, Caducan, Error } orden = Ventana;
+    enum Orden { Ventana, Ayuda, Version, Caducan, AvisarCaducidad, Error } orden = Ventana;
     QStringList argumentos;
     // --caducan: its number of days, when given, and whether as JSON.
     std::optional<QString> dias;
@@ -46,8 +48,12 @@ LineaOrdenes LeerLineaOrdenes(const QStringList& todos, bool conQt) {
                                   QStringLiteral("Con --caducan, la lista en JSON."));
     p.addOption(ayuda);
     p.addOption(version);
+    const QCommandLineOption avisar(
+        QStringLiteral("avisar-caducidad"),
+        QStringLiteral("Avisa en el escritorio de los certificados que caducan pronto y termina."));
     p.addOption(caducan);
     p.addOption(json);
+    p.addOption(avisar);
     if (conQt) {
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         for (const char* nombre :
@@ -78,6 +84,14 @@ LineaOrdenes LeerLineaOrdenes(const QStringList& todos, bool conQt) {
     }
     l.argumentos = p.positionalArguments();
     if (l.orden != LineaOrdenes::Ventana) return l;
+    if (p.isSet(avisar)) {
+        l.orden = LineaOrdenes::AvisarCaducidad;
+        if (p.isSet(caducan) || p.isSet(json) || !l.argumentos.isEmpty()) {
+            l.orden = LineaOrdenes::Error;
+            l.error = QStringLiteral("marlevanta: --avisar-caducidad no admite nada más.");
+        }
+        return l;
+    }
     if (p.isSet(caducan)) {
         // DÍAS is optional, which an option's value cannot be: it is the one word that follows.
         l.orden = LineaOrdenes::Caducan;
@@ -98,6 +112,7 @@ LineaOrdenes LeerLineaOrdenes(const QStringList& todos, bool conQt) {
 const char kAyuda[] =
     "Uso: marlevanta [opciones] [/demo]\n"
     "     marlevanta --caducan [DÍAS] [--json]\n"
+    "     marlevanta --avisar-caducidad\n"
     "\n"
     "Lista los certificados de cliente del usuario (los que tienen clave privada en\n"
     "~/.pki/nssdb) en una tabla que se busca y se ordena, y abre Chrome, Chromium o Edge\n"
@@ -114,11 +129,48 @@ const char kAyuda[] =
     "                 Los ya caducados no se escriben. Termina con 0 si no caduca\n"
     "                 ninguno, 1 si caduca alguno y 2 si hay un error.\n"
     "  --json         Con --caducan, la misma lista en JSON.\n"
+    "  --avisar-caducidad\n"
+    "                 Avisa en el escritorio, sin abrir la ventana, de los certificados\n"
+    "                 que caducan dentro del aviso de las opciones (una vez al día) y\n"
+    "                 termina. Es lo que ejecuta \"Avisar al iniciar la sesión\".\n"
     "\n"
     "Argumentos:\n"
     "  /demo          Muestra 34 certificados de demostración en lugar de los del usuario.\n"
     "\n"
     "Más información: man marlevanta\n";
+
+// The session's start-up check: the desktop's notice and nothing else, no window.
+int AvisarCaducidad(int argc, char** argv) {
+    using namespace marlevanta;
+    QCoreApplication app(argc, argv);
+    TManejadorRegistro registro(CrearRegistroUsuario(), [] { return TamanoPantalla{}; });
+    const auto certificados = CrearAlmacenCertificados()->LeerCertificados();
+    if (!certificados) {
+        std::fprintf(stderr, "marlevanta: %s\n", certificados.motivo().c_str());
+        return 2;
+    }
+    // Without aliases the notice names certificates by their names.
+    const auto alias = registro.LeerTodosLosAlias().valor_o({});
+    const auto avisos = CrearAvisosEscritorio();
+    AvisoCaducidad aviso(
+        registro, *avisos,
+        [&](const QDateTime& ahora, int dias) {
+            return PorCaducar(*certificados, alias, ahora, dias, /*conCaducados=*/true);
+        },
+        /*conClic=*/false);
+    int codigo = 0;
+    QObject::connect(
+        &aviso, &AvisoCaducidad::Terminado, &app, [&codigo](bool, const QString& error) {
+            if (!error.isEmpty()) {
+                std::fprintf(stderr, "marlevanta: %s\n", error.toLocal8Bit().constData());
+                codigo = 2;
+            }
+            QCoreApplication::exit(codigo);
+        });
+    QTimer::singleShot(0, &aviso, [&aviso] { aviso.Comprobar(QDateTime::currentDateTime()); });
+    app.exec();
+    return codigo;
+}
 
 }  // namespace
 
@@ -143,6 +195,7 @@ int main(int argc, char** argv) {
                          linea.error.toLocal8Bit().constData());
             return 2;
         }
+        if (linea.orden == LineaOrdenes::AvisarCaducidad) return AvisarCaducidad(argc, argv);
         if (linea.orden == LineaOrdenes::Caducan) {
             // For scripts: the store and the settings only, no window system at all.
             TManejadorRegistro registro(CrearRegistroUsuario(), [] { return TamanoPantalla{}; });

@@ -20,6 +20,7 @@ Resultado<DetallesCertificado> LeerDetallesCertificado(const std::string& huella
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas();
 std::unique_ptr<AvisosEscritorio> CrearAvisosEscritorio();
 std::unique_ptr<CertificadosFirefox> CrearCertificadosFirefox();
+std::unique_ptr<InicioSesion> CrearInicioSesion();
 std::unique_ptr<ArchivoPrograma> CrearArchivoPrograma();
 std::shared_ptr<IniciadorProcesos> CrearIniciadorProcesos();
 std::unique_ptr<ClienteHttp> CrearClienteHttp(const OpcionesHttp& opciones);

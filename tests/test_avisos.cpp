@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QVariantMap>
+#include <fstream>
 
 #include <QTemporaryDir>
 
@@ -16,9 +19,12 @@
 #include "core/u_avisoCaducidad.h"
 #include "core/u_manejadorRegistro.h"
 #include "platform/linux/u_avisosDbus.h"
+#include "platform/linux/u_inicioSesionXdg.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "programa_prueba.h"
+#include "ui/u_frmConfiguracion.h"
 #include "ui/u_frmMenu.h"
+#include "ui/u_rejillaCertificados.h"
 
 using namespace marlevanta;
 
@@ -277,6 +283,108 @@ TEST(AvisoCaducidad, ElClicEnElAvisoMuestraLosProximosACaducar) {
     ASSERT_TRUE(prueba::EsperarQue([&] { return ventana.chkProximos()->isChecked(); }));
     ASSERT_TRUE(prueba::EsperarQue([&] { return ventana.cdsCertificados().RecordCount() == 2; }));
     programa.Cerrar();
+}
+
+// The session's start-up entry: a valid desktop entry that runs this program, whatever its path
+// holds, made and removed from the options window.
+TEST(AvisoCaducidad, LaEntradaDeInicioDeSesionEjecutaEsteProgramaYSeQuita) {
+    EXPECT_EQ(ArgumentoExec("/usr/bin/marlevanta"), "\"/usr/bin/marlevanta\"");
+    // '$' and '"' escaped for the Exec key, then each backslash doubled for the string value.
+    EXPECT_EQ(ArgumentoExec("/opt/a b/$x\"y\\z 100%"), "\"/opt/a b/\\\\$x\\\\\"y\\\\\\\\z 100%%\"");
+
+    QTemporaryDir dir;
+    const std::string carpeta = dir.path().toStdString() + "/autostart";
+    prueba::ProgramaPrueba programa;
+    TfrmMenu& ventana = programa.Abrir();
+    auto inicio = CrearInicioSesionXdg(carpeta);
+    const std::string ruta = "/opt/Mis programas/marlevanta";
+    {
+        TfrmConfiguracion opciones(&ventana, *programa.registro, *ventana.grdCertificados(), {});
+        opciones.UsarInicioSesion(inicio.get(), ruta);
+        ASSERT_TRUE(opciones.chkAvisarInicioSesion()->isEnabled());
+        EXPECT_FALSE(opciones.chkAvisarInicioSesion()->isChecked());
+        EXPECT_EQ(opciones.edtDiasAviso()->value(), 30);
+        opciones.chkAvisarInicioSesion()->setChecked(true);
+        opciones.edtDiasAviso()->setValue(45);
+        opciones.accept();
+    }
+    const std::string archivo = carpeta + "/es.velquorin.marlevanta-avisos.desktop";
+    ASSERT_TRUE(inicio->Puesto());
+    std::ifstream f(archivo);
+    const std::string texto((std::istreambuf_iterator<char>(f)), {});
+    EXPECT_NE(texto.find("\nExec=\"/opt/Mis programas/marlevanta\" --avisar-caducidad\n"),
+              std::string::npos)
+        << texto;
+    EXPECT_EQ(programa.registro->ajustes().Entero(ajuste::AvisoCaducidadDias), 45);
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+        EXPECT_EQ(prueba::Ejecutar("desktop-file-validate '" + archivo + "' 2>&1"), "");
+    }
+    {
+        TfrmConfiguracion opciones(&ventana, *programa.registro, *ventana.grdCertificados(), {});
+        opciones.UsarInicioSesion(inicio.get(), ruta);
+        EXPECT_TRUE(opciones.chkAvisarInicioSesion()->isChecked());
+        opciones.chkAvisarInicioSesion()->setChecked(false);
+        opciones.accept();
+    }
+    EXPECT_FALSE(std::filesystem::exists(archivo));
+    // Without the program's path there is nothing to run: the switch stays greyed out.
+    {
+        TfrmConfiguracion opciones(&ventana, *programa.registro, *ventana.grdCertificados(), {});
+        opciones.UsarInicioSesion(inicio.get(), "");
+        EXPECT_FALSE(opciones.chkAvisarInicioSesion()->isEnabled());
+        opciones.accept();
+    }
+    programa.Cerrar();
+}
+
+// What the session runs: the real program, without any display, notifies through the session
+// bus once and ends; a second run the same day tells nothing.
+TEST(AvisoCaducidad, AlIniciarLaSesionAvisaSinVentanaYTermina) {
+    BusPrueba bus;
+    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-4");
+    ServicioAvisos servicio;
+    ASSERT_TRUE(servidor.registerObject(
+        "/org/freedesktop/Notifications", &servicio,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+    QTemporaryDir home;
+    const std::string h = home.path().toStdString();
+    prueba::Ejecutar("bash " + prueba::Script("crear_nssdb_caducidad.sh") + " '" + h +
+                     "/.pki/nssdb' '" + h +
+                     "/trabajo' 'cinco:5:Cinco Días Ñandú' "
+                     "'largo:400:Largo Plazo' 'viejo:-3:Ya Caducado'");
+    const auto ejecutar = [&](const QStringList& argumentos) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) e.remove(v);
+        e.insert("HOME", home.path());
+        e.insert("XDG_CONFIG_HOME", home.path() + "/.config");
+        e.insert("DBUS_SESSION_BUS_ADDRESS", bus.Direccion());
+        p.setProcessEnvironment(e);
+        p.start(QCoreApplication::applicationDirPath() + "/marlevanta", argumentos);
+        // The bus's service answers from this thread's events while the program waits for it.
+        EXPECT_TRUE(prueba::EsperarQue([&] { return p.state() == QProcess::NotRunning; }, 60000));
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                              QString::fromUtf8(p.readAllStandardError()));
+    };
+    auto r = ejecutar({"--avisar-caducidad"});
+    EXPECT_EQ(r.first, 0) << r.second.toStdString();
+    ASSERT_EQ(servicio.recibidos.size(), 1u) << r.second.toStdString();
+    EXPECT_EQ(servicio.recibidos[0].resumen, "1 certificado caduca en los próximos 30 días");
+    EXPECT_EQ(servicio.recibidos[0].cuerpo,
+              "«Cinco Días Ñandú», el " + QDate::currentDate().addDays(5).toString("dd/MM/yyyy") +
+                  ".\nYa ha caducado «Ya Caducado», el " +
+                  QDate::currentDate().addDays(-3).toString("dd/MM/yyyy") + ".");
+    // Nobody is left to answer a click.
+    EXPECT_TRUE(servicio.recibidos[0].acciones.isEmpty());
+    r = ejecutar({"--avisar-caducidad"});
+    EXPECT_EQ(r.first, 0) << r.second.toStdString();
+    EXPECT_EQ(servicio.recibidos.size(), 1u);
+    r = ejecutar({"--avisar-caducidad", "--caducan"});
+    EXPECT_EQ(r.first, 2);
+    EXPECT_TRUE(r.second.contains("--avisar-caducidad no admite nada más"))
+        << r.second.toStdString();
 }
 
 #include "test_avisos.moc"

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/plataforma/u_inicioSesion.h"
 #include "core/u_ajustesVentana.h"
 #include "core/u_datosPrograma.h"
 #include "ui/u_rejillaCertificados.h"
@@ -184,6 +185,31 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     notaPolitica->setFont(Tahoma(11));
     notaPolitica->setContentsMargins(20, 0, 0, 0);
     co->addWidget(notaPolitica);
+    co->addSpacing(12);
+    chkAvisosCaducidad_ =
+        Interruptor(tbsComportamiento_, co, "chkAvisosCaducidad",
+                    "Avisar en el escritorio de los certificados que caducan pronto");
+    auto* filaDias = new QHBoxLayout;
+    auto* lblDias =
+        new QLabel(QStringLiteral("Días de aviso antes de la caducidad:"), tbsComportamiento_);
+    edtDiasAviso_ = new QSpinBox(tbsComportamiento_);
+    edtDiasAviso_->setObjectName(QStringLiteral("edtDiasAviso"));
+    edtDiasAviso_->setRange(ajuste::AvisoCaducidadDias.minimo, ajuste::AvisoCaducidadDias.maximo);
+    lblDias->setBuddy(edtDiasAviso_);
+    filaDias->addSpacing(20);
+    filaDias->addWidget(lblDias);
+    filaDias->addWidget(edtDiasAviso_);
+    filaDias->addStretch(1);
+    co->addLayout(filaDias);
+    auto* filaInicio = new QHBoxLayout;
+    chkAvisarInicioSesion_ =
+        new QCheckBox(QStringLiteral("Avisar al iniciar la sesión"), tbsComportamiento_);
+    chkAvisarInicioSesion_->setObjectName(QStringLiteral("chkAvisarInicioSesion"));
+    chkAvisarInicioSesion_->setEnabled(false);
+    filaInicio->addSpacing(20);
+    filaInicio->addWidget(chkAvisarInicioSesion_);
+    filaInicio->addStretch(1);
+    co->addLayout(filaInicio);
     co->addStretch(1);
     pgSecciones_->addWidget(tbsComportamiento_);
 
@@ -199,7 +225,10 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
                {chkConfirmarSalida_, &ajuste::ConfirmarSalida, false},
                {chkComprobarActualizaciones_, &ajuste::ComprobarActualizaciones, false},
                {chkPoliticaSistema_, &ajuste::PoliticaSistema, false},
-               {chkPerfilPorCertificado_, &ajuste::PerfilPorCertificado, false}};
+               {chkPerfilPorCertificado_, &ajuste::PerfilPorCertificado, false},
+               {chkAvisosCaducidad_, &ajuste::AvisosCaducidad, false}};
+    diasInicial_ = ajustes.Entero(ajuste::AvisoCaducidadDias);
+    edtDiasAviso_->setValue(diasInicial_);
     for (Campo& c : campos_) {
         c.inicial = ajustes.Interruptor(*c.ajuste);
         c.caja->setChecked(c.inicial);
@@ -250,6 +279,15 @@ TfrmConfiguracion::TfrmConfiguracion(QWidget* owner, TManejadorRegistro& registr
     CentrarSobre(this, owner);
 }
 
+void TfrmConfiguracion::UsarInicioSesion(InicioSesion* inicio, std::string programa) {
+    // Without the program's own path there is nothing for the session to run.
+    inicioSesion_ = programa.empty() ? nullptr : inicio;
+    programa_ = std::move(programa);
+    inicioInicial_ = inicioSesion_ && inicioSesion_->Puesto();
+    chkAvisarInicioSesion_->setChecked(inicioInicial_);
+    chkAvisarInicioSesion_->setEnabled(inicioSesion_ != nullptr);
+}
+
 int TfrmConfiguracion::TamanoFuente() const {
     bool ok = false;
     const int v = edtGridTamanoFuente_->cleanText().toInt(&ok);
@@ -287,6 +325,15 @@ void TfrmConfiguracion::GuardarOpciones() {
         if (!c.caja->isEnabled() || c.caja->isChecked() == c.inicial) continue;
         h = ajustes.Fijar(*c.ajuste, c.caja->isChecked());
         if (h) c.inicial = c.caja->isChecked();
+    }
+    if (h && edtDiasAviso_->value() != diasInicial_) {
+        h = ajustes.Fijar(ajuste::AvisoCaducidadDias, edtDiasAviso_->value());
+        if (h) diasInicial_ = edtDiasAviso_->value();
+    }
+    if (h && inicioSesion_ && chkAvisarInicioSesion_->isChecked() != inicioInicial_) {
+        h = chkAvisarInicioSesion_->isChecked() ? inicioSesion_->Poner(programa_)
+                                                : inicioSesion_->Quitar();
+        if (h) inicioInicial_ = chkAvisarInicioSesion_->isChecked();
     }
     if (h) fuenteInicial_ = TamanoFuente();
     if (!h) {

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "core/u_ajustes.h"
@@ -15,6 +16,7 @@ class QPushButton;
 
 namespace marlevanta {
 
+class InicioSesion;
 class RejillaCertificados;
 class TManejadorRegistro;
 
@@ -40,6 +42,12 @@ public:
     QCheckBox* chkPoliticaSistema() const { return chkPoliticaSistema_; }
     QCheckBox* chkPerfilPorCertificado() const { return chkPerfilPorCertificado_; }
     QPushButton* btnPerfiles() const { return btnPerfiles_; }
+    QCheckBox* chkAvisosCaducidad() const { return chkAvisosCaducidad_; }
+    QSpinBox* edtDiasAviso() const { return edtDiasAviso_; }
+    QCheckBox* chkAvisarInicioSesion() const { return chkAvisarInicioSesion_; }
+    // Offers the check at the session's start through `inicio` (which outlives the window), for
+    // `programa`; without it the switch stays greyed out.
+    void UsarInicioSesion(InicioSesion* inicio, std::string programa);
     // Opens the list of certificate profiles.
     std::function<void(QWidget*)> abrirPerfiles;
     QToolButton* btnApariencia() const { return btnApariencia_; }
@@ -71,12 +79,19 @@ private:
     };
     std::vector<Campo> campos_;
     int fuenteInicial_ = 0;
+    int diasInicial_ = 0;
+    InicioSesion* inicioSesion_ = nullptr;
+    std::string programa_;
+    bool inicioInicial_ = false;
     bool llenando_ = true;
     bool guardado_ = false;
     QStackedWidget* pgSecciones_;
     QWidget* tbsApariencia_;
     QWidget* tbsComportamiento_;
     QSpinBox* edtGridTamanoFuente_;
+    QCheckBox* chkAvisosCaducidad_;
+    QSpinBox* edtDiasAviso_;
+    QCheckBox* chkAvisarInicioSesion_;
     QCheckBox* chkGridVerEmail_;
     QCheckBox* chkGridVerEmitidoPor_;
     QCheckBox* chkGridVerValidoDesde_;

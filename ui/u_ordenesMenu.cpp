@@ -130,6 +130,9 @@ void AbrirOpciones(QWidget* dueno, TfrmMenu::Servicios& servicios, RejillaCertif
         TfrmPerfiles perfiles(padre, servicios.registro, tabla);
         perfiles.exec();
     };
+    std::unique_ptr<InicioSesion> inicio;
+    if (servicios.plataforma.inicioSesion) inicio = servicios.plataforma.inicioSesion();
+    opciones.UsarInicioSesion(inicio.get(), servicios.plataforma.rutaPrograma);
     opciones.exec();
 }
 

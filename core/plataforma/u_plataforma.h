@@ -17,6 +17,7 @@
 #include "core/plataforma/u_detallesCertificado.h"
 #include "core/plataforma/u_firma.h"
 #include "core/plataforma/u_importadorCertificados.h"
+#include "core/plataforma/u_inicioSesion.h"
 #include "core/plataforma/u_permisos.h"
 #include "core/plataforma/u_procesoExterno.h"
 #include "core/plataforma/u_registroUsuario.h"
@@ -34,6 +35,8 @@ struct Plataforma {
     std::function<std::unique_ptr<AlmacenPoliticas>()> almacenPoliticas;
     // Notices on the desktop; made on the thread that will hear their answers.
     std::function<std::unique_ptr<AvisosEscritorio>()> avisosEscritorio;
+    // The expiry check at the start of the user's desktop session.
+    std::function<std::unique_ptr<InicioSesion>()> inicioSesion;
     std::function<std::unique_ptr<ClienteHttp>(const OpcionesHttp&)> clienteHttp;
     // Checks an update package against its signature with the keys built into the program.
     ComprobadorFirma comprobarFirma;

@@ -10,6 +10,7 @@ Plataforma ServiciosDelSistema() {
     p.avisosEscritorio = &CrearAvisosEscritorio;
     p.importadorCertificados = &CrearImportadorCertificados;
     p.certificadosFirefox = &CrearCertificadosFirefox;
+    p.inicioSesion = &CrearInicioSesion;
     p.detallesCertificado = &LeerDetallesCertificado;
     p.almacenPoliticas = &CrearAlmacenPoliticas;
     p.clienteHttp = &CrearClienteHttp;
