@@ -18,6 +18,7 @@
 #include "ui/u_frmMenu.h"
 #include "ui/u_imagenes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
+#include "ui/u_ventanas.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ int main(int argc, char** argv) {
     // The help window's web engine, loaded later, needs this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    InstalarTraduccionesQt(app);
     // Qt's own options (-platform, -style...) are gone from the application's arguments.
     const LineaOrdenes linea = LeerLineaOrdenes(app.arguments(), false);
     app.setApplicationName(QStringLiteral("marlevanta"));

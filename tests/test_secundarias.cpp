@@ -3,12 +3,16 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
@@ -28,6 +32,7 @@
 #include "ui/u_frmConfiguracion.h"
 #include "ui/u_frmMenu.h"
 #include "ui/u_rejillaCertificados.h"
+#include "ui/u_ventanas.h"
 #include "ventanas.h"
 
 using namespace marlevanta;
@@ -388,6 +393,23 @@ TEST_F(Secundarias, AyudaConLasDireccionesDeLaApi) {
     EXPECT_EQ(ayuda.pgSecciones()->currentIndex(), 1);
     QTest::keyClick(&ayuda, Qt::Key_Escape);
     EXPECT_FALSE(ayuda.isVisible());
+}
+
+// Qt's own dialogs, such as the export's file choice, speak Spanish like the rest.
+TEST(DialogosQt, EnEspanol) {
+    QTranslator* t = InstalarTraduccionesQt(*QCoreApplication::instance());
+    ASSERT_NE(t, nullptr) << "Debian's qt6-translations-l10n is not installed";
+    QFileDialog archivo(nullptr, QStringLiteral("Exportar lista"));
+    archivo.setOption(QFileDialog::DontUseNativeDialog);
+    archivo.setAcceptMode(QFileDialog::AcceptSave);
+    const QLabel* buscar = archivo.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    ASSERT_NE(buscar, nullptr);
+    QDialogButtonBox botones(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+    const QString textos = buscar->text() + "|" + botones.button(QDialogButtonBox::Save)->text() +
+                           "|" + botones.button(QDialogButtonBox::Cancel)->text();
+    QCoreApplication::removeTranslator(t);
+    delete t;
+    EXPECT_EQ(textos, "Ver en:|Guardar|Cancelar");
 }
 
 #include "test_secundarias.moc"

@@ -1,10 +1,14 @@
 // Small pieces that the program's windows share.
 #pragma once
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
+#include <QTranslator>
 #include <QWidget>
 
 #include "ui/u_colores.h"
@@ -13,6 +17,19 @@
 namespace marlevanta {
 
 // Centred over its owner, or on the primary screen when there is none.
+// Qt's own dialogs (files, standard buttons, the input fields' menus) in Spanish, as the rest of
+// the program; the translation is the distribution's. Nothing when it is not installed.
+inline QTranslator* InstalarTraduccionesQt(QCoreApplication& app) {
+    auto* t = new QTranslator(&app);
+    if (!t->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
+                 QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(t)) {
+        delete t;
+        return nullptr;
+    }
+    return t;
+}
+
 inline void CentrarSobre(QWidget* ventana, const QWidget* dueno) {
     QRect r = ventana->frameGeometry();
     r.moveCenter(dueno ? dueno->frameGeometry().center()
