@@ -23,7 +23,7 @@ enum class TipoAjuste { Interruptor, Entero, Texto };
 struct Ajuste {
     const char* clave;
     TipoAjuste tipo;
-    // Empty where start-up computes it (FormTop and FormLeft, from the screen).
+    // Empty for FormTop and FormLeft, which start-up computes from the screen.
     const char* porDefecto;
     int minimo = INT_MIN;  // Entero only
     int maximo = INT_MAX;

@@ -23,7 +23,8 @@ Hecho TManejadorRegistro::IniciarValoresSiNoExisten() {
         if (!h && primerFallo.empty()) primerFallo = h.motivo();
     };
     for (const Ajuste* a : TodosLosAjustes()) {
-        if (*a->porDefecto == '\0') continue;
+        // The window's place is computed below, from the screen.
+        if (a == &ajuste::Arriba || a == &ajuste::Izquierda) continue;
         if (!clave.ExisteValor(a->clave)) anotar(clave.EscribirTexto(a->clave, a->porDefecto));
     }
     // Centred on the primary screen, from the size stored by now (maybe the user's last size).

@@ -77,18 +77,30 @@ signals:
     void ActionInvoked(uint id, const QString& accion);
 };
 
+// A session bus of the test's own with the notification service's object on it; Publicar puts
+// the service's name on the bus, as a desktop does when it starts.
+class ConEscritorio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+        static int cuenta = 0;
+        servidor = QDBusConnection::connectToBus(bus.Direccion(),
+                                                 QStringLiteral("servidor-%1").arg(++cuenta));
+        ASSERT_TRUE(servidor.isConnected());
+        ASSERT_TRUE(servidor.registerObject(
+            "/org/freedesktop/Notifications", &servicio,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    }
+    bool Publicar() { return servidor.registerService("org.freedesktop.Notifications"); }
+
+    BusPrueba bus;
+    QDBusConnection servidor{QString()};
+    ServicioAvisos servicio;
+};
+
 }  // namespace
 
-TEST(AvisosEscritorio, ElServicioRecibeElAvisoYElClicLlegaDeVuelta) {
-    BusPrueba bus;
-    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-avisos");
-    ASSERT_TRUE(servidor.isConnected());
-    ServicioAvisos servicio;
-    ASSERT_TRUE(servidor.registerObject(
-        "/org/freedesktop/Notifications", &servicio,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-
+TEST_F(ConEscritorio, ElServicioRecibeElAvisoYElClicLlegaDeVuelta) {
     auto avisos = CrearAvisosDbus(bus.Direccion().toStdString());
     // No service yet on the bus: the failure is told, nothing breaks.
     std::optional<Hecho> sinServicio;
@@ -97,7 +109,7 @@ TEST(AvisosEscritorio, ElServicioRecibeElAvisoYElClicLlegaDeVuelta) {
     EXPECT_FALSE(*sinServicio);
     EXPECT_TRUE(servicio.recibidos.empty());
 
-    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+    ASSERT_TRUE(Publicar());
     std::optional<Hecho> mostrado;
     int pulsado = 0;
     avisos->Mostrar(
@@ -174,16 +186,8 @@ TEST(AvisoCaducidad, UnoAlDiaYCadaCaducadoUnaSolaVez) {
 // The command against a real session bus: the notice the service gets, the click back, no
 // second one that day (nor from another copy, which reads the same settings), and without a
 // service nothing recorded, so the next check tries again.
-TEST(AvisoCaducidad, ElEscritorioRecibeUnAvisoAlDiaYElClicLlegaALaVentana) {
-    BusPrueba bus;
-    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-2");
-    ASSERT_TRUE(servidor.isConnected());
-    ServicioAvisos servicio;
+TEST_F(ConEscritorio, ElEscritorioRecibeUnAvisoAlDiaYElClicLlegaALaVentana) {
     servicio.capacidades << "body-markup";
-    ASSERT_TRUE(servidor.registerObject(
-        "/org/freedesktop/Notifications", &servicio,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
     QTemporaryDir dir;
     TManejadorRegistro registro(CrearRegistroSqlite(dir.path().toStdString() + "/r.db"), nullptr);
     const QDateTime ahora(QDate(2025, 3, 10), QTime(9, 0));
@@ -209,7 +213,7 @@ TEST(AvisoCaducidad, ElEscritorioRecibeUnAvisoAlDiaYElClicLlegaALaVentana) {
     EXPECT_FALSE(fines[0].second.isEmpty());
     EXPECT_EQ(registro.ajustes().Texto(ajuste::AvisoCaducidadUltimo), "");
 
-    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+    ASSERT_TRUE(Publicar());
     aviso.Comprobar(ahora);
     ASSERT_TRUE(prueba::EsperarQue([&] { return fines.size() == 2; }));
     EXPECT_TRUE(fines[1].first) << fines[1].second.toStdString();
@@ -250,15 +254,8 @@ TEST(AvisoCaducidad, ElEscritorioRecibeUnAvisoAlDiaYElClicLlegaALaVentana) {
 
 // The window checks once its certificates have loaded; a click on the notice brings it forward
 // with the list narrowed to those about to expire.
-TEST(AvisoCaducidad, ElClicEnElAvisoMuestraLosProximosACaducar) {
-    BusPrueba bus;
-    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-3");
-    ServicioAvisos servicio;
-    ASSERT_TRUE(servidor.registerObject(
-        "/org/freedesktop/Notifications", &servicio,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+TEST_F(ConEscritorio, ElClicEnElAvisoMuestraLosProximosACaducar) {
+    ASSERT_TRUE(Publicar());
 
     prueba::ProgramaPrueba programa;
     const QDate hoy = QDate::currentDate();
@@ -339,15 +336,8 @@ TEST(AvisoCaducidad, LaEntradaDeInicioDeSesionEjecutaEsteProgramaYSeQuita) {
 
 // What the session runs: the real program, without any display, notifies through the session
 // bus once and ends; a second run the same day tells nothing.
-TEST(AvisoCaducidad, AlIniciarLaSesionAvisaSinVentanaYTermina) {
-    BusPrueba bus;
-    if (bus.Direccion().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-    QDBusConnection servidor = QDBusConnection::connectToBus(bus.Direccion(), "servidor-4");
-    ServicioAvisos servicio;
-    ASSERT_TRUE(servidor.registerObject(
-        "/org/freedesktop/Notifications", &servicio,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-    ASSERT_TRUE(servidor.registerService("org.freedesktop.Notifications"));
+TEST_F(ConEscritorio, AlIniciarLaSesionAvisaSinVentanaYTermina) {
+    ASSERT_TRUE(Publicar());
     QTemporaryDir home;
     const std::string h = home.path().toStdString();
     prueba::Ejecutar("bash " + prueba::Script("crear_nssdb_caducidad.sh") + " '" + h +

@@ -46,24 +46,15 @@ public:
         // body would take a '<' or '&' of a certificate's name for it.
         const QDBusMessage m = QDBusMessage::createMethodCall(kServicio, kRuta, kInterfaz,
                                                               QStringLiteral("GetCapabilities"));
-        auto* vigia = new QDBusPendingCallWatcher(conexion_.asyncCall(m), this);
-        connect(vigia, &QDBusPendingCallWatcher::finished, this,
-                [this, titulo = QString::fromStdString(titulo),
-                 texto = QString::fromStdString(texto), alMostrar = std::move(alMostrar),
-                 alPulsar = std::move(alPulsar)](QDBusPendingCallWatcher* w) mutable {
-                    w->deleteLater();
-                    QDBusPendingReply<QStringList> r = *w;
-                    if (r.isError()) {
-                        alMostrar(Falla("El escritorio no ha mostrado el aviso: " +
-                                        r.error().message().toStdString()));
-                        return;
-                    }
-                    const QStringList puede = r.value();
-                    if (puede.contains(QStringLiteral("body-markup")))
-                        texto = texto.toHtmlEscaped();
-                    if (!puede.contains(QStringLiteral("actions"))) alPulsar = nullptr;
-                    Notificar(titulo, texto, std::move(alMostrar), std::move(alPulsar));
-                });
+        Responder<QStringList>(
+            m, std::move(alMostrar),
+            [this, titulo = QString::fromStdString(titulo), texto = QString::fromStdString(texto),
+             alPulsar = std::move(alPulsar)](const QStringList& puede,
+                                             std::function<void(const Hecho&)> alMostrar) mutable {
+                if (puede.contains(QStringLiteral("body-markup"))) texto = texto.toHtmlEscaped();
+                if (!puede.contains(QStringLiteral("actions"))) alPulsar = nullptr;
+                Notificar(titulo, texto, std::move(alMostrar), std::move(alPulsar));
+            });
     }
 
 private slots:
@@ -89,19 +80,30 @@ private:
           << QVariantMap{{QStringLiteral("desktop-entry"),
                           QStringLiteral("es.velquorin.marlevanta")}}
           << -1;
+        Responder<uint>(m, std::move(alMostrar),
+                        [this, alPulsar = std::move(alPulsar)](
+                            uint id, std::function<void(const Hecho&)> alMostrar) mutable {
+                            if (alPulsar) pulsar_[id] = std::move(alPulsar);
+                            alMostrar({});
+                        });
+    }
+
+    // Calls without waiting; `siguiente` gets the answer, or `alMostrar` why there was none.
+    template <typename T, typename Siguiente>
+    void Responder(const QDBusMessage& m, std::function<void(const Hecho&)> alMostrar,
+                   Siguiente siguiente) {
         auto* vigia = new QDBusPendingCallWatcher(conexion_.asyncCall(m), this);
         connect(vigia, &QDBusPendingCallWatcher::finished, this,
-                [this, alMostrar = std::move(alMostrar),
-                 alPulsar = std::move(alPulsar)](QDBusPendingCallWatcher* w) mutable {
+                [alMostrar = std::move(alMostrar),
+                 siguiente = std::move(siguiente)](QDBusPendingCallWatcher* w) mutable {
                     w->deleteLater();
-                    QDBusPendingReply<uint> r = *w;
+                    QDBusPendingReply<T> r = *w;
                     if (r.isError()) {
                         alMostrar(Falla("El escritorio no ha mostrado el aviso: " +
                                         r.error().message().toStdString()));
                         return;
                     }
-                    if (alPulsar) pulsar_[r.value()] = std::move(alPulsar);
-                    alMostrar({});
+                    siguiente(r.value(), std::move(alMostrar));
                 });
     }
 
