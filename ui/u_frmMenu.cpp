@@ -23,6 +23,7 @@
 #include "core/u_cargaCertificados.h"
 #include "core/u_edicionAlias.h"
 #include "core/u_expresionFiltro.h"
+#include "core/u_importacionFirefox.h"
 #include "core/u_listaCaducidad.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorDatosVersion.h"
@@ -88,6 +89,8 @@ void TfrmMenu::CrearControles() {
     connect(g.miImportar, &QAction::triggered, this, &TfrmMenu::ImportarClick);
     connect(g.miExportar, &QAction::triggered, this, &TfrmMenu::ExportarClick);
     connect(g.btnImportar, &QPushButton::clicked, this, &TfrmMenu::ImportarClick);
+    connect(g.miImportarFirefox, &QAction::triggered, this, &TfrmMenu::ImportarFirefoxClick);
+    connect(g.btnImportarFirefox, &QPushButton::clicked, this, &TfrmMenu::ImportarFirefoxClick);
     connect(g.miApariencia, &QAction::triggered, this, &TfrmMenu::btnConfigClick);
     const PanelIzquierdo& p = *pnlTop_;
     connect(p.btnUsarCertificado, &QPushButton::clicked, this, &TfrmMenu::btnUsarCertificadoClick);
@@ -134,6 +137,10 @@ void TfrmMenu::FormCreate() {
                                    servicios_.plataforma.almacenCertificados, servicios_.fondo,
                                    modo_demo, this);
     connect(carga_, &CargaCertificados::Cargada, this, &TfrmMenu::CertificadosCargados);
+    firefox_ =
+        new ImportacionFirefox(servicios_.plataforma.certificadosFirefox, servicios_.fondo, this);
+    connect(firefox_, &ImportacionFirefox::Encontrados, this,
+            [this] { grdCertificados_->OfrecerFirefox(AvisoFirefox(firefox_->Perfiles())); });
     sesiones_ =
         new SesionesPorCertificado({&servicios_.registro, servicios_.plataforma.comandoNavegador,
                                     servicios_.plataforma.procesos},
@@ -211,7 +218,14 @@ void TfrmMenu::CertificadosCargados(const Hecho& resultado) {
         grdCertificados_->btnImportar->setFocus();
     }
     if (!seleccionar.empty()) SeleccionarCertificado(QString::fromStdString(seleccionar));
+    BuscarEnFirefox();
     EmpezarAvisosCaducidad();
+}
+
+void TfrmMenu::BuscarEnFirefox() {
+    // What was offered may be in the store now; nothing is offered until the search has ended.
+    grdCertificados_->OfrecerFirefox(QString());
+    if (!modo_demo) firefox_->Buscar();
 }
 
 void TfrmMenu::EmpezarAvisosCaducidad() {
@@ -271,6 +285,14 @@ void TfrmMenu::ImportarClick() {
         return;
     }
     if (auto huella = ImportarCertificado(this, servicios_, elegirArchivo)) {
+        seleccionarTrasCarga_ = *huella;
+        CargarCertificados();
+    }
+}
+
+void TfrmMenu::ImportarFirefoxClick() {
+    if (modo_demo || firefox_->Buscando()) return;
+    if (auto huella = ImportarDesdeFirefox(this, servicios_, *firefox_)) {
         seleccionarTrasCarga_ = *huella;
         CargarCertificados();
     }

@@ -36,6 +36,7 @@ class BotonUsarCertificado;
 class SesionesPorCertificado;
 class BusquedaCertificados;
 class CargaCertificados;
+class ImportacionFirefox;
 class ModeloCertificados;
 class PanelIzquierdo;
 class RejillaCertificados;
@@ -125,6 +126,9 @@ private:
     void btnUsarCertificadoClick();
     void btnEditarAliasClick();
     void ImportarClick();
+    void ImportarFirefoxClick();
+    // Looks in Firefox's profiles for what the store lacks, to offer it.
+    void BuscarEnFirefox();
     void ExportarClick();
     void VerDetallesClick();
     // Makes the row of that thumbprint current, clearing a search that hides it.
@@ -156,6 +160,7 @@ private:
     Arranque* arranque_ = nullptr;
     BusquedaCertificados* busqueda_ = nullptr;
     CargaCertificados* carga_ = nullptr;
+    ImportacionFirefox* firefox_ = nullptr;
     SesionesPorCertificado* sesiones_ = nullptr;
     std::unique_ptr<AvisosEscritorio> avisosEscritorio_;
     AvisoCaducidad* avisoCaducidad_ = nullptr;

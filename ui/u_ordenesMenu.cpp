@@ -14,6 +14,7 @@
 #include "core/u_darPermisos.h"
 #include "core/u_gemelos.h"
 #include "core/u_importacionCertificado.h"
+#include "core/u_importacionFirefox.h"
 #include "core/u_paginaInicio.h"
 #include "core/u_segundoPlano.h"
 #include "core/u_sesionesPorCertificado.h"
@@ -27,6 +28,7 @@
 #include "ui/u_frmEditarAlias.h"
 #include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmImportarCertificado.h"
+#include "ui/u_frmImportarFirefox.h"
 #include "ui/u_frmPerfiles.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_rejillaCertificados.h"
@@ -105,6 +107,23 @@ std::optional<std::string> ImportarCertificado(QWidget* dueno, TfrmMenu::Servici
         servicios.comunes.wmessagedlg(fin.error, mtError, Botones({mbOK}), 0);
     } else if (!fin.aviso.isEmpty()) {
         servicios.comunes.wmessagedlg(fin.aviso, mtInformation, Botones({mbOK}), 0);
+    }
+    return fin.huella;
+}
+
+std::optional<std::string> ImportarDesdeFirefox(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                                                ImportacionFirefox& importacion) {
+    if (importacion.Perfiles().empty()) return std::nullopt;
+    TfrmImportarFirefox dialogo(dueno, importacion);
+    if (dialogo.exec() != QDialog::Accepted) return std::nullopt;
+    const FinImportacionFirefox& fin = importacion.Fin();
+    if (!fin.error.isEmpty()) {
+        servicios.comunes.wmessagedlg(fin.error, mtError, Botones({mbOK}), 0);
+    } else if (fin.huella && fin.copiados == 0) {
+        servicios.comunes.wmessagedlg(
+            QStringLiteral("Esos certificados ya estaban en el almacén: se muestra uno "
+                           "seleccionado en la lista."),
+            mtInformation, Botones({mbOK}), 0);
     }
     return fin.huella;
 }

@@ -41,6 +41,14 @@ std::optional<std::string> ImportarCertificado(
     QWidget* dueno, TfrmMenu::Servicios& servicios,
     const std::function<QString(QWidget*)>& elegirArchivo = {});
 
+class ImportacionFirefox;
+
+// The choice of a Firefox profile among those `importacion` found, and the copy of what it holds
+// that the store lacks; a failure is told to the user. The thumbprint of the certificate to
+// select afterwards, or nothing.
+std::optional<std::string> ImportarDesdeFirefox(QWidget* dueno, TfrmMenu::Servicios& servicios,
+                                                ImportacionFirefox& importacion);
+
 // The details of the row `r`, read on a worker while the window shows.
 void VerDetalles(QWidget* dueno, TfrmMenu::Servicios& servicios, const RegistroCertificado& r);
 

@@ -66,6 +66,9 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     miVerDetalles->setObjectName(QStringLiteral("miVerDetalles"));
     miImportar = menu_->addAction(QStringLiteral("Importar certificado… (Ctrl+I)"));
     miImportar->setObjectName(QStringLiteral("miImportar"));
+    miImportarFirefox = menu_->addAction(QStringLiteral("Importar desde Firefox…"));
+    miImportarFirefox->setObjectName(QStringLiteral("miImportarFirefox"));
+    miImportarFirefox->setVisible(false);
     miExportar = menu_->addAction(QStringLiteral("Exportar lista… (Ctrl+E)"));
     miExportar->setObjectName(QStringLiteral("miExportar"));
     menu_->addSeparator();
@@ -103,6 +106,20 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
     btnImportar->setAutoDefault(true);
     capaAviso->addSpacing(12);
     capaAviso->addWidget(btnImportar, 0, Qt::AlignHCenter);
+    lblFirefox_ = new QLabel(aviso_);
+    lblFirefox_->setObjectName(QStringLiteral("lblFirefox"));
+    lblFirefox_->setAlignment(Qt::AlignCenter);
+    lblFirefox_->setWordWrap(true);
+    lblFirefox_->setFont(Tahoma(13));
+    lblFirefox_->hide();
+    capaAviso->addSpacing(12);
+    capaAviso->addWidget(lblFirefox_);
+    btnImportarFirefox = new QPushButton(QStringLiteral("Importar desde Firefox…"), aviso_);
+    btnImportarFirefox->setObjectName(QStringLiteral("btnImportarFirefox"));
+    btnImportarFirefox->setFont(Tahoma(15));
+    btnImportarFirefox->setAutoDefault(true);
+    btnImportarFirefox->hide();
+    capaAviso->addWidget(btnImportarFirefox, 0, Qt::AlignHCenter);
     capaAviso->addStretch(1);
     aviso_->hide();
 
@@ -179,9 +196,22 @@ void RejillaCertificados::FijarColumnaResaltada(int columna) {
 
 void RejillaCertificados::MostrarAviso(const QString& texto, bool conImportar) {
     lblAviso_->setText(texto);
+    conImportar_ = conImportar;
     btnImportar->setVisible(conImportar);
+    OfrecerFirefox(lblFirefox_->text());
     aviso_->setVisible(!texto.isEmpty());
     aviso_->setGeometry(viewport()->rect().adjusted(20, 20, -20, -20));
+}
+
+void RejillaCertificados::OfrecerFirefox(const QString& aviso) {
+    lblFirefox_->setText(aviso);
+    miImportarFirefox->setVisible(!aviso.isEmpty());
+    lblFirefox_->setVisible(conImportar_ && !aviso.isEmpty());
+    btnImportarFirefox->setVisible(conImportar_ && !aviso.isEmpty());
+}
+
+QString RejillaCertificados::AvisoFirefox() const {
+    return lblFirefox_->text();
 }
 
 QString RejillaCertificados::Aviso() const {

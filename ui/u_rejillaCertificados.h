@@ -24,12 +24,13 @@ public:
     RejillaCertificados(TTablaCertificados& tabla, QWidget* parent);
 
     ModeloCertificados* Modelo() const { return modelo_; }
-    // The context menu: alias, details, import, export, the four orders (tags 0 to 3) and the
-    // appearance options.
+    // The context menu: alias, details, import (also from Firefox), export, the four orders
+    // (tags 0 to 3) and the appearance options.
     QMenu* Menu() const { return menu_; }
     QAction* miEditarAlias = nullptr;
     QAction* miVerDetalles = nullptr;
     QAction* miImportar = nullptr;
+    QAction* miImportarFirefox = nullptr;  // only while Firefox has something to bring
     QAction* miExportar = nullptr;
     QAction* miOrden[4] = {};
     QAction* miApariencia = nullptr;
@@ -55,6 +56,11 @@ public:
     void MostrarAviso(const QString& texto, bool conImportar = false);
     QString Aviso() const;
     QPushButton* btnImportar = nullptr;
+    // What Firefox holds that the store lacks, told under the import button of an empty grid and
+    // offered in the menu; empty offers nothing.
+    void OfrecerFirefox(const QString& aviso);
+    QPushButton* btnImportarFirefox = nullptr;
+    QString AvisoFirefox() const;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -64,6 +70,8 @@ private:
     ModeloCertificados* modelo_;
     QWidget* aviso_;
     QLabel* lblAviso_;
+    QLabel* lblFirefox_;
+    bool conImportar_ = false;
     QMenu* menu_;
     int tamanoFuente_ = 10;
     int columnaActual_ = 0;
