@@ -57,39 +57,17 @@ TfrmImportarCertificado::TfrmImportarCertificado(QWidget* owner, const QString& 
     ayuda->setWordWrap(true);
     ayuda->setFont(Tahoma(11));
     capa->addWidget(ayuda);
-    lblError_ = new QLabel(this);
-    lblError_->setObjectName(QStringLiteral("lblError"));
-    lblError_->setWordWrap(true);
-    lblError_->setFont(Tahoma(13, true));
-    lblError_->hide();
-    capa->addWidget(lblError_);
-    lblEstado_ = new QLabel(QStringLiteral("Importando el certificado…"), this);
-    lblEstado_->setObjectName(QStringLiteral("lblEstado"));
-    lblEstado_->hide();
-    capa->addWidget(lblEstado_);
-    capa->addSpacing(10);
-
-    auto* botones = new QHBoxLayout;
-    botones->addStretch(1);
-    btnImportar_ = new QPushButton(QStringLiteral("&Importar"), this);
-    btnImportar_->setObjectName(QStringLiteral("btnImportar"));
-    btnImportar_->setDefault(true);
-    btnCancelar_ = new QPushButton(QStringLiteral("Cancelar"), this);
-    btnCancelar_->setObjectName(QStringLiteral("btnCancelar"));
-    botones->addWidget(btnImportar_);
-    botones->addWidget(btnCancelar_);
-    capa->addLayout(botones);
-    ColorDeTexto(lblError_, QColor(255, 0, 0));
+    pie_ = CrearPieImportacion(this, capa, QStringLiteral("Importando el certificado…"));
+    lblError_ = pie_.error;
+    btnImportar_ = pie_.importar;
+    btnCancelar_ = pie_.cancelar;
 
     connect(btnImportar_, &QPushButton::clicked, this, &TfrmImportarCertificado::btnImportarClick);
     connect(btnCancelar_, &QPushButton::clicked, this, &TfrmImportarCertificado::reject);
     connect(&importacion_, &ImportacionCertificado::ContrasenaIncorrecta, this,
             [this](const QString& aviso) {
                 Activo(true);
-                lblError_->setText(aviso);
-                lblError_->show();
-                edtContrasena_->setFocus();
-                edtContrasena_->selectAll();
+                OtraContrasena(pie_, edtContrasena_, aviso);
             });
     connect(&importacion_, &ImportacionCertificado::Terminada, this, [this] {
         Activo(true);
@@ -109,14 +87,7 @@ void TfrmImportarCertificado::reject() {
 }
 
 void TfrmImportarCertificado::Activo(bool activo) {
-    for (QWidget* w : std::initializer_list<QWidget*>{edtContrasena_, btnImportar_, btnCancelar_})
-        w->setEnabled(activo);
-    lblEstado_->setVisible(!activo);
-    if (activo) {
-        unsetCursor();
-    } else {
-        setCursor(Qt::BusyCursor);
-    }
+    ImportacionActiva(this, pie_, activo, {edtContrasena_});
 }
 
 void TfrmImportarCertificado::btnImportarClick() {

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "ui/u_pieImportacion.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -40,9 +42,9 @@ private:
     QLabel* lblArchivo_;
     QLineEdit* edtContrasena_;
     QLabel* lblError_;
-    QLabel* lblEstado_;
     QPushButton* btnImportar_;
     QPushButton* btnCancelar_;
+    PieImportacion pie_{};
 };
 
 }  // namespace marlevanta

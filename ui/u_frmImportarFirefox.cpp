@@ -55,28 +55,10 @@ TfrmImportarFirefox::TfrmImportarFirefox(QWidget* owner, ImportacionFirefox& imp
     edtContrasena_->setEchoMode(QLineEdit::Password);
     lblContrasena_->setBuddy(edtContrasena_);
     capa->addWidget(edtContrasena_);
-    lblError_ = new QLabel(this);
-    lblError_->setObjectName(QStringLiteral("lblError"));
-    lblError_->setWordWrap(true);
-    lblError_->setFont(Tahoma(13, true));
-    lblError_->hide();
-    capa->addWidget(lblError_);
-    lblEstado_ = new QLabel(QStringLiteral("Copiando los certificados…"), this);
-    lblEstado_->hide();
-    capa->addWidget(lblEstado_);
-    capa->addSpacing(10);
-
-    auto* botones = new QHBoxLayout;
-    botones->addStretch(1);
-    btnImportar_ = new QPushButton(QStringLiteral("&Importar"), this);
-    btnImportar_->setObjectName(QStringLiteral("btnImportar"));
-    btnImportar_->setDefault(true);
-    btnCancelar_ = new QPushButton(QStringLiteral("Cancelar"), this);
-    btnCancelar_->setObjectName(QStringLiteral("btnCancelar"));
-    botones->addWidget(btnImportar_);
-    botones->addWidget(btnCancelar_);
-    capa->addLayout(botones);
-    ColorDeTexto(lblError_, QColor(255, 0, 0));
+    pie_ = CrearPieImportacion(this, capa, QStringLiteral("Copiando los certificados…"));
+    lblError_ = pie_.error;
+    btnImportar_ = pie_.importar;
+    btnCancelar_ = pie_.cancelar;
 
     connect(cmbPerfil_, &QComboBox::currentIndexChanged, this, &TfrmImportarFirefox::PerfilElegido);
     connect(btnImportar_, &QPushButton::clicked, this, &TfrmImportarFirefox::btnImportarClick);
@@ -84,10 +66,7 @@ TfrmImportarFirefox::TfrmImportarFirefox(QWidget* owner, ImportacionFirefox& imp
     connect(&importacion_, &ImportacionFirefox::ContrasenaIncorrecta, this,
             [this](const QString& aviso) {
                 Activo(true);
-                lblError_->setText(aviso);
-                lblError_->show();
-                edtContrasena_->setFocus();
-                edtContrasena_->selectAll();
+                OtraContrasena(pie_, edtContrasena_, aviso);
             });
     connect(&importacion_, &ImportacionFirefox::Terminada, this, [this] {
         Activo(true);
@@ -124,15 +103,7 @@ void TfrmImportarFirefox::PerfilElegido() {
 }
 
 void TfrmImportarFirefox::Activo(bool activo) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{cmbPerfil_, edtContrasena_, btnImportar_, btnCancelar_})
-        w->setEnabled(activo);
-    lblEstado_->setVisible(!activo);
-    if (activo) {
-        unsetCursor();
-    } else {
-        setCursor(Qt::BusyCursor);
-    }
+    ImportacionActiva(this, pie_, activo, {cmbPerfil_, edtContrasena_});
 }
 
 void TfrmImportarFirefox::btnImportarClick() {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "ui/u_pieImportacion.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -42,9 +44,9 @@ private:
     QLabel* lblContrasena_;
     QLineEdit* edtContrasena_;
     QLabel* lblError_;
-    QLabel* lblEstado_;
     QPushButton* btnImportar_;
     QPushButton* btnCancelar_;
+    PieImportacion pie_{};
 };
 
 }  // namespace marlevanta
