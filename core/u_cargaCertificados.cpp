@@ -53,7 +53,7 @@ qint64 MomentoDeValidez(const std::string& texto) {
 
 quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora) {
     if (!caducidad.isValid() || Caducado(caducidad, ahora)) return 0;
-    return caducidad.addMonths(-2).startOfDay() <= ahora ? 1 : 0;
+    return caducidad.addMonths(-2) <= ahora.toLocalTime().date() ? 1 : 0;
 }
 
 std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertificado>& certificados,

@@ -105,7 +105,10 @@ QString Cortar(const QString& texto, int ancho) {
 }
 
 bool Caducado(const QDate& caducidad, const QDateTime& ahora) {
-    return caducidad.isValid() && caducidad.startOfDay() <= ahora;
+    // Expired from the first moment of its last day: a comparison of days. The start of the day
+    // as a moment asked the C library's time zone, which reads /etc/localtime again at every call,
+    // and the grid asks this for every cell it paints.
+    return caducidad.isValid() && caducidad <= ahora.toLocalTime().date();
 }
 
 bool Caducado(const RegistroCertificado& r, const QDateTime& ahora) {
