@@ -3,35 +3,18 @@
 # Usage: crear_nssdb.sh NSSDB_DIR WORK_DIR
 # Prints one line per imported user certificate: nickname TAB SHA-1 fingerprint.
 set -euo pipefail
+aqui=$(cd "$(dirname "$0")" && pwd)
 db=$1
 w=$2
 mkdir -p "$db" "$w"
 cd "$w"
 certutil -N -d "sql:$db" --empty-password
 
-cat > ca.cnf <<'CNF'
-[ ca ]
-default_ca = ca_prueba
-[ ca_prueba ]
-database = index.txt
-new_certs_dir = .
-serial = serial
-default_md = sha256
-policy = politica
-unique_subject = no
-email_in_dn = yes
-[ politica ]
-commonName = optional
-emailAddress = optional
-organizationName = optional
-[ req ]
-distinguished_name = dn
-prompt = no
-[ dn ]
-CN = x
-[ raiz ]
-basicConstraints = critical,CA:true
-keyUsage = keyCertSign,cRLSign
+# shellcheck source=ca_prueba.sh
+source "$aqui/ca_prueba.sh"
+export CORREO=nadie@prueba.example
+ca_prueba "AC Pruebas Marlevanta" 1000
+cat >> ca.cnf <<'CNF'
 [ cliente ]
 extendedKeyUsage = clientAuth,emailProtection
 subjectAltName = email:$ENV::CORREO
@@ -42,13 +25,6 @@ extendedKeyUsage = codeSigning,1.3.6.1.4.1.311.10.3.12,timeStamping
 [ servidor ]
 extendedKeyUsage = serverAuth,clientAuth,OCSPSigning
 CNF
-: > index.txt
-echo 1000 > serial
-export CORREO=nadie@prueba.example
-
-openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key \
-    -out ca.pem -subj "/CN=AC Pruebas Marlevanta" -days 3650 -config ca.cnf -extensions raiz \
-    2>/dev/null
 # The issuer alone, without its key: not one of the user's certificates.
 certutil -A -d "sql:$db" -n "AC Pruebas" -t "C,," -i ca.pem
 

@@ -4,6 +4,7 @@
 # DAYS may be negative (already expired). Prints one line per certificate:
 # nickname TAB SHA-1 TAB SHA-256 (upper-case hexadecimal), as the program writes fingerprints.
 set -euo pipefail
+aqui=$(cd "$(dirname "$0")" && pwd)
 db=$1
 w=$2
 shift 2
@@ -11,33 +12,13 @@ mkdir -p "$db" "$w"
 cd "$w"
 certutil -N -d "sql:$db" --empty-password
 
-cat > ca.cnf <<'CNF'
-[ ca ]
-default_ca = ca_prueba
-[ ca_prueba ]
-database = index.txt
-new_certs_dir = .
-serial = serial
-default_md = sha256
-policy = politica
-unique_subject = no
-[ politica ]
-commonName = supplied
-[ req ]
-distinguished_name = dn
-prompt = no
-[ dn ]
-CN = x
-[ raiz ]
-basicConstraints = critical,CA:true
-keyUsage = keyCertSign,cRLSign
+# shellcheck source=ca_prueba.sh
+source "$aqui/ca_prueba.sh"
+ca_prueba "AC Caducidades" 2000
+cat >> ca.cnf <<'CNF'
 [ cliente ]
 extendedKeyUsage = clientAuth
 CNF
-: > index.txt
-echo 2000 > serial
-openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key \
-    -out ca.pem -subj "/CN=AC Caducidades" -days 3650 -config ca.cnf -extensions raiz 2>/dev/null
 
 huella() { openssl x509 -in "$1" -noout -fingerprint "-$2" | sed 's/.*=//; s/://g'; }
 
