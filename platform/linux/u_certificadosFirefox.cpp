@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/plataforma/u_detallesCertificado.h"
+#include "core/plataforma/u_registroUsuario.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_cerrojoNss.h"
 #include "platform/linux/u_importadorNss.h"
@@ -141,21 +142,6 @@ std::string Sha256(const SECItem& der) {
     }
     return HexMayusculas(h, sizeof h);
 }
-
-std::string Mayusculas(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-class ContextoPerfil {
-public:
-    ~ContextoPerfil() {
-        if (slot_) PK11_FreeSlot(slot_);
-        if (ctx_) NSS_ShutdownContext(ctx_);
-    }
-    NSSInitContext* ctx_ = nullptr;
-    PK11SlotInfo* slot_ = nullptr;
-};
 
 // An empty password is no password: Firefox sets one only when the user asks it to.
 bool TieneContrasena(PK11SlotInfo* slot) {
@@ -278,7 +264,7 @@ public:
         if (!leidos) return Fallo{leidos.motivo()};
         // What was asked for, in the profile's order; those the store has are not exported.
         std::set<std::string> pedidas;
-        for (const auto& h : huellas) pedidas.insert(Mayusculas(h));
+        for (const auto& h : huellas) pedidas.insert(MayusculasAscii(h));
         std::vector<CertificadoImportado> hechos;
         std::set<std::string> aCopiar;
         for (const auto& c : leidos->certificados) {
@@ -385,7 +371,7 @@ private:
             return {};
         }
         std::lock_guard<std::mutex> cerrojo(CerrojoNss());
-        ContextoPerfil nss;
+        ContextoNss nss;
         const std::string config = "sql:" + ruta;
         // No module list: the profile's may name smart-card drivers, which are not ours to load.
         nss.ctx_ = NSS_InitContext(

@@ -175,16 +175,6 @@ Lectura Leer(Decodificador& d, PK11SlotInfo* slot, std::vector<unsigned char>& c
     return Lectura::Bien;
 }
 
-class ContextoNss {
-public:
-    ~ContextoNss() {
-        if (slot_) PK11_FreeSlot(slot_);
-        if (ctx_) NSS_ShutdownContext(ctx_);
-    }
-    NSSInitContext* ctx_ = nullptr;
-    PK11SlotInfo* slot_ = nullptr;
-};
-
 class ImportadorNss : public ImportadorCertificados {
 public:
     explicit ImportadorNss(std::string directorio)

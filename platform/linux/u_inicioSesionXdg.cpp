@@ -1,11 +1,11 @@
 #include "platform/linux/u_inicioSesionXdg.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/linux/u_archivoAtomico.h"
+#include "platform/linux/u_registroSqlite.h"
 #include "platform/u_sistema.h"
 
 namespace fs = std::filesystem;
@@ -16,17 +16,11 @@ namespace {
 
 constexpr const char* kArchivo = "es.velquorin.marlevanta-avisos.desktop";
 
-std::string CarpetaAutoarranque() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/autostart";
-}
-
 class InicioSesionXdg : public InicioSesion {
 public:
     explicit InicioSesionXdg(std::string carpeta)
-        : carpeta_(carpeta.empty() ? CarpetaAutoarranque() : std::move(carpeta)) {}
+        : carpeta_(carpeta.empty() ? CarpetaConfiguracionXdg() + "/autostart"
+                                   : std::move(carpeta)) {}
 
     bool Puesto() override {
         std::error_code ec;

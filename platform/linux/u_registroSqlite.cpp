@@ -364,16 +364,15 @@ private:
 
 }  // namespace
 
-std::string RutaRegistroSqlite() {
-    std::string base;
+std::string CarpetaConfiguracionXdg() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home ? home : "") + "/.config";
-    }
-    return base + "/Velquorin/marlevanta/registry.db";
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config";
+}
+
+std::string RutaRegistroSqlite() {
+    return CarpetaConfiguracionXdg() + "/Velquorin/marlevanta/registry.db";
 }
 
 std::unique_ptr<RegistroUsuario> CrearRegistroSqlite(const std::string& archivo,

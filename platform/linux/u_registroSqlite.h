@@ -9,6 +9,8 @@
 
 namespace marlevanta {
 
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+std::string CarpetaConfiguracionXdg();
 // $XDG_CONFIG_HOME/Velquorin/marlevanta/registry.db, or below $HOME/.config without it.
 std::string RutaRegistroSqlite();
 
