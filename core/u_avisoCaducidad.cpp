@@ -5,6 +5,7 @@
 #include "core/plataforma/u_avisosEscritorio.h"
 #include "core/u_ajustes.h"
 #include "core/u_manejadorRegistro.h"
+#include "core/u_registroCertificado.h"
 
 namespace marlevanta {
 
@@ -12,10 +13,6 @@ namespace {
 
 QString Nombre(const CertificadoPorCaducar& c) {
     return QStringLiteral("«%1»").arg(c.alias.trimmed().isEmpty() ? c.nombre : c.alias);
-}
-
-QString Fecha(const QDate& d) {
-    return d.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
 QString TituloProximos(qsizetype n, int dias) {
@@ -53,7 +50,7 @@ DecisionAviso DecidirAviso(const std::vector<CertificadoPorCaducar>& lista, int 
         const CertificadoPorCaducar& primero = *proximos.front();
         partes << (proximos.size() == 1 ? QStringLiteral("%1, el %2.")
                                         : QStringLiteral("El primero, %1, el %2."))
-                      .arg(Nombre(primero), Fecha(primero.caducidad));
+                      .arg(Nombre(primero), FechaCorta(primero.caducidad));
     } else {
         t.titulo = caducadosNuevos.size() == 1
                        ? QStringLiteral("1 certificado ha caducado")
@@ -62,7 +59,7 @@ DecisionAviso DecidirAviso(const std::vector<CertificadoPorCaducar>& lista, int 
     if (!caducadosNuevos.empty()) {
         const CertificadoPorCaducar& ultimo = *caducadosNuevos.front();
         const QString quien =
-            QStringLiteral("%1, el %2").arg(Nombre(ultimo), Fecha(ultimo.caducidad));
+            QStringLiteral("%1, el %2").arg(Nombre(ultimo), FechaCorta(ultimo.caducidad));
         const qsizetype mas = static_cast<qsizetype>(caducadosNuevos.size()) - 1;
         const QString resto = mas > 0 ? QStringLiteral(" y %1 más").arg(mas) : QString();
         partes << (proximos.empty() ? quien + resto + QStringLiteral(".")

@@ -410,8 +410,7 @@ EstadoFiltro ConstruirFiltro(const QString& busqueda, bool soloProximos, bool oc
     if (soloProximos) anadir(QStringLiteral("proximo_a_caducar = 1 "));
     // Caducado's rule: a row without a date is not known to be expired, and stays.
     if (ocultarCaducados) {
-        anadir(QStringLiteral("not fecha_caducidad < '") +
-               PrimerDiaVigente(ahora).toString(QStringLiteral("dd/MM/yyyy")) +
+        anadir(QStringLiteral("not fecha_caducidad < '") + FechaCorta(PrimerDiaVigente(ahora)) +
                QStringLiteral("'"));
     }
     if (soloCliente) anadir(QStringLiteral("propositos like '%clientAuth%'"));

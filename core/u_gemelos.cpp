@@ -23,10 +23,7 @@ bool Valido(const RegistroCertificado& r, qint64 ahora) {
 }
 
 QString Fecha(qint64 segundos) {
-    return QDateTime::fromSecsSinceEpoch(segundos, Qt::UTC)
-        .toLocalTime()
-        .date()
-        .toString(QStringLiteral("dd/MM/yyyy"));
+    return FechaCorta(QDateTime::fromSecsSinceEpoch(segundos, Qt::UTC).toLocalTime().date());
 }
 
 QString Describir(const RegistroCertificado& r) {

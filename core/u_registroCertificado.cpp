@@ -104,6 +104,10 @@ QString Cortar(const QString& texto, int ancho) {
     return texto.left(n);
 }
 
+QString FechaCorta(const QDate& dia) {
+    return dia.isValid() ? dia.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+}
+
 bool Caducado(const QDate& caducidad, const QDateTime& ahora) {
     // Expired from the first moment of its last day: a comparison of days. The start of the day
     // as a moment asked the C library's time zone, which reads /etc/localtime again at every call,

@@ -83,6 +83,8 @@ QString Plegar(const QString& texto);
 
 // Expired from the first moment of its last day: the grid shows the day alone, and a certificate
 // shown as valid on a day must stay valid all that day. Without a date it is not known to be.
+// A day as the program shows it everywhere: dd/mm/yyyy; empty for no date.
+QString FechaCorta(const QDate& dia);
 bool Caducado(const QDate& caducidad, const QDateTime& ahora);
 bool Caducado(const RegistroCertificado& r, const QDateTime& ahora);
 // The earliest expiry day that is not expired at `ahora`.

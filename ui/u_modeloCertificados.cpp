@@ -28,10 +28,6 @@ const char* kTitulos[kColumnasGrid] = {
     "Nº",    "Emitido para", "Alias",        "Válido hasta",
     "Email", "Emitido por",  "Válido desde", "Propósitos planteados"};
 
-QString Fecha(const QDate& d) {
-    return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : QString();
-}
-
 }  // namespace
 
 ModeloCertificados::ModeloCertificados(TTablaCertificados& tabla, QObject* parent)
@@ -65,13 +61,13 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
                 case 2:
                     return Aislado(r.alias);
                 case 3:
-                    return Fecha(r.fecha_caducidad);
+                    return FechaCorta(r.fecha_caducidad);
                 case 4:
                     return r.email;
                 case 5:
                     return Aislado(r.emitido_por);
                 case 6:
-                    return Fecha(r.fecha_emision);
+                    return FechaCorta(r.fecha_emision);
                 default:
                     return r.propositos;
             }
