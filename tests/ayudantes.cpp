@@ -9,12 +9,15 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -165,6 +168,43 @@ marlevanta::DatosCertificado Certificado(const std::string& nombre, const QDate&
     d.huella = huella;
     d.huellaSha256 = huella + "256";
     return d;
+}
+
+std::string Citado(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
+std::string HuellaPem(const std::string& pem, const std::string& algoritmo) {
+    std::string h = OpenSsl(pem, "-noout -fingerprint -" + algoritmo);
+    h = h.substr(h.find('=') + 1);
+    h.erase(std::remove(h.begin(), h.end(), ':'), h.end());
+    return h;
+}
+
+std::map<std::string, std::string> HuellasArchivos(const std::string& carpeta) {
+    std::map<std::string, std::string> r;
+    for (const auto& e : std::filesystem::directory_iterator(carpeta)) {
+        QFile f(QString::fromStdString(e.path().string()));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << e.path();
+        r[e.path().filename().string()] =
+            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+    }
+    return r;
+}
+
+void BaseFirefox(const std::string& carpeta, const std::string& contrasena,
+                 const std::vector<std::pair<std::string, std::string>>& p12) {
+    std::filesystem::create_directories(carpeta);
+    QTemporaryDir tmp;
+    const std::string pw = tmp.path().toStdString() + "/pw";
+    std::ofstream(pw) << contrasena << "\n";
+    Ejecutar("certutil -N -d " + Citado("sql:" + carpeta) + " -f " + Citado(pw) + " 2>&1");
+    for (const auto& [nombre, clave] : p12) {
+        Ejecutar("pk12util -i " + Citado(CarpetaP12() + "/" + nombre + ".p12") + " -d " +
+                 Citado("sql:" + carpeta) + " -W " + Citado(clave) + " -k " + Citado(pw) + " 2>&1");
+    }
 }
 
 }  // namespace prueba

@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/plataforma/u_almacenCertificados.h"
@@ -100,5 +102,16 @@ public:
 private:
     marlevanta::Resultado<std::vector<marlevanta::DatosCertificado>> r_;
 };
+
+// `s` as one word for the shell, whatever it holds.
+std::string Citado(const std::string& s);
+// The fingerprint of a PEM certificate, upper-case hexadecimal without colons ("sha1", "sha256").
+std::string HuellaPem(const std::string& pem, const std::string& algoritmo);
+// Every file of the folder with its SHA-256: a file added, removed or changed shows.
+std::map<std::string, std::string> HuellasArchivos(const std::string& carpeta);
+// A Firefox profile's NSS database made in `carpeta` as Firefox makes it, guarded by `contrasena`
+// ("" for none), holding these files of CarpetaP12() (name without ".p12", password).
+void BaseFirefox(const std::string& carpeta, const std::string& contrasena,
+                 const std::vector<std::pair<std::string, std::string>>& p12);
 
 }  // namespace prueba

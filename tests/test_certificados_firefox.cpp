@@ -28,12 +28,6 @@ const char* kClaveAna = "clave Ñandú 1";
 // configuration strings.
 const char* kRaroPerfil = "Perfiles/Ñandú \"casa\" \\ trabajo.default-release";
 
-std::string Citado(const std::string& s) {
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
-
 std::string P12(const std::string& nombre) {
     return prueba::CarpetaP12() + "/" + nombre + ".p12";
 }
@@ -43,22 +37,7 @@ std::string Pem(const std::string& nombre) {
 }
 
 std::string Sha256(const std::string& nombre) {
-    std::string s = prueba::OpenSsl(Pem(nombre), "-noout -fingerprint -sha256");
-    s = s.substr(s.find('=') + 1);
-    s.erase(std::remove(s.begin(), s.end(), ':'), s.end());
-    return s;
-}
-
-// Every file of the folder with its SHA-256: a file added, removed or changed shows.
-std::map<std::string, QByteArray> Huellas(const std::string& carpeta) {
-    std::map<std::string, QByteArray> r;
-    for (const auto& e : fs::directory_iterator(carpeta)) {
-        QFile f(QString::fromStdString(e.path().string()));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << e.path();
-        r[e.path().filename().string()] =
-            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-    }
-    return r;
+    return prueba::HuellaPem(Pem(nombre), "sha256");
 }
 
 void Escribir(const std::string& ruta, const std::string& texto) {
@@ -76,25 +55,19 @@ protected:
     std::string Perfil(const std::string& carpeta, const std::string& contrasena,
                        const std::vector<std::pair<std::string, std::string>>& p12) {
         const std::string d = Base() + "/" + carpeta;
-        fs::create_directories(d);
-        const std::string pw = Home() + "/pw";
-        Escribir(pw, contrasena + "\n");
-        prueba::Ejecutar("certutil -N -d " + Citado("sql:" + d) + " -f " + Citado(pw) + " 2>&1");
-        for (const auto& [nombre, clave] : p12) {
-            prueba::Ejecutar("pk12util -i " + Citado(P12(nombre)) + " -d " + Citado("sql:" + d) +
-                             " -W " + Citado(clave) + " -k " + Citado(pw) + " 2>&1");
-        }
-        fs::remove(pw);
+        prueba::BaseFirefox(d, contrasena, p12);
         return d;
     }
 
     void EnAlmacen(const std::string& nombre, const std::string& clave) {
         fs::create_directories(Almacen());
         if (!fs::exists(Almacen() + "/cert9.db")) {
-            prueba::Ejecutar("certutil -N -d " + Citado("sql:" + Almacen()) + " --empty-password");
+            prueba::Ejecutar("certutil -N -d " + prueba::Citado("sql:" + Almacen()) +
+                             " --empty-password");
         }
-        prueba::Ejecutar("pk12util -i " + Citado(P12(nombre)) + " -d " +
-                         Citado("sql:" + Almacen()) + " -W " + Citado(clave) + " 2>&1");
+        prueba::Ejecutar("pk12util -i " + prueba::Citado(P12(nombre)) + " -d " +
+                         prueba::Citado("sql:" + Almacen()) + " -W " + prueba::Citado(clave) +
+                         " 2>&1");
     }
 
     // How many certificates with a key the user's store lists with this SHA-256.
@@ -111,13 +84,14 @@ protected:
     // made with.
     void ClaveCopiada(const std::string& nombre) {
         const std::string p12 = Home() + "/exportado.p12";
-        prueba::Ejecutar("pk12util -o " + Citado(p12) + " -n " + nombre + " -d " +
-                         Citado("sql:" + Almacen()) + " -W x 2>&1");
+        prueba::Ejecutar("pk12util -o " + prueba::Citado(p12) + " -n " + nombre + " -d " +
+                         prueba::Citado("sql:" + Almacen()) + " -W x 2>&1");
         const std::string copiada =
-            prueba::Ejecutar("openssl pkcs12 -in " + Citado(p12) +
+            prueba::Ejecutar("openssl pkcs12 -in " + prueba::Citado(p12) +
                              " -nocerts -nodes -passin pass:x | openssl pkey -pubout");
-        const std::string original = prueba::Ejecutar(
-            "openssl pkey -pubout -in " + Citado(prueba::CarpetaP12() + "/" + nombre + ".key"));
+        const std::string original =
+            prueba::Ejecutar("openssl pkey -pubout -in " +
+                             prueba::Citado(prueba::CarpetaP12() + "/" + nombre + ".key"));
         EXPECT_NE(original.find("PUBLIC KEY"), std::string::npos);
         EXPECT_EQ(copiada, original) << nombre;
         fs::remove(p12);
@@ -187,7 +161,7 @@ TEST_F(Firefox, EncuentraLosPerfilesDeLasTresInstalacionesYSuPredeterminado) {
 TEST_F(Firefox, CopiaLoQueFaltaConSuClaveSinDuplicarYSinTocarElPerfil) {
     const std::string perfil = Perfil(kRaroPerfil, "", {{"ana", kClaveAna}, {"luis", ""}});
     EnAlmacen("luis", "");
-    const auto antes = Huellas(perfil);
+    const auto antes = prueba::HuellasArchivos(perfil);
     auto ff = CrearCertificadosFirefoxNss({}, {});
 
     auto leido = ff->Leer(perfil);
@@ -223,7 +197,8 @@ TEST_F(Firefox, CopiaLoQueFaltaConSuClaveSinDuplicarYSinTocarElPerfil) {
     EXPECT_EQ(VecesEnAlmacen(Sha256("ana")), 1u);
     ClaveCopiada("ana");
     // Its issuer came along, as from a .p12 file.
-    const std::string lista = prueba::Ejecutar("certutil -L -d " + Citado("sql:" + Almacen()));
+    const std::string lista =
+        prueba::Ejecutar("certutil -L -d " + prueba::Citado("sql:" + Almacen()));
     EXPECT_NE(lista.find("AC Importación"), std::string::npos) << lista;
 
     // All of them: both are there already, and the store keeps one of each.
@@ -237,13 +212,13 @@ TEST_F(Firefox, CopiaLoQueFaltaConSuClaveSinDuplicarYSinTocarElPerfil) {
     ASSERT_TRUE(despues);
     for (const auto& c : despues->certificados) EXPECT_TRUE(c.enAlmacen);
 
-    EXPECT_EQ(Huellas(perfil), antes);
+    EXPECT_EQ(prueba::HuellasArchivos(perfil), antes);
 }
 
 TEST_F(Firefox, UnPerfilConContrasenaSeLeeSinEllaYSeCopiaSoloConLaBuena) {
     const std::string clave = "contraseña maestra ñ";
     const std::string perfil = Perfil("c.default", clave, {{"ana", kClaveAna}});
-    const auto antes = Huellas(perfil);
+    const auto antes = prueba::HuellasArchivos(perfil);
     auto ff = CrearCertificadosFirefoxNss({}, {});
 
     auto leido = ff->Leer(perfil);
@@ -264,7 +239,7 @@ TEST_F(Firefox, UnPerfilConContrasenaSeLeeSinEllaYSeCopiaSoloConLaBuena) {
     ASSERT_EQ(copia->size(), 1u);
     EXPECT_FALSE(copia->front().yaEstaba);
     ClaveCopiada("ana");
-    EXPECT_EQ(Huellas(perfil), antes);
+    EXPECT_EQ(prueba::HuellasArchivos(perfil), antes);
 }
 
 TEST_F(Firefox, UnPerfilDanadoLoDiceYNoEstropeaNadaMas) {
@@ -273,14 +248,14 @@ TEST_F(Firefox, UnPerfilDanadoLoDiceYNoEstropeaNadaMas) {
     const std::string danado = Base() + "/d.default";
     Escribir(danado + "/cert9.db", std::string(8192, 'x'));
     fs::copy_file(bueno + "/key4.db", danado + "/key4.db");
-    const auto antes = Huellas(danado);
+    const auto antes = prueba::HuellasArchivos(danado);
     auto ff = CrearCertificadosFirefoxNss({}, {});
 
     for (auto motivo : {ff->Leer(danado).motivo(), ff->Copiar(danado, {}, "").motivo()}) {
         EXPECT_NE(motivo.find("está dañada"), std::string::npos) << motivo;
         EXPECT_NE(motivo.find(danado), std::string::npos) << motivo;
     }
-    EXPECT_EQ(Huellas(danado), antes);
+    EXPECT_EQ(prueba::HuellasArchivos(danado), antes);
     EXPECT_EQ(VecesEnAlmacen(Sha256("luis")), 1u);
 
     auto copia = ff->Copiar(bueno, {}, "");

@@ -35,29 +35,8 @@ namespace {
 const char* kClaveAna = "clave Ñandú 1";
 const char* kMaestra = "maestra ñ 'x'";
 
-std::string Citado(const std::string& s) {
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
-
 std::string Huella(const std::string& nombre, const char* algoritmo) {
-    std::string h = prueba::OpenSsl(prueba::CarpetaP12() + "/" + nombre + ".pem",
-                                    std::string("-noout -fingerprint -") + algoritmo);
-    h = h.substr(h.find('=') + 1);
-    h.erase(std::remove(h.begin(), h.end(), ':'), h.end());
-    return h;
-}
-
-std::map<std::string, QByteArray> Contenido(const std::string& carpeta) {
-    std::map<std::string, QByteArray> r;
-    for (const auto& e : fs::directory_iterator(carpeta)) {
-        QFile f(QString::fromStdString(e.path().string()));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << e.path();
-        r[e.path().filename().string()] =
-            QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-    }
-    return r;
+    return prueba::HuellaPem(prueba::CarpetaP12() + "/" + nombre + ".pem", algoritmo);
 }
 
 class ConFirefox : public testing::Test {
@@ -72,16 +51,7 @@ protected:
                        const std::vector<std::pair<std::string, std::string>>& p12) {
         const std::string base = Home() + "/.mozilla/firefox";
         const std::string d = base + "/" + nombre;
-        fs::create_directories(d);
-        const std::string pw = Home() + "/pw";
-        std::ofstream(pw) << contrasena << "\n";
-        prueba::Ejecutar("certutil -N -d " + Citado("sql:" + d) + " -f " + Citado(pw) + " 2>&1");
-        for (const auto& [p, clave] : p12) {
-            prueba::Ejecutar("pk12util -i " + Citado(prueba::CarpetaP12() + "/" + p + ".p12") +
-                             " -d " + Citado("sql:" + d) + " -W " + Citado(clave) + " -k " +
-                             Citado(pw) + " 2>&1");
-        }
-        fs::remove(pw);
+        prueba::BaseFirefox(d, contrasena, p12);
         std::ofstream(base + "/profiles.ini", std::ios::app)
             << "[Profile" << perfiles_++ << "]\nName=" << nombre
             << "\nIsRelative=1\nPath=" << nombre << "\n"
@@ -115,7 +85,7 @@ TEST_F(ImportacionDesdeFirefox, CuentaLoQueFaltaYLoCopiaSinDuplicarNiTocarElPerf
     Perfil("a.default", true, "", {{"luis", ""}});
     const std::string conClave =
         Perfil("b.clave", false, kMaestra, {{"ana", kClaveAna}, {"luis", ""}});
-    const auto antes = Contenido(conClave);
+    const auto antes = prueba::HuellasArchivos(conClave);
 
     SegundoPlano fondo;
     ImportacionFirefox imp(&CrearCertificadosFirefox, fondo);
@@ -170,7 +140,7 @@ TEST_F(ImportacionDesdeFirefox, CuentaLoQueFaltaYLoCopiaSinDuplicarNiTocarElPerf
     buscar();
     EXPECT_TRUE(imp.Perfiles().empty());
     EXPECT_EQ(AvisoFirefox(imp.Perfiles()), QString());
-    EXPECT_EQ(Contenido(conClave), antes);
+    EXPECT_EQ(prueba::HuellasArchivos(conClave), antes);
 }
 
 // An empty store while the default profile (with a primary password) holds ana and another
