@@ -112,9 +112,10 @@ Arranque::Avisos Arranque::AntesDeMostrar() {
     }
     // A run that did not end normally may have left a rule behind; another copy's run that is
     // still going keeps its own.
-    for (auto r :
-         {registro_.EliminarRestos(Navegador::Chrome), registro_.EliminarRestos(Navegador::Edge)}) {
-        if (!r) avisos.general << QString::fromStdString(r.motivo());
+    for (Navegador n : kNavegadores) {
+        if (auto r = registro_.EliminarRestos(n); !r) {
+            avisos.general << QString::fromStdString(r.motivo());
+        }
     }
     return avisos;
 }

@@ -103,6 +103,7 @@ Resultado<bool> EliminarDeTodo(AlmacenPoliticas* politicas, Navegador navegador)
     std::string fallo;
     for (LugarRegla lugar : {LugarRegla::Perfil, LugarRegla::PoliticaSistema}) {
         if (lugar == LugarRegla::Perfil && !politicas->AdmitePerfil()) continue;
+        if (lugar == LugarRegla::PoliticaSistema && navegador == Navegador::Firefox) continue;
         auto r = politicas->Eliminar(navegador, lugar);
         if (!r) {
             if (fallo.empty()) fallo = r.motivo();
@@ -116,23 +117,14 @@ Resultado<bool> EliminarDeTodo(AlmacenPoliticas* politicas, Navegador navegador)
 
 }  // namespace
 
-Hecho TManejadorRegistro::EscribirCertificadoEdge(const ReglaCertificado& regla, LugarRegla lugar) {
+Hecho TManejadorRegistro::EscribirCertificado(Navegador navegador, const ReglaCertificado& regla,
+                                              LugarRegla lugar) {
     if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
-    return politicas_->Escribir(Navegador::Edge, lugar, regla);
+    return politicas_->Escribir(navegador, lugar, regla);
 }
 
-Hecho TManejadorRegistro::EscribirCertificadoChrome(const ReglaCertificado& regla,
-                                                    LugarRegla lugar) {
-    if (!politicas_) return Falla("No hay dónde escribir la política del navegador.");
-    return politicas_->Escribir(Navegador::Chrome, lugar, regla);
-}
-
-Resultado<bool> TManejadorRegistro::EliminarCertificadoEdge() {
-    return EliminarDeTodo(politicas_.get(), Navegador::Edge);
-}
-
-Resultado<bool> TManejadorRegistro::EliminarCertificadoChrome() {
-    return EliminarDeTodo(politicas_.get(), Navegador::Chrome);
+Resultado<bool> TManejadorRegistro::EliminarCertificado(Navegador navegador) {
+    return EliminarDeTodo(politicas_.get(), navegador);
 }
 
 Resultado<std::unique_ptr<TurnoNavegador>> TManejadorRegistro::ReservarNavegador(

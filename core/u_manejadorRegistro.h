@@ -48,12 +48,19 @@ public:
 
     // The browsers' automatic certificate selection for the certificate `regla` names, in one
     // of its places.
-    Hecho EscribirCertificadoEdge(const ReglaCertificado& regla, LugarRegla lugar);
-    Hecho EscribirCertificadoChrome(const ReglaCertificado& regla, LugarRegla lugar);
+    [[nodiscard]] Hecho EscribirCertificado(Navegador navegador, const ReglaCertificado& regla,
+                                            LugarRegla lugar);
+    [[nodiscard]] Hecho EscribirCertificadoEdge(const ReglaCertificado& regla, LugarRegla lugar) {
+        return EscribirCertificado(Navegador::Edge, regla, lugar);
+    }
+    [[nodiscard]] Hecho EscribirCertificadoChrome(const ReglaCertificado& regla, LugarRegla lugar) {
+        return EscribirCertificado(Navegador::Chrome, regla, lugar);
+    }
     // The rule taken out of every place; true when one held it. Every place is tried even when
     // one fails; the failure names the first.
-    Resultado<bool> EliminarCertificadoEdge();
-    Resultado<bool> EliminarCertificadoChrome();
+    Resultado<bool> EliminarCertificado(Navegador navegador);
+    Resultado<bool> EliminarCertificadoEdge() { return EliminarCertificado(Navegador::Edge); }
+    Resultado<bool> EliminarCertificadoChrome() { return EliminarCertificado(Navegador::Chrome); }
     // A run's hold on the browser, from before its rule is written until after it is removed.
     Resultado<std::unique_ptr<TurnoNavegador>> ReservarNavegador(Navegador navegador);
     // Rules left by runs that did not end, removed only when no other copy of the program of
@@ -63,6 +70,11 @@ public:
     // Where a run writes the rule: the browser's own profile and, when the user asked for it
     // ("NavegadorPoliticaSistema") or where the profile takes no rule, the managed policy.
     std::vector<LugarRegla> LugaresRegla();
+    // Firefox has no managed rule for this: only its profile.
+    std::vector<LugarRegla> LugaresRegla(Navegador navegador) {
+        return navegador == Navegador::Firefox ? std::vector<LugarRegla>{LugarRegla::Perfil}
+                                               : LugaresRegla();
+    }
     bool AdmitePerfil() const { return politicas_ && politicas_->AdmitePerfil(); }
     // One browser profile per certificate (see AlmacenPoliticas).
     Resultado<PerfilCertificado> PrepararPerfilCertificado(Navegador navegador,

@@ -3,6 +3,8 @@
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
 
+#include <algorithm>
+
 namespace marlevanta {
 
 namespace {
@@ -23,8 +25,15 @@ void EsperarFin(SegundoPlano& fondo, QObject* contexto, std::shared_ptr<ProcesoE
 }  // namespace
 
 QString NombreNavegador(Navegador navegador) {
-    return navegador == Navegador::Edge ? QStringLiteral("Microsoft Edge")
-                                        : QStringLiteral("Google Chrome");
+    switch (navegador) {
+        case Navegador::Edge:
+            return QStringLiteral("Microsoft Edge");
+        case Navegador::Firefox:
+            return QStringLiteral("Mozilla Firefox");
+        case Navegador::Chrome:
+            break;
+    }
+    return QStringLiteral("Google Chrome");
 }
 
 // Holds the browser and the rule in force; its end removes the rule, then lets the browser go
@@ -40,8 +49,7 @@ public:
     Resultado<bool> Quitar() {
         if (quitada_) return false;
         quitada_ = true;
-        return navegador_ == Navegador::Edge ? registro_.EliminarCertificadoEdge()
-                                             : registro_.EliminarCertificadoChrome();
+        return registro_.EliminarCertificado(navegador_);
     }
 
 private:
@@ -70,7 +78,9 @@ void SesionNavegador::Iniciar(Navegador navegador, const ReglaCertificado& certi
     comando_ = *comando;
     // The browser compares the names with what it holds as text: bytes that are not text can
     // never match, and would only leave it asking.
-    if (!Utf8Valido(certificado_.sujeto) || !Utf8Valido(certificado_.emisor)) {
+    // (Firefox is handed the certificate itself, whatever its name.)
+    if (navegador != Navegador::Firefox &&
+        (!Utf8Valido(certificado_.sujeto) || !Utf8Valido(certificado_.emisor))) {
         Terminar({false, QStringLiteral("El nombre de este certificado contiene caracteres que "
                                         "no son texto válido, y el navegador no podrá "
                                         "elegirlo por sí solo. Elíjalo en la ventana del "
@@ -84,11 +94,20 @@ void SesionNavegador::Iniciar(Navegador navegador, const ReglaCertificado& certi
     }
     // The guard exists before the write: a write that fails half-way is taken back too.
     guarda_ = std::make_unique<Guarda>(*entorno_.registro, navegador_, std::move(*turno));
-    const auto lugares = entorno_.registro->LugaresRegla();
-    for (LugarRegla lugar : lugares) {
+    EscribirYLanzar(0);
+}
+
+void SesionNavegador::EscribirYLanzar(size_t desde) {
+    const auto lugares = entorno_.registro->LugaresRegla(navegador_);
+    for (size_t i = desde; i < lugares.size(); ++i) {
+        const LugarRegla lugar = lugares[i];
         auto escrita = EscribirRegla(lugar);
         if (escrita) continue;
-        if (lugar == LugarRegla::PoliticaSistema && entorno_.registro->PermisosAyudan()) {
+        if (escrita.motivo() == kFaltaContrasenaAlmacen ||
+            escrita.motivo() == kContrasenaAlmacenIncorrecta) {
+            lugarContrasena_ = i;
+            emit ContrasenaPedida(escrita.motivo() == kContrasenaAlmacenIncorrecta);
+        } else if (lugar == LugarRegla::PoliticaSistema && entorno_.registro->PermisosAyudan()) {
             emit ReglaRechazada(QString::fromStdString(escrita.motivo()));
         } else {
             Terminar({false, QString::fromStdString(escrita.motivo())});
@@ -99,14 +118,22 @@ void SesionNavegador::Iniciar(Navegador navegador, const ReglaCertificado& certi
 }
 
 Hecho SesionNavegador::EscribirRegla(LugarRegla lugar) {
-    return navegador_ == Navegador::Edge
-               ? entorno_.registro->EscribirCertificadoEdge(certificado_, lugar)
-               : entorno_.registro->EscribirCertificadoChrome(certificado_, lugar);
+    return entorno_.registro->EscribirCertificado(navegador_, certificado_, lugar);
+}
+
+void SesionNavegador::ConContrasena(std::optional<std::string> contrasena) {
+    if (!enCurso_) return;
+    if (!contrasena) {
+        Terminar({});
+        return;
+    }
+    certificado_.contrasenaAlmacen = std::move(*contrasena);
+    EscribirYLanzar(lugarContrasena_);
 }
 
 void SesionNavegador::TrasPermisos() {
     if (!enCurso_) return;
-    if (navegador_ == Navegador::Edge) {
+    if (navegador_ != Navegador::Chrome) {
         Terminar({});
         return;
     }
@@ -121,6 +148,9 @@ void SesionNavegador::TrasPermisos() {
 }
 
 void SesionNavegador::Lanzar() {
+    // Needed only to make the copy.
+    std::fill(certificado_.contrasenaAlmacen.begin(), certificado_.contrasenaAlmacen.end(), '\0');
+    certificado_.contrasenaAlmacen.clear();
     auto proceso = entorno_.procesos->Iniciar(comando_.ejecutable, comando_.argumentos);
     if (!proceso) {
         Terminar({false, QStringLiteral("No se ha podido abrir ") + NombreNavegador(navegador_) +
@@ -134,6 +164,8 @@ void SesionNavegador::Lanzar() {
 }
 
 void SesionNavegador::Terminar(FinSesion fin) {
+    std::fill(certificado_.contrasenaAlmacen.begin(), certificado_.contrasenaAlmacen.end(), '\0');
+    certificado_.contrasenaAlmacen.clear();
     if (guarda_) {
         if (auto quitada = guarda_->Quitar(); !quitada && fin.error.isEmpty()) {
             fin.error = QString::fromStdString(quitada.motivo());

@@ -7,6 +7,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/plataforma/u_comandoNavegador.h"
 #include "core/plataforma/u_procesoExterno.h"
@@ -45,17 +47,25 @@ public:
     // After ReglaRechazada, once the permissions have been asked for: Chrome tries the policy
     // once more, Edge ends the run.
     void TrasPermisos();
+    // After ContrasenaPedida: the store's password, or nullopt when the user gave up (the run
+    // ends without a browser).
+    void ConContrasena(std::optional<std::string> contrasena);
     bool EnCurso() const { return enCurso_; }
     Navegador NavegadorEnUso() const { return navegador_; }
 
 signals:
     void ReglaRechazada(const QString& motivo);
+    // Firefox's copy of the certificate needs the store's password; `incorrecta` after a wrong
+    // one. The run waits for ConContrasena.
+    void ContrasenaPedida(bool incorrecta);
     void NavegadorIniciado();
     void Terminada(const FinSesion& fin);
 
 private:
     class Guarda;
     Hecho EscribirRegla(LugarRegla lugar);
+    // Writes the rule in every place in turn from `desde`, then starts the browser.
+    void EscribirYLanzar(size_t desde);
     void Lanzar();
     void Terminar(FinSesion fin);
 
@@ -66,6 +76,7 @@ private:
     ComandoNavegador comando_;
     std::unique_ptr<Guarda> guarda_;
     bool enCurso_ = false;
+    size_t lugarContrasena_ = 0;  // the place whose write asked for the store's password
 };
 
 // How a program ended: its exit code (-1 when it did not end by itself) and its standard error.

@@ -6,13 +6,26 @@
 #include "core/u_sesionNavegador.h"
 #include "core/u_tablaCertificados.h"
 
+#include <algorithm>
+
 namespace marlevanta {
 
 std::string IdPerfilCertificado(const QString& huella) {
     return huella.trimmed().toLower().left(16).toStdString();
 }
 
-ComandoNavegador ComandoConPerfil(ComandoNavegador comando, const std::string& carpeta) {
+ComandoNavegador ComandoConPerfil(Navegador navegador, ComandoNavegador comando,
+                                  const std::string& carpeta) {
+    if (navegador == Navegador::Firefox) {
+        auto& a = comando.argumentos;
+        auto i = std::find(a.begin(), a.end(), std::string("--profile"));
+        if (i != a.end() && i + 1 != a.end()) {
+            *(i + 1) = carpeta;
+        } else {
+            a.insert(a.begin(), {"--profile", carpeta});
+        }
+        return comando;
+    }
     const std::string perfil = "--user-data-dir=";
     bool puesto = false;
     for (std::string& a : comando.argumentos) {
@@ -40,7 +53,7 @@ Hecho SesionesPorCertificado::Usar(Navegador navegador, const ReglaCertificado& 
     auto perfil =
         entorno_.registro->PrepararPerfilCertificado(navegador, id, regla, nombre.toStdString());
     if (!perfil) return Fallo{perfil.motivo()};
-    const ComandoNavegador c = ComandoConPerfil(*comando, perfil->carpeta);
+    const ComandoNavegador c = ComandoConPerfil(navegador, *comando, perfil->carpeta);
     auto proceso = entorno_.procesos->Iniciar(c.ejecutable, c.argumentos);
     if (!proceso) {
         return Falla("No se ha podido abrir " + NombreNavegador(navegador).toStdString() + ": " +
@@ -70,7 +83,7 @@ Hecho SesionesPorCertificado::Usar(Navegador navegador, const ReglaCertificado& 
 std::vector<FilaPerfil> ListaPerfiles(TManejadorRegistro& registro,
                                       const TTablaCertificados& tabla) {
     std::vector<FilaPerfil> r;
-    for (Navegador n : {Navegador::Chrome, Navegador::Edge}) {
+    for (Navegador n : {Navegador::Chrome, Navegador::Edge, Navegador::Firefox}) {
         for (InfoPerfilCertificado& info : registro.PerfilesCertificado(n)) {
             FilaPerfil f{n, std::move(info), QStringLiteral("certificado ya no presente"), false};
             for (int i = 0; i < tabla.TotalFilas(); ++i) {

@@ -27,16 +27,18 @@ struct FilaPerfil {
     QString certificado;  // its alias or name, or that it is no longer in the store
     bool presente = false;
 };
-// Every certificate profile of both browsers, each matched with its certificate in `tabla`.
+// Every certificate profile of every browser, each matched with its certificate in `tabla`.
 std::vector<FilaPerfil> ListaPerfiles(TManejadorRegistro& registro,
                                       const TTablaCertificados& tabla);
 
 // The profile's name in its folder: the first 16 hexadecimal digits of the fingerprint.
 std::string IdPerfilCertificado(const QString& huella);
 
-// The browser's command with `carpeta` as its profile folder (the --user-data-dir argument
-// replaced) and its disk cache capped, so that a hundred profiles stay small.
-ComandoNavegador ComandoConPerfil(ComandoNavegador comando, const std::string& carpeta);
+// The browser's command with `carpeta` as its profile folder (the --user-data-dir argument, or
+// Firefox's --profile, replaced) and, for the Chromium family, its disk cache capped, so that a
+// hundred profiles stay small (Firefox's cap is in the profile's own settings).
+ComandoNavegador ComandoConPerfil(Navegador navegador, ComandoNavegador comando,
+                                  const std::string& carpeta);
 
 // The disk cache of each certificate's profile, in bytes.
 inline constexpr long long kCacheNavegadorPorPerfil = 50LL * 1024 * 1024;

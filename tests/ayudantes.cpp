@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <grp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -205,6 +208,18 @@ void BaseFirefox(const std::string& carpeta, const std::string& contrasena,
         Ejecutar("pk12util -i " + Citado(CarpetaP12() + "/" + nombre + ".p12") + " -d " +
                  Citado("sql:" + carpeta) + " -W " + Citado(clave) + " -k " + Citado(pw) + " 2>&1");
     }
+}
+
+int PuertoLibre() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t largo = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &largo);
+    close(s);
+    return ntohs(a.sin_port);
 }
 
 }  // namespace prueba

@@ -103,6 +103,8 @@ private:
     marlevanta::Resultado<std::vector<marlevanta::DatosCertificado>> r_;
 };
 
+// A TCP port of 127.0.0.1 that nobody listens on now.
+int PuertoLibre();
 // `s` as one word for the shell, whatever it holds.
 std::string Citado(const std::string& s);
 // The fingerprint of a PEM certificate, upper-case hexadecimal without colons ("sha1", "sha256").

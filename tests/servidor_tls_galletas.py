@@ -3,11 +3,12 @@
 cookie, so that a test can tell whether two browsers share their cookies.
 
 Every answer to "/" sets a lasting cookie of its own; every request is written to LOG as one JSON
-line: the path, the client certificate's subject, and the subject of the certificate whose visit
-set the cookie the request carries (null without one).
+line: the path, the client certificate's subject and SHA-256 fingerprint, and the subject of the
+certificate whose visit set the cookie the request carries (null without one).
 
 Usage: servidor_tls_galletas.py PORT CERT KEY CA_FILE LOG
 """
+import hashlib
 import http.server
 import json
 import secrets
@@ -28,6 +29,7 @@ def main():
     class Manejador(http.server.BaseHTTPRequestHandler):
         def do_GET(self):
             quien = sujeto(self.connection.getpeercert())
+            huella = hashlib.sha256(self.connection.getpeercert(binary_form=True)).hexdigest()
             llevada = None
             for trozo in self.headers.get("Cookie", "").split(";"):
                 nombre, _, valor = trozo.strip().partition("=")
@@ -35,6 +37,7 @@ def main():
                     llevada = emitidas.get(valor, "desconocida:" + valor)
             with cerrojo, open(registro, "a", encoding="utf-8") as f:
                 f.write(json.dumps({"ruta": self.path, "certificado": quien,
+                                    "huella": huella.upper(),
                                     "galleta_de": llevada}, ensure_ascii=False) + "\n")
             cuerpo = ("<html><body><pre>" + quien + "</pre></body></html>").encode()
             self.send_response(200 if self.path == "/" else 404)

@@ -42,18 +42,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int PuertoLibre() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t largo = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &largo);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 // A TLS server on 127.0.0.1, with a key of its own made in `carpeta`, that asks for a client
 // certificate issued by `ca` and answers with a page describing the one it got: openssl's, or,
 // given `registro`, servidor_tls_galletas.py at `guion`, which also sets a cookie and writes to
@@ -62,7 +50,7 @@ class ServidorTls {
 public:
     ServidorTls(const std::string& carpeta, const std::string& ca, const std::string& registro = {},
                 const std::string& guion = {})
-        : puerto_(PuertoLibre()) {
+        : puerto_(prueba::PuertoLibre()) {
         prueba::Ejecutar(
             "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout '" +
             carpeta + "/srv.key' -out '" + carpeta + "/srv.pem' -subj /CN=127.0.0.1 -addext " +

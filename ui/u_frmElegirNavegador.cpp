@@ -1,7 +1,9 @@
 #include "ui/u_frmElegirNavegador.h"
 
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStyle>
 #include <QToolButton>
 
@@ -9,6 +11,8 @@
 #include "ui/u_imagenes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
 #include "ui/u_ventanas.h"
+
+#include <algorithm>
 
 namespace marlevanta {
 
@@ -37,11 +41,10 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
       comunes_(comunes),
       permisos_(std::move(permisos)) {
     // Only the browsers that can be started are offered; a missing one says what to install.
-    for (Navegador n : {Navegador::Edge, Navegador::Chrome}) {
+    for (Navegador n : kNavegadores) {
         auto comando = entorno.comandoNavegador ? entorno.comandoNavegador(n)
                                                 : Resultado<ComandoNavegador>(Falla(""));
-        (n == Navegador::Edge ? faltaEdge_ : faltaChrome_) =
-            comando ? QString() : QString::fromStdString(comando.motivo());
+        falta_[Indice(n)] = comando ? QString() : QString::fromStdString(comando.motivo());
     }
     sesion_ = new SesionNavegador(std::move(entorno), fondo, this);
     setObjectName(QStringLiteral("frmElegirNavegador"));
@@ -56,20 +59,31 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
     lblPregunta_->setObjectName(QStringLiteral("lblPregunta"));
     lblPregunta_->setFont(TahomaPuntos(12, true));
     lblPregunta_->setGeometry(8, 179, 403, 19);
-    btnEdge_ = BotonPlano(this, "btnEdge");
-    btnEdge_->setIcon(QIcon(LogoNavegador(QColor(0, 120, 170), QStringLiteral("E"), 90)));
-    btnEdge_->setIconSize(QSize(90, 90));
-    btnEdge_->setToolTip(QStringLiteral("Usar Microsoft Edge (E)"));
-    btnEdge_->setGeometry(8, 203, 90, 93);
-    btnChrome_ = BotonPlano(this, "btnChrome");
-    btnChrome_->setIcon(QIcon(LogoNavegador(QColor(220, 68, 55), QStringLiteral("C"), 90)));
-    btnChrome_->setIconSize(QSize(90, 90));
-    btnChrome_->setToolTip(QStringLiteral("Usar Google Chrome (C)"));
-    btnChrome_->setGeometry(103, 203, 90, 93);
-    btnEdge_->setEnabled(faltaEdge_.isEmpty());
-    if (!faltaEdge_.isEmpty()) btnEdge_->setToolTip(faltaEdge_);
-    btnChrome_->setEnabled(faltaChrome_.isEmpty());
-    if (!faltaChrome_.isEmpty()) btnChrome_->setToolTip(faltaChrome_);
+    struct Logo {
+        Navegador navegador;
+        const char* objeto;
+        QColor color;
+        const char* letra;
+    };
+    const Logo logos[] = {{Navegador::Edge, "btnEdge", QColor(0, 120, 170), "E"},
+                          {Navegador::Chrome, "btnChrome", QColor(220, 68, 55), "C"},
+                          {Navegador::Firefox, "btnFirefox", QColor(230, 96, 0), "F"}};
+    int x = 8;
+    for (const Logo& l : logos) {
+        QToolButton* b = BotonPlano(this, l.objeto);
+        b->setIcon(QIcon(LogoNavegador(l.color, QString::fromLatin1(l.letra), 90)));
+        b->setIconSize(QSize(90, 90));
+        b->setGeometry(x, 203, 90, 93);
+        x += 95;
+        const QString& falta = falta_[Indice(l.navegador)];
+        b->setEnabled(falta.isEmpty());
+        b->setToolTip(falta.isEmpty()
+                          ? QStringLiteral("Usar ") + NombreNavegador(l.navegador) +
+                                QStringLiteral(" (") + QLatin1String(l.letra) + QStringLiteral(")")
+                          : falta);
+        botones_[Indice(l.navegador)] = b;
+        connect(b, &QToolButton::clicked, this, [this, n = l.navegador] { Ejecutar(n); });
+    }
     btnCerrar_ = BotonPlano(this, "btnCerrar");
     btnCerrar_->setIcon(QIcon(CruzRoja(16)));
     btnCerrar_->setGeometry(394, 0, 25, 25);
@@ -96,7 +110,7 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
     btnSalir_->setText(QStringLiteral("Salir"));
     btnSalir_->setFont(TahomaPuntos(14));
     btnSalir_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    btnSalir_->setGeometry(199, 203, 90, 93);
+    btnSalir_->setGeometry(293, 203, 90, 93);
 
     // FormCreate
     btnSalir_->hide();
@@ -112,8 +126,6 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
 
     connect(btnCerrar_, &QToolButton::clicked, this, &QDialog::reject);
     connect(btnSalir_, &QToolButton::clicked, this, &QDialog::reject);
-    connect(btnEdge_, &QToolButton::clicked, this, [this] { Ejecutar(Navegador::Edge); });
-    connect(btnChrome_, &QToolButton::clicked, this, [this] { Ejecutar(Navegador::Chrome); });
     connect(sesion_, &SesionNavegador::Terminada, this, &TfrmElegirNavegador::FinDeEjecucion);
     connect(sesion_, &SesionNavegador::ReglaRechazada, this, [this](const QString&) {
         // The permission dialog is opened once per run; the run goes on when it closes.
@@ -123,6 +135,20 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
             sesion_->TrasPermisos();
         }
     });
+    connect(sesion_, &SesionNavegador::ContrasenaPedida, this,
+            [this](bool incorrecta) { sesion_->ConContrasena(pedirContrasena(this, incorrecta)); });
+    pedirContrasena = [](QWidget* padre, bool incorrecta) -> std::optional<std::string> {
+        bool aceptada = false;
+        const QString texto = QInputDialog::getText(
+            padre, QStringLiteral("Contraseña del almacén de certificados"),
+            (incorrecta ? QStringLiteral("La contraseña no es correcta. ") : QString()) +
+                QStringLiteral("Su almacén de certificados está protegido con una contraseña. "
+                               "Escríbala para que Firefox reciba una copia del certificado, "
+                               "guardada con la misma contraseña:"),
+            QLineEdit::Password, QString(), &aceptada);
+        if (!aceptada) return std::nullopt;
+        return texto.toStdString();
+    };
 }
 
 void TfrmElegirNavegador::showEvent(QShowEvent* e) {
@@ -141,6 +167,9 @@ void TfrmElegirNavegador::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_C:
             Tecla(Navegador::Chrome);
             return;
+        case Qt::Key_F:
+            Tecla(Navegador::Firefox);
+            return;
         default:
             e->accept();
             return;  // nothing else does anything here
@@ -148,8 +177,8 @@ void TfrmElegirNavegador::keyPressEvent(QKeyEvent* e) {
 }
 
 void TfrmElegirNavegador::Tecla(Navegador navegador) {
-    QToolButton* boton = navegador == Navegador::Edge ? btnEdge_ : btnChrome_;
-    const QString& falta = navegador == Navegador::Edge ? faltaEdge_ : faltaChrome_;
+    QToolButton* boton = Boton(navegador);
+    const QString& falta = falta_[Indice(navegador)];
     // During and after a run the key only warns, as the button would.
     if (btnCerrar_->isHidden() || boton->isEnabled()) {
         Ejecutar(navegador);
@@ -180,7 +209,17 @@ void TfrmElegirNavegador::UsarEnPerfilPropio(UsarAparte usar) {
 
 void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
     if (usarAparte_) {
-        if (auto h = usarAparte_(navegador); !h) {
+        std::string contrasena;
+        Hecho h = usarAparte_(navegador, contrasena);
+        while (!h && (h.motivo() == kFaltaContrasenaAlmacen ||
+                      h.motivo() == kContrasenaAlmacenIncorrecta)) {
+            auto dada = pedirContrasena(this, h.motivo() == kContrasenaAlmacenIncorrecta);
+            if (!dada) return;
+            contrasena = std::move(*dada);
+            h = usarAparte_(navegador, contrasena);
+        }
+        std::fill(contrasena.begin(), contrasena.end(), '\0');
+        if (!h) {
             comunes_.wmessagedlg(QString::fromStdString(h.motivo()), mtError, Botones({mbOK}), 0);
             return;
         }
@@ -194,7 +233,9 @@ void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
     lblPregunta_->setText(QStringLiteral("Procesando certificado ..."));
     EncajarTexto(lblPregunta_, 16, 10);
     btnCerrar_->hide();
-    (navegador == Navegador::Edge ? btnChrome_ : btnEdge_)->hide();
+    for (Navegador n : kNavegadores) {
+        if (n != navegador) Boton(n)->hide();
+    }
     sesion_->Iniciar(navegador, certificado);
 }
 
@@ -207,7 +248,7 @@ void TfrmElegirNavegador::FinDeEjecucion(const FinSesion& fin) {
                                     NombreNavegador(navegador)
                               : QStringLiteral("No se ha abierto ") + NombreNavegador(navegador));
     EncajarTexto(lblPregunta_, 16, 10);
-    (navegador == Navegador::Edge ? btnEdge_ : btnChrome_)->hide();
+    Boton(navegador)->hide();
     btnSalir_->move(8, btnSalir_->y());
     btnSalir_->show();
     if (resultadoPendiente_ >= 0) QDialog::done(resultadoPendiente_);

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
+#include <optional>
+#include <string>
 
 #include "core/u_sesionNavegador.h"
 
@@ -26,15 +29,21 @@ public:
     // The certificate that the rule names (its subject's and issuer's real names).
     ReglaCertificado certificado;
     // With a profile per certificate: starts the browser beside any others and returns at once;
-    // the dialog then closes instead of following the run.
-    using UsarAparte = std::function<Hecho(Navegador)>;
+    // the dialog then closes instead of following the run. `contrasena` is the store's, once
+    // asked for.
+    using UsarAparte = std::function<Hecho(Navegador, const std::string& contrasena)>;
     void UsarEnPerfilPropio(UsarAparte usar);
+    // Asks for the store's password (Firefox's copy of the certificate needs it); nullopt when
+    // the user gives up. Replaceable so that a test can answer.
+    using PedirContrasena = std::function<std::optional<std::string>(QWidget*, bool incorrecta)>;
+    PedirContrasena pedirContrasena;
 
     QLabel* lblPregunta() const { return lblPregunta_; }
     QLabel* lblCertificado() const { return lblCertificado_; }
     QLabel* lblAyuda() const { return lblAyuda_; }
-    QToolButton* btnEdge() const { return btnEdge_; }
-    QToolButton* btnChrome() const { return btnChrome_; }
+    QToolButton* btnEdge() const { return botones_[0]; }
+    QToolButton* btnChrome() const { return botones_[1]; }
+    QToolButton* btnFirefox() const { return botones_[2]; }
     QToolButton* btnCerrar() const { return btnCerrar_; }
     QToolButton* btnSalir() const { return btnSalir_; }
     bool Ejecutando() const { return sesion_->EnCurso(); }
@@ -59,13 +68,13 @@ private:
     QLabel* lblPregunta_;
     QLabel* lblCertificado_;
     QLabel* lblAyuda_;
-    QToolButton* btnEdge_;
-    QToolButton* btnChrome_;
+    QToolButton* Boton(Navegador navegador) const { return botones_[Indice(navegador)]; }
+    static size_t Indice(Navegador navegador) { return static_cast<size_t>(navegador); }
+    std::array<QToolButton*, 3> botones_{};  // in the order of Navegador
     QToolButton* btnCerrar_;
     QToolButton* btnSalir_;
     int resultadoPendiente_ = -1;
-    QString faltaEdge_;  // why Edge cannot start; "" when it can
-    QString faltaChrome_;
+    std::array<QString, 3> falta_;  // why each browser cannot start; "" when it can
 };
 
 }  // namespace marlevanta

@@ -439,9 +439,10 @@ bool TfrmMenu::FormCloseQuery() {
 void TfrmMenu::FormClose() {
     cdsCertificados_->Close();
     QStringList fallos;
-    for (auto r : {servicios_.registro.EliminarRestos(Navegador::Chrome),
-                   servicios_.registro.EliminarRestos(Navegador::Edge)}) {
-        if (!r) fallos << QString::fromStdString(r.motivo());
+    for (Navegador n : kNavegadores) {
+        if (auto r = servicios_.registro.EliminarRestos(n); !r) {
+            fallos << QString::fromStdString(r.motivo());
+        }
     }
     AjustesVentana a;
     a.maximizada = isMaximized();

@@ -63,12 +63,14 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
     TfrmElegirNavegador dialogo(dueno, std::move(entorno), servicios.fondo, servicios.comunes,
                                 permisos);
     dialogo.lblCertificado()->setText(DescripcionAislada(r));
-    dialogo.certificado = {SujetoReal(r), EmisorReal(r)};
+    dialogo.certificado = {SujetoReal(r), EmisorReal(r), r.key_for_alias.toUpper().toStdString()};
     if (aparte) {
         const QString alias = r.alias.trimmed();
         const QString nombre = alias.isEmpty() ? r.emitido_para.trimmed() : alias;
-        dialogo.UsarEnPerfilPropio([aparte, regla = dialogo.certificado, huella = r.key_for_alias,
-                                    nombre, pagina](Navegador n) {
+        dialogo.UsarEnPerfilPropio([aparte, base = dialogo.certificado, huella = r.key_for_alias,
+                                    nombre, pagina](Navegador n, const std::string& contrasena) {
+            ReglaCertificado regla = base;
+            regla.contrasenaAlmacen = contrasena;
             return aparte->Usar(n, regla, huella, nombre, QString::fromStdString(pagina));
         });
     }

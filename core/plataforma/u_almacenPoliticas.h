@@ -11,7 +11,23 @@
 
 namespace marlevanta {
 
-enum class Navegador { Edge, Chrome };
+enum class Navegador { Edge, Chrome, Firefox };
+
+inline constexpr Navegador kNavegadores[] = {Navegador::Edge, Navegador::Chrome,
+                                             Navegador::Firefox};
+
+// The browser's short name in file names: "edge", "chrome", "firefox".
+inline const char* ClaveNavegador(Navegador navegador) {
+    switch (navegador) {
+        case Navegador::Edge:
+            return "edge";
+        case Navegador::Firefox:
+            return "firefox";
+        case Navegador::Chrome:
+            break;
+    }
+    return "chrome";
+}
 
 // Where a rule is written: the profile folder the program starts the browser with, or the
 // browser's managed policy for this user, which every profile of that browser reads.
@@ -22,7 +38,19 @@ enum class LugarRegla { Perfil, PoliticaSistema };
 struct ReglaCertificado {
     std::string sujeto;
     std::string emisor;
+    // Firefox takes no rule: its profile gets a copy of the certificate itself, found in the
+    // store by its SHA-1 thumbprint (upper-case hexadecimal), with the store's password when it
+    // has one (the copy is kept under the same password).
+    std::string huella{};
+    std::string contrasenaAlmacen{};
 };
+
+// The failures of copying a certificate out of a store that has a password, word for word, so
+// that the password can be asked for.
+inline constexpr const char* kFaltaContrasenaAlmacen =
+    "El almacén de certificados está protegido con una contraseña.";
+inline constexpr const char* kContrasenaAlmacenIncorrecta =
+    "La contraseña del almacén de certificados no es correcta.";
 
 // {"SUBJECT":{"CN":"<sujeto>"},"ISSUER":{"CN":"<emisor>"}}. Both members are always written: a
 // filter without them would match every certificate.

@@ -151,45 +151,6 @@ bool TieneContrasena(PK11SlotInfo* slot) {
     return PK11_CheckUserPassword(slot, "") != SECSuccess;
 }
 
-void AlBufer(void* arg, const char* datos, unsigned long largo) {
-    static_cast<std::string*>(arg)->append(datos, largo);
-}
-
-// NSS's PKCS #12 encoder turns the password into UTF-16 through a converter that the program
-// must provide (its decoder takes UTF-16 as given). NSS hands UTF-16 back byte-swapped on
-// little-endian machines.
-PRBool ConvertirUtf16(PRBool aUtf16, unsigned char* entrada, unsigned int largo,
-                      unsigned char* salida, unsigned int maximo, unsigned int* escritos,
-                      PRBool invertir) {
-    std::string copia(reinterpret_cast<const char*>(entrada), largo);
-    if (!aUtf16 && invertir) {
-        for (size_t i = 0; i + 1 < copia.size(); i += 2) std::swap(copia[i], copia[i + 1]);
-    }
-    const PRBool ok =
-        PORT_UCS2_UTF8Conversion(aUtf16, reinterpret_cast<unsigned char*>(copia.data()),
-                                 static_cast<unsigned>(copia.size()), salida, maximo, escritos);
-    PORT_Memset(copia.data(), 0, copia.size());
-    return ok;
-}
-
-// The certificate, its chain and its key (encrypted under `clave`) as a PKCS #12 in memory.
-bool ExportarPkcs12(PK11SlotInfo* slot, CERTCertificate* cert, SECItem& clave,
-                    std::string& salida) {
-    static std::once_flag conversor;
-    std::call_once(conversor, [] { PORT_SetUCS2_ASCIIConversionFunction(ConvertirUtf16); });
-    SEC_PKCS12ExportContext* ctx = SEC_PKCS12CreateExportContext(nullptr, nullptr, slot, nullptr);
-    if (!ctx) return false;
-    SEC_PKCS12SafeInfo* seguro = nullptr;
-    const bool ok = SEC_PKCS12AddPasswordIntegrity(ctx, &clave, SEC_OID_SHA256) == SECSuccess &&
-                    (seguro = SEC_PKCS12CreateUnencryptedSafe(ctx)) != nullptr &&
-                    SEC_PKCS12AddCertOrChainAndKey(
-                        ctx, seguro, nullptr, cert, CERT_GetDefaultCertDB(), seguro, nullptr,
-                        PR_TRUE, &clave, SEC_OID_AES_256_CBC, PR_TRUE) == SECSuccess &&
-                    SEC_PKCS12Encode(ctx, AlBufer, &salida) == SECSuccess;
-    SEC_PKCS12DestroyExportContext(ctx);
-    return ok;
-}
-
 // NSS's reason after a colon, when it gave one.
 std::string Porque() {
     const PRErrorCode e = PORT_GetError();
@@ -313,7 +274,7 @@ public:
                  n = CERT_LIST_NEXT(n)) {
                 if (!aCopiar.count(Sha256(n->cert->derCert))) continue;
                 std::string p12;
-                if (!ExportarPkcs12(slot, n->cert, item, p12)) {
+                if (!ExportarPkcs12Nss(slot, n->cert, item, p12)) {
                     r = Falla("No se ha podido sacar la clave privada del certificado \"" +
                               TextoNss(CERT_GetCommonName(&n->cert->subject)) +
                               "\" del perfil de Firefox \"" + ruta + "\"" + Porque() +

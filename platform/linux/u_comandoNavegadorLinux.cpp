@@ -25,10 +25,36 @@ bool FlatpakInstalado(const std::string& aplicacion) {
     return false;
 }
 
+// Firefox on a profile of the program's own. Without --no-remote a second start on the same
+// profile hands its page to the Firefox that has it, as the Chromium family does; the user's
+// own Firefox, on another profile, is left alone.
+Resultado<ComandoNavegador> BuscarFirefox(IniciadorProcesos& procesos) {
+    const std::string carpeta = CarpetaPerfil(Navegador::Firefox);
+    ComandoNavegador comando;
+    comando.ejecutable = procesos.BuscarEnPath({"firefox", "firefox-esr", "/snap/bin/firefox"});
+    if (!comando.ejecutable.empty()) {
+        comando.argumentos = {"--profile", carpeta};
+        return comando;
+    }
+    if (const std::string flatpak = procesos.BuscarEnPath({"flatpak"});
+        !flatpak.empty() && FlatpakInstalado("org.mozilla.firefox")) {
+        // The sandbox sees the program's profiles only when told to.
+        const std::string base = std::filesystem::path(carpeta).parent_path().string();
+        comando.ejecutable = flatpak;
+        comando.argumentos = {"run", "--filesystem=" + base, "org.mozilla.firefox", "--profile",
+                              carpeta};
+        return comando;
+    }
+    return Falla(
+        "No se ha encontrado Mozilla Firefox en este equipo. Para usarlo, instale el "
+        "paquete firefox-esr.");
+}
+
 }  // namespace
 
 Resultado<ComandoNavegador> BuscarComandoNavegador(Navegador navegador,
                                                    IniciadorProcesos& procesos) {
+    if (navegador == Navegador::Firefox) return BuscarFirefox(procesos);
     const bool edge = navegador == Navegador::Edge;
     ComandoNavegador comando;
     const std::string perfil = "--user-data-dir=" + CarpetaPerfil(navegador);

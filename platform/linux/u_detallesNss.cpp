@@ -256,8 +256,12 @@ std::string Mayusculas(std::string s) {
 
 }  // namespace
 
-Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
-                                               const std::string& huellaPedida, ViaNss via) {
+namespace {
+
+// Finds the certificate and hands it to `usar` while NSS is still set up.
+template <typename T, typename Uso>
+Resultado<T> ConCertificado(const std::string& directorio, const std::string& huellaPedida,
+                            ViaNss via, Uso usar) {
     const std::string carpeta = directorio.empty() ? DirectorioNssPorDefecto() : directorio;
     const std::string huella = Mayusculas(huellaPedida);
     const std::string noEsta = "El certificado " + huella +
@@ -292,10 +296,29 @@ Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
     } else {
         encontrado = std::move(*tablas);
     }
-    Resultado<DetallesCertificado> detalles =
-        encontrado ? Decodificar(*encontrado) : Resultado<DetallesCertificado>(Falla(noEsta));
+    Resultado<T> r = encontrado ? usar(*encontrado) : Resultado<T>(Falla(noEsta));
     NSS_ShutdownContext(ctx);
-    return detalles;
+    return r;
+}
+
+}  // namespace
+
+Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
+                                               const std::string& huella, ViaNss via) {
+    return ConCertificado<DetallesCertificado>(directorio, huella, via, Decodificar);
+}
+
+Resultado<std::string> LeerDerConClaveNss(const std::string& directorio,
+                                          const std::string& huella) {
+    return ConCertificado<std::string>(
+        directorio, huella, ViaNss::Automatica, [](const Encontrado& e) -> Resultado<std::string> {
+            if (!e.clave) {
+                return Falla(
+                    "El almacén no tiene la clave privada de este certificado, y sin "
+                    "ella no sirve para identificarse.");
+            }
+            return e.der;
+        });
 }
 
 }  // namespace marlevanta

@@ -14,4 +14,7 @@ Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
                                                const std::string& huella,
                                                ViaNss via = ViaNss::Automatica);
 
+// The DER of that certificate, which must have its private key in the database.
+Resultado<std::string> LeerDerConClaveNss(const std::string& directorio, const std::string& huella);
+
 }  // namespace marlevanta

@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include <mutex>
 #include <vector>
 
+#include "core/plataforma/u_almacenPoliticas.h"
 #include "platform/linux/u_cerrojoNss.h"
 #include "platform/linux/u_textoNss.h"
 
@@ -175,10 +177,35 @@ Lectura Leer(Decodificador& d, PK11SlotInfo* slot, std::vector<unsigned char>& c
     return Lectura::Bien;
 }
 
+void AlBufer(void* arg, const char* datos, unsigned long largo) {
+    static_cast<std::string*>(arg)->append(datos, largo);
+}
+
+// NSS's PKCS #12 encoder turns the password into UTF-16 through a converter that the program
+// must provide (its decoder takes UTF-16 as given). NSS hands UTF-16 back byte-swapped on
+// little-endian machines.
+PRBool ConvertirUtf16(PRBool aUtf16, unsigned char* entrada, unsigned int largo,
+                      unsigned char* salida, unsigned int maximo, unsigned int* escritos,
+                      PRBool invertir) {
+    std::string copia(reinterpret_cast<const char*>(entrada), largo);
+    if (!aUtf16 && invertir) {
+        for (size_t i = 0; i + 1 < copia.size(); i += 2) std::swap(copia[i], copia[i + 1]);
+    }
+    const PRBool ok =
+        PORT_UCS2_UTF8Conversion(aUtf16, reinterpret_cast<unsigned char*>(copia.data()),
+                                 static_cast<unsigned>(copia.size()), salida, maximo, escritos);
+    PORT_Memset(copia.data(), 0, copia.size());
+    return ok;
+}
+
 class ImportadorNss : public ImportadorCertificados {
 public:
-    explicit ImportadorNss(std::string directorio)
-        : directorio_(directorio.empty() ? DirectorioNssPorDefecto() : std::move(directorio)) {}
+    explicit ImportadorNss(std::string directorio, std::string contrasenaBase = {})
+        : directorio_(directorio.empty() ? DirectorioNssPorDefecto() : std::move(directorio)),
+          contrasenaBase_(std::move(contrasenaBase)) {}
+    ~ImportadorNss() override { std::fill(contrasenaBase_.begin(), contrasenaBase_.end(), '\0'); }
+    ImportadorNss(const ImportadorNss&) = delete;
+    ImportadorNss& operator=(const ImportadorNss&) = delete;
 
     Resultado<CertificadoImportado> Importar(const std::string& archivo,
                                              const std::string& contrasena) override {
@@ -284,17 +311,20 @@ private:
                      "\" no es un certificado PKCS #12 (.p12 o .pfx) o está dañado.");
     }
 
-    // A new database gets an empty password, as "certutil -N --empty-password" gives it; one
-    // with a password of the user's cannot take keys without it.
+    // A new database gets the password it was asked for (empty, as "certutil -N
+    // --empty-password" gives it, unless told otherwise); one with a password of the user's
+    // cannot take keys without it.
     Hecho PrepararClaves(PK11SlotInfo* slot) {
         if (!slot)
             return Falla("No se puede abrir el almacén de claves de \"" + directorio_ + "\".");
-        if (PK11_NeedUserInit(slot) && PK11_InitPin(slot, nullptr, "") != SECSuccess) {
+        const char* pw = contrasenaBase_.c_str();
+        if (PK11_NeedUserInit(slot) && PK11_InitPin(slot, nullptr, pw) != SECSuccess) {
             return Falla("No se puede preparar el almacén de certificados nuevo \"" + directorio_ +
                          "\": " + TextoErrorNss(PR_GetError()) + ".");
         }
         if (PK11_NeedLogin(slot) && !PK11_IsLoggedIn(slot, nullptr) &&
-            PK11_CheckUserPassword(slot, "") != SECSuccess) {
+            PK11_CheckUserPassword(slot, pw) != SECSuccess) {
+            if (!contrasenaBase_.empty()) return Falla(kContrasenaAlmacenIncorrecta);
             return Falla("El almacén de certificados \"" + directorio_ +
                          "\" está protegido con una contraseña maestra; importe el certificado "
                          "desde la configuración de certificados del navegador.");
@@ -314,9 +344,28 @@ private:
     }
 
     std::string directorio_;
+    std::string contrasenaBase_;
 };
 
 }  // namespace
+
+// The certificate, its chain and its key (encrypted under `clave`) as a PKCS #12 in memory.
+bool ExportarPkcs12Nss(PK11SlotInfo* slot, CERTCertificate* cert, SECItem& clave,
+                       std::string& salida) {
+    static std::once_flag conversor;
+    std::call_once(conversor, [] { PORT_SetUCS2_ASCIIConversionFunction(ConvertirUtf16); });
+    SEC_PKCS12ExportContext* ctx = SEC_PKCS12CreateExportContext(nullptr, nullptr, slot, nullptr);
+    if (!ctx) return false;
+    SEC_PKCS12SafeInfo* seguro = nullptr;
+    const bool ok = SEC_PKCS12AddPasswordIntegrity(ctx, &clave, SEC_OID_SHA256) == SECSuccess &&
+                    (seguro = SEC_PKCS12CreateUnencryptedSafe(ctx)) != nullptr &&
+                    SEC_PKCS12AddCertOrChainAndKey(
+                        ctx, seguro, nullptr, cert, CERT_GetDefaultCertDB(), seguro, nullptr,
+                        PR_TRUE, &clave, SEC_OID_AES_256_CBC, PR_TRUE) == SECSuccess &&
+                    SEC_PKCS12Encode(ctx, AlBufer, &salida) == SECSuccess;
+    SEC_PKCS12DestroyExportContext(ctx);
+    return ok;
+}
 
 std::string DirectorioNssPorDefecto() {
     const char* home = std::getenv("HOME");
@@ -329,8 +378,9 @@ std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& di
 
 Resultado<CertificadoImportado> ImportarPkcs12Nss(const std::string& directorio, std::string datos,
                                                   const std::string& contrasena,
-                                                  const std::string& origen) {
-    return ImportadorNss(directorio).ImportarDatos(datos, contrasena, origen);
+                                                  const std::string& origen,
+                                                  const std::string& contrasenaAlmacen) {
+    return ImportadorNss(directorio, contrasenaAlmacen).ImportarDatos(datos, contrasena, origen);
 }
 
 }  // namespace marlevanta

@@ -13,10 +13,12 @@ namespace marlevanta {
 std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& directorio);
 
 // Imports PKCS #12 data held in memory, as the importer does a file's; `origen` names it in
-// the messages.
+// the messages. `contrasenaAlmacen` is the database's own password: a database made here gets
+// it, one that exists needs it.
 Resultado<CertificadoImportado> ImportarPkcs12Nss(const std::string& directorio, std::string datos,
                                                   const std::string& contrasena,
-                                                  const std::string& origen);
+                                                  const std::string& origen,
+                                                  const std::string& contrasenaAlmacen = {});
 
 // Where the user's database is.
 std::string DirectorioNssPorDefecto();

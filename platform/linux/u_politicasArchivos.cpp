@@ -97,6 +97,7 @@ std::string RaizPoliticas() {
 
 std::vector<std::string> CarpetasPoliticas(Navegador navegador, const std::string& raiz) {
     const fs::path r(raiz);
+    if (navegador == Navegador::Firefox) return {};  // it has no rule of this kind
     if (navegador == Navegador::Edge) return {(r / "etc/opt/edge/policies/managed").string()};
     // Google Chrome and Chromium each read their own folder.
     return {(r / "etc/opt/chrome/policies/managed").string(),

@@ -1,6 +1,8 @@
 #include "platform/linux/u_reglaPerfil.h"
 
 #include "platform/linux/u_archivoAtomico.h"
+#include "platform/linux/u_importadorNss.h"
+#include "platform/linux/u_perfilFirefox.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -125,12 +127,15 @@ Hecho GuardarPreferencias(const std::string& ruta, const QJsonObject& raiz) {
 
 std::string CarpetaPerfil(Navegador navegador) {
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/Marlevanta/" +
-           (navegador == Navegador::Edge ? "edge" : "chrome");
+    return std::string(home ? home : "") + "/Marlevanta/" + ClaveNavegador(navegador);
 }
 
 UsoPerfil PerfilEnUso(const std::string& carpeta) {
     UsoPerfil uso;
+    if (FirefoxTienePerfil(carpeta)) {
+        uso.enUso = true;
+        return uso;
+    }
     const std::string cerrojo = Enlace(carpeta + "/SingletonLock");
     if (!cerrojo.empty()) {
         const auto guion = cerrojo.rfind('-');
@@ -250,6 +255,21 @@ QJsonValue En(const QJsonObject& objeto, const QStringList& ruta) {
     return v;
 }
 
+// Firefox's profile of one certificate keeps its copy between runs, as the others keep their
+// rule: it is made again only when it holds no certificate, or another one.
+Resultado<PerfilCertificado> PrepararFirefoxDeCertificado(const std::string& carpeta,
+                                                          const ReglaCertificado& regla,
+                                                          const std::string& nombre) {
+    if (FirefoxTienePerfil(carpeta)) return PerfilCertificado{carpeta, true};
+    if (HuellaPerfilFirefox(carpeta) == regla.huella && !regla.huella.empty()) {
+        return PerfilCertificado{carpeta, false};
+    }
+    if (auto h = PrepararPerfilFirefox(carpeta, DirectorioNssPorDefecto(), regla, nombre); !h) {
+        return Fallo{h.motivo()};
+    }
+    return PerfilCertificado{carpeta, false};
+}
+
 }  // namespace
 
 Resultado<PerfilCertificado> PrepararPerfilDeCertificado(Navegador navegador, const std::string& id,
@@ -260,6 +280,8 @@ Resultado<PerfilCertificado> PrepararPerfilDeCertificado(Navegador navegador, co
         return Falla("El nombre del certificado no es texto UTF-8 válido.");
     }
     const std::string carpeta = CarpetaPerfilesCertificado(navegador) + "/" + id;
+    if (navegador == Navegador::Firefox)
+        return PrepararFirefoxDeCertificado(carpeta, regla, nombre);
     std::error_code ec;
     fs::create_directories(carpeta + "/Default", ec);
     if (ec) {
@@ -324,7 +346,9 @@ std::vector<InfoPerfilCertificado> PerfilesDeCertificado(Navegador navegador) {
         info.id = id;
         info.carpeta = e.path().string();
         bool existe = false;
-        if (auto p = LeerPreferencias(Preferencias(info.carpeta), existe)) {
+        if (navegador == Navegador::Firefox) {
+            info.nombre = NombrePerfilFirefox(info.carpeta);
+        } else if (auto p = LeerPreferencias(Preferencias(info.carpeta), existe)) {
             info.nombre = En(*p, {"profile", "name"}).toString().toStdString();
         }
         struct stat st {};

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/u_importadorNss.h"
+#include "platform/linux/u_perfilFirefox.h"
 #include "platform/linux/u_politicasArchivos.h"
 #include "platform/linux/u_reglaPerfil.h"
 
@@ -17,7 +19,15 @@ namespace marlevanta {
 namespace {
 
 const char* Nombre(Navegador navegador) {
-    return navegador == Navegador::Edge ? "Microsoft Edge" : "Google Chrome";
+    switch (navegador) {
+        case Navegador::Edge:
+            return "Microsoft Edge";
+        case Navegador::Firefox:
+            return "Mozilla Firefox";
+        case Navegador::Chrome:
+            break;
+    }
+    return "Google Chrome";
 }
 
 // A folder of ours that nobody else can enter.
@@ -61,6 +71,14 @@ public:
     bool PermisosAyudan() const override { return false; }
 
     Hecho Escribir(Navegador navegador, LugarRegla lugar, const ReglaCertificado& r) override {
+        if (navegador == Navegador::Firefox) {
+            if (lugar == LugarRegla::PoliticaSistema) {
+                return Falla("Firefox no tiene una política para elegir el certificado.");
+            }
+            const std::string carpeta = CarpetaPerfil(navegador);
+            if (auto h = Libre(navegador, carpeta); !h) return h;
+            return PrepararPerfilFirefox(carpeta, DirectorioNssPorDefecto(), r);
+        }
         if (lugar == LugarRegla::PoliticaSistema) {
             if (auto h = PoliticaSistemaPermitida(); !h) return h;
             return EscribirPoliticaArchivos(raiz_, navegador, r);
@@ -72,10 +90,14 @@ public:
     }
 
     Resultado<bool> Eliminar(Navegador navegador, LugarRegla lugar) override {
-        if (lugar == LugarRegla::PoliticaSistema) return EliminarPoliticaArchivos(raiz_, navegador);
+        if (lugar == LugarRegla::PoliticaSistema) {
+            if (navegador == Navegador::Firefox) return false;
+            return EliminarPoliticaArchivos(raiz_, navegador);
+        }
         const std::string carpeta = CarpetaPerfil(navegador);
         // Taken out now, it would come back when the browser that holds the profile ends.
         if (auto h = Libre(navegador, carpeta); !h) return Fallo{h.motivo()};
+        if (navegador == Navegador::Firefox) return VaciarPerfilFirefox(carpeta);
         return QuitarReglaPerfil(carpeta);
     }
 
@@ -134,8 +156,7 @@ Resultado<std::string> CarpetaCerrojos() {
 Resultado<std::unique_ptr<TurnoNavegador>> ReservarTurno(Navegador navegador) {
     auto carpeta = CarpetaCerrojos();
     if (!carpeta) return Fallo{carpeta.motivo()};
-    const std::string ruta =
-        *carpeta + "/marlevanta-" + (navegador == Navegador::Edge ? "edge" : "chrome") + ".lock";
+    const std::string ruta = *carpeta + "/marlevanta-" + ClaveNavegador(navegador) + ".lock";
     // Never inherited by the browser: the turn ends with this program, not with its children.
     const int fd = open(ruta.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return Falla("No se puede abrir \"" + ruta + "\": " + std::strerror(errno));

@@ -37,8 +37,9 @@ public:
         if (n == 0 || n >= MAX_PATH) return Falla("No se encuentra la carpeta LOCALAPPDATA.");
         std::wstring carpeta = std::wstring(base) + L"\\marlevanta";
         CreateDirectoryW(carpeta.c_str(), nullptr);
+        const std::string clave = ClaveNavegador(navegador);
         const std::wstring ruta =
-            carpeta + (navegador == Navegador::Edge ? L"\\edge.lock" : L"\\chrome.lock");
+            carpeta + L"\\" + std::wstring(clave.begin(), clave.end()) + L".lock";
         // No sharing: a second copy cannot open it while this handle lives; a crash closes it.
         HANDLE h = CreateFileW(ruta.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -46,7 +47,9 @@ public:
             const DWORD e = GetLastError();
             if (e == ERROR_SHARING_VIOLATION) {
                 return Falla(std::string("Otra ventana de Marlevanta está usando ") +
-                             (navegador == Navegador::Edge ? "Microsoft Edge" : "Google Chrome") +
+                             (navegador == Navegador::Edge      ? "Microsoft Edge"
+                              : navegador == Navegador::Firefox ? "Mozilla Firefox"
+                                                                : "Google Chrome") +
                              ". Cierre ese navegador y vuelva a intentarlo.");
             }
             return Falla("No se puede reservar \"" + Estrecho(ruta) + "\": " + TextoError(e));
@@ -55,6 +58,9 @@ public:
     }
 
     Hecho Escribir(Navegador navegador, LugarRegla lugar, const ReglaCertificado& r) override {
+        if (navegador == Navegador::Firefox) {
+            return Falla("En Windows, Marlevanta aún no abre Mozilla Firefox con un certificado.");
+        }
         if (lugar == LugarRegla::Perfil) return Falla("El perfil no admite la regla aquí.");
         auto clave = registro_->AbrirEscritura(Clave(navegador));
         if (!clave) return Fallo{clave.motivo()};
@@ -62,7 +68,7 @@ public:
         return (*clave)->Cerrar();
     }
     Resultado<bool> Eliminar(Navegador navegador, LugarRegla lugar) override {
-        if (lugar == LugarRegla::Perfil) return false;
+        if (lugar == LugarRegla::Perfil || navegador == Navegador::Firefox) return false;
         return registro_->BorrarArbol(Clave(navegador));
     }
 

@@ -1,0 +1,326 @@
+#include "platform/linux/u_perfilFirefox.h"
+
+#include <cert.h>
+#include <certdb.h>
+#include <fcntl.h>
+#include <nss.h>
+#include <pk11pub.h>
+#include <pkcs11n.h>
+#include <prerror.h>
+#include <secitem.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "core/plataforma/u_detallesCertificado.h"
+#include "platform/linux/u_archivoAtomico.h"
+#include "platform/linux/u_cerrojoNss.h"
+#include "platform/linux/u_detallesNss.h"
+#include "platform/linux/u_importadorNss.h"
+#include "platform/linux/u_textoNss.h"
+
+namespace marlevanta {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMarca = "marlevanta.json";
+
+// Everything of a profile that names or holds a certificate: the databases (with SQLite's side
+// files) and the choices Firefox remembers.
+constexpr const char* kArchivosCertificados[] = {"cert9.db",
+                                                 "key4.db",
+                                                 "cert9.db-journal",
+                                                 "key4.db-journal",
+                                                 "cert9.db-wal",
+                                                 "key4.db-wal",
+                                                 "cert9.db-shm",
+                                                 "key4.db-shm",
+                                                 "ClientAuthRememberList.txt",
+                                                 "ClientAuthRememberList.bin",
+                                                 kMarca};
+
+// "Select automatically" with one certificate only, and nothing that stands between the user
+// and the first page.
+constexpr const char* kPreferencias =
+    "// Escrito por Marlevanta: Firefox presenta por s\xC3\xAD solo el \xC3\xBAnico certificado "
+    "de este perfil.\n"
+    "user_pref(\"security.default_personal_cert\", \"Select Automatically\");\n"
+    "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+    "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+    "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+    "user_pref(\"browser.startup.firstrunSkipsHomepage\", true);\n"
+    "user_pref(\"startup.homepage_welcome_url\", \"\");\n"
+    "user_pref(\"startup.homepage_welcome_url.additional\", \"\");\n"
+    "user_pref(\"trailhead.firstrun.didSeeAboutWelcome\", true);\n"
+    "user_pref(\"datareporting.policy.dataSubmissionPolicyBypassNotification\", true);\n"
+    "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n"
+    "user_pref(\"browser.disableResetPrompt\", true);\n"
+    "user_pref(\"browser.cache.disk.capacity\", 51200);\n";
+
+struct Autoridad {
+    std::string der;
+    CERTCertTrust confianza{};
+};
+
+struct Copia {
+    std::string p12;
+    std::string clave;  // the PKCS #12's password, made for this copy alone
+    std::vector<Autoridad> autoridades;
+    ~Copia() {
+        std::fill(p12.begin(), p12.end(), '\0');
+        std::fill(clave.begin(), clave.end(), '\0');
+    }
+};
+
+std::string Porque() {
+    const PRErrorCode e = PORT_GetError();
+    return e ? ": " + TextoErrorNss(e) : std::string();
+}
+
+// Signs in with the store's password when it has one; "" is no password.
+Hecho Entrar(PK11SlotInfo* slot, const std::string& contrasena) {
+    if (!PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr) ||
+        PK11_CheckUserPassword(slot, "") == SECSuccess) {
+        return {};
+    }
+    if (contrasena.empty()) return Falla(kFaltaContrasenaAlmacen);
+    if (PK11_CheckUserPassword(slot, contrasena.c_str()) != SECSuccess) {
+        return Falla(kContrasenaAlmacenIncorrecta);
+    }
+    return {};
+}
+
+// A trust object names its certificate by issuer and serial number, the number DER-encoded.
+CERTCertificate* CertificadoDeConfianza(PK11GenericObject* objeto) {
+    SECItem emisor{siBuffer, nullptr, 0};
+    SECItem serie{siBuffer, nullptr, 0};
+    CERTCertificate* cert = nullptr;
+    if (PK11_ReadRawAttribute(PK11_TypeGeneric, objeto, CKA_ISSUER, &emisor) == SECSuccess &&
+        PK11_ReadRawAttribute(PK11_TypeGeneric, objeto, CKA_SERIAL_NUMBER, &serie) == SECSuccess) {
+        CERTIssuerAndSN ias{};
+        ias.derIssuer = emisor;
+        ias.serialNumber = serie;
+        if (serie.len > 2 && serie.data[0] == 0x02 && serie.data[1] < 0x80 &&
+            serie.data[1] == serie.len - 2) {
+            ias.serialNumber.data = serie.data + 2;
+            ias.serialNumber.len = serie.len - 2;
+        }
+        cert = CERT_FindCertByIssuerAndSN(CERT_GetDefaultCertDB(), &ias);
+    }
+    SECITEM_FreeItem(&emisor, PR_FALSE);
+    SECITEM_FreeItem(&serie, PR_FALSE);
+    return cert;
+}
+
+bool ConConfianza(const CERTCertTrust& t) {
+    return (t.sslFlags | t.emailFlags | t.objectSigningFlags) != 0;
+}
+
+// The certificate with its key and chain out of the store, and the authorities the store trusts.
+// The store is opened read-only: it is never written to.
+Resultado<Copia> SacarDelAlmacen(const std::string& almacen, std::string der,
+                                 const std::string& contrasena) {
+    std::lock_guard<std::mutex> cerrojo(CerrojoNss());
+    ContextoNss nss;
+    const std::string config = "sql:" + almacen;
+    nss.ctx_ = NSS_InitContext(config.c_str(), "", "", "", nullptr,
+                               NSS_INIT_READONLY | NSS_INIT_NOROOTINIT);
+    if (!nss.ctx_) {
+        return Falla("No se puede abrir el almacén de certificados \"" + almacen + "\"" + Porque() +
+                     ".");
+    }
+    nss.slot_ = PK11_GetInternalKeySlot();
+    if (!nss.slot_) return Falla("No se puede abrir el almacén de claves de \"" + almacen + "\".");
+    if (auto h = Entrar(nss.slot_, contrasena); !h) return Fallo{h.motivo()};
+    SECItem item{siBuffer, reinterpret_cast<unsigned char*>(der.data()),
+                 static_cast<unsigned>(der.size())};
+    CERTCertificate* cert = PK11_FindCertFromDERCertItem(nss.slot_, &item, nullptr);
+    if (!cert) {
+        return Falla("El certificado ya no está en el almacén \"" + almacen +
+                     "\". Pulse F5 para volver a cargar la lista.");
+    }
+    Copia copia;
+    unsigned char azar[24];
+    if (PK11_GenerateRandom(azar, sizeof azar) != SECSuccess) {
+        CERT_DestroyCertificate(cert);
+        return Falla("No se ha podido preparar la copia de la clave" + Porque() + ".");
+    }
+    copia.clave = HexMayusculas(azar, sizeof azar);
+    PORT_Memset(azar, 0, sizeof azar);
+    SECItem clave{siBuffer, reinterpret_cast<unsigned char*>(copia.clave.data()),
+                  static_cast<unsigned>(copia.clave.size())};
+    const bool exportado = ExportarPkcs12Nss(nss.slot_, cert, clave, copia.p12);
+    CERT_DestroyCertificate(cert);
+    if (!exportado) {
+        return Falla("No se ha podido copiar la clave privada del certificado desde el almacén \"" +
+                     almacen + "\"" + Porque() + ".");
+    }
+    if (PK11GenericObject* objetos = PK11_FindGenericObjects(nss.slot_, CKO_NSS_TRUST)) {
+        for (PK11GenericObject* o = objetos; o; o = PK11_GetNextGenericObject(o)) {
+            CERTCertificate* ca = CertificadoDeConfianza(o);
+            if (!ca) continue;
+            Autoridad a;
+            if (CERT_IsCACert(ca, nullptr) && CERT_GetCertTrust(ca, &a.confianza) == SECSuccess &&
+                ConConfianza(a.confianza)) {
+                a.der.assign(reinterpret_cast<const char*>(ca->derCert.data), ca->derCert.len);
+                copia.autoridades.push_back(std::move(a));
+            }
+            CERT_DestroyCertificate(ca);
+        }
+        PK11_DestroyGenericObjects(objetos);
+    }
+    return copia;
+}
+
+// The store's trust in each authority, given to the same certificate in the profile.
+Hecho DarConfianza(const std::string& carpeta, std::vector<Autoridad>& autoridades,
+                   const std::string& contrasena) {
+    if (autoridades.empty()) return {};
+    std::lock_guard<std::mutex> cerrojo(CerrojoNss());
+    ContextoNss nss;
+    const std::string config = "sql:" + carpeta;
+    nss.ctx_ = NSS_InitContext(config.c_str(), "", "", "", nullptr, NSS_INIT_NOROOTINIT);
+    if (!nss.ctx_) return Falla("No se puede abrir \"" + carpeta + "\"" + Porque() + ".");
+    nss.slot_ = PK11_GetInternalKeySlot();
+    if (!nss.slot_) return Falla("No se puede abrir el almacén de claves de \"" + carpeta + "\".");
+    if (auto h = Entrar(nss.slot_, contrasena); !h) return h;
+    for (Autoridad& a : autoridades) {
+        SECItem der{siBuffer, reinterpret_cast<unsigned char*>(a.der.data()),
+                    static_cast<unsigned>(a.der.size())};
+        CERTCertificate* c =
+            CERT_NewTempCertificate(CERT_GetDefaultCertDB(), &der, nullptr, PR_FALSE, PR_TRUE);
+        if (!c) continue;
+        SECStatus s = SECSuccess;
+        if (!c->isperm) {
+            char* apodo = CERT_MakeCANickname(c);
+            s = PK11_ImportCert(nss.slot_, c, CK_INVALID_HANDLE, apodo, PR_FALSE);
+            PORT_Free(apodo);
+        }
+        if (s == SECSuccess) s = CERT_ChangeCertTrust(CERT_GetDefaultCertDB(), c, &a.confianza);
+        const std::string nombre = TextoNss(CERT_GetCommonName(&c->subject));
+        CERT_DestroyCertificate(c);
+        if (s != SECSuccess) {
+            return Falla("No se ha podido copiar la confianza en la autoridad \"" + nombre +
+                         "\" al perfil \"" + carpeta + "\"" + Porque() + ".");
+        }
+    }
+    return {};
+}
+
+Hecho Escribir(const std::string& ruta, const std::string& texto) {
+    if (auto h = EscribirArchivoAtomico(ruta, texto, ".marlevanta.", 0600); !h) {
+        return Falla("No se puede escribir \"" + ruta + "\": " + h.motivo());
+    }
+    return {};
+}
+
+Hecho Borrar(const std::string& carpeta, bool* habia = nullptr) {
+    for (const char* nombre : kArchivosCertificados) {
+        const std::string ruta = carpeta + "/" + nombre;
+        if (unlink(ruta.c_str()) == 0) {
+            if (habia &&
+                (std::string_view(nombre) == "cert9.db" || std::string_view(nombre) == "key4.db")) {
+                *habia = true;
+            }
+        } else if (errno != ENOENT) {
+            return Falla("No se puede borrar \"" + ruta + "\": " + std::strerror(errno));
+        }
+    }
+    return {};
+}
+
+QJsonObject Marca(const std::string& carpeta) {
+    QFile f(QString::fromStdString(carpeta + "/" + kMarca));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QJsonDocument::fromJson(f.read(64 * 1024)).object();
+}
+
+}  // namespace
+
+Hecho PrepararPerfilFirefox(const std::string& carpeta, const std::string& almacen,
+                            const ReglaCertificado& regla, const std::string& nombre) {
+    std::error_code ec;
+    fs::create_directories(carpeta, ec);
+    if (ec) {
+        return Falla("No se puede crear la carpeta del perfil \"" + carpeta +
+                     "\": " + ec.message());
+    }
+    // Whom the user works for, and the key, are theirs alone: the profile and the program's
+    // folders above it.
+    const auto propia = carpeta.rfind("/Marlevanta/");
+    const fs::path tope = propia == std::string::npos
+                              ? fs::path(carpeta)
+                              : fs::path(carpeta.substr(0, propia + std::strlen("/Marlevanta")));
+    for (fs::path c = carpeta;; c = c.parent_path()) {
+        fs::permissions(c, fs::perms::owner_all, ec);
+        if (c == tope || !c.has_parent_path() || c == c.parent_path()) break;
+    }
+    auto der = LeerDerConClaveNss(almacen, regla.huella);
+    if (!der) return Fallo{der.motivo()};
+    auto copia = SacarDelAlmacen(almacen, std::move(*der), regla.contrasenaAlmacen);
+    if (!copia) return Fallo{copia.motivo()};
+    // A database left by an earlier certificate must not lend it to this run.
+    if (auto h = Borrar(carpeta); !h) return h;
+    const auto deshacer = [&carpeta](Hecho h) {
+        (void)Borrar(carpeta);
+        return h;
+    };
+    auto importado = ImportarPkcs12Nss(carpeta, copia->p12, copia->clave, "del almacén",
+                                       regla.contrasenaAlmacen);
+    if (!importado) {
+        return deshacer(Falla("No se ha podido copiar el certificado al perfil de Firefox \"" +
+                              carpeta + "\": " + importado.motivo()));
+    }
+    if (auto h = DarConfianza(carpeta, copia->autoridades, regla.contrasenaAlmacen); !h) {
+        return deshacer(h);
+    }
+    QJsonObject marca{{QStringLiteral("huella"), QString::fromStdString(regla.huella)},
+                      {QStringLiteral("nombre"), QString::fromStdString(nombre)}};
+    if (auto h = Escribir(carpeta + "/user.js", kPreferencias); !h) return deshacer(h);
+    const QByteArray texto = QJsonDocument(marca).toJson(QJsonDocument::Compact);
+    if (auto h = Escribir(carpeta + "/" + kMarca, texto.toStdString()); !h) return deshacer(h);
+    return {};
+}
+
+Resultado<bool> VaciarPerfilFirefox(const std::string& carpeta) {
+    bool habia = false;
+    if (auto h = Borrar(carpeta, &habia); !h) return Fallo{h.motivo()};
+    return habia;
+}
+
+std::string HuellaPerfilFirefox(const std::string& carpeta) {
+    std::error_code ec;
+    if (!fs::exists(carpeta + "/key4.db", ec)) return {};
+    return Marca(carpeta).value(QStringLiteral("huella")).toString().toStdString();
+}
+
+std::string NombrePerfilFirefox(const std::string& carpeta) {
+    return Marca(carpeta).value(QStringLiteral("nombre")).toString().toStdString();
+}
+
+bool FirefoxTienePerfil(const std::string& carpeta) {
+    const std::string ruta = carpeta + "/.parentlock";
+    const int fd = open(ruta.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    struct flock f {};
+    f.l_type = F_WRLCK;
+    f.l_whence = SEEK_SET;
+    const bool tomado = fcntl(fd, F_GETLK, &f) == 0 && f.l_type != F_UNLCK;
+    close(fd);  // we held no lock of our own on it to lose
+    return tomado;
+}
+
+}  // namespace marlevanta
