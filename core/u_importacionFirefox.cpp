@@ -35,6 +35,17 @@ QString AvisoFirefox(const std::vector<PerfilParaImportar>& perfiles) {
                        : QStringLiteral(" con su clave que aún no están aquí."));
 }
 
+QString AvisoFirefoxEscritorio(const std::vector<PerfilParaImportar>& perfiles, bool listaVacia,
+                               QString& yaDado) {
+    const QString aviso = AvisoFirefox(perfiles);
+    if (aviso.isEmpty() || listaVacia || aviso == yaDado) return {};
+    yaDado = aviso;
+    size_t total = 0;
+    for (const auto& p : perfiles) total += p.faltan.size();
+    return aviso + (total == 1 ? QStringLiteral(" Pulse este aviso para importarlo.")
+                               : QStringLiteral(" Pulse este aviso para importarlos."));
+}
+
 QString DescripcionPerfil(const PerfilParaImportar& p) {
     return QString::fromStdString(p.perfil.nombre) + QStringLiteral(" (") +
            QString::fromStdString(p.perfil.instalacion) + QStringLiteral("): ") +

@@ -29,6 +29,10 @@ std::vector<PerfilParaImportar> PerfilesParaImportar(CertificadosFirefox& firefo
 
 // The sentence that tells the user there is something to bring from Firefox; empty when not.
 QString AvisoFirefox(const std::vector<PerfilParaImportar>& perfiles);
+// The desktop notice of that finding, or "" when none is due: the empty list shows it already,
+// and the same finding is told once (`yaDado` keeps the last one told).
+QString AvisoFirefoxEscritorio(const std::vector<PerfilParaImportar>& perfiles, bool listaVacia,
+                               QString& yaDado);
 // How a profile is named in the choice: name, installation and what it would bring.
 QString DescripcionPerfil(const PerfilParaImportar& p);
 

@@ -77,6 +77,19 @@ protected:
 using ImportacionDesdeFirefox = ConFirefox;
 using FirefoxEnVentana = ConFirefox;
 
+// The desktop's notice service, as the window sees it: what it was asked to show, and a click.
+struct AvisosAnotados : AvisosEscritorio {
+    explicit AvisosAnotados(std::vector<std::pair<std::string, std::function<void()>>>& a)
+        : anotados(a) {}
+    void Mostrar(const std::string&, const std::string& texto,
+                 std::function<void(const Hecho&)> alMostrar,
+                 std::function<void()> alPulsar) override {
+        anotados.emplace_back(texto, std::move(alPulsar));
+        alMostrar({});
+    }
+    std::vector<std::pair<std::string, std::function<void()>>>& anotados;
+};
+
 }  // namespace
 
 // luis is in both profiles: copied from the first, it is no longer counted in the second nor
@@ -149,6 +162,10 @@ TEST_F(FirefoxEnVentana, LaListaVaciaLoOfreceYElDialogoLoTraeSeleccionado) {
     Perfil("otro", false, "", {{"luis", ""}});
     Perfil("principal", true, kMaestra, {{"ana", kClaveAna}});
     prueba::ProgramaPrueba programa;
+    std::vector<std::pair<std::string, std::function<void()>>> avisos;
+    programa.plataforma.avisosEscritorio = [&avisos] {
+        return std::unique_ptr<AvisosEscritorio>(std::make_unique<AvisosAnotados>(avisos));
+    };
     TfrmMenu& w = programa.Abrir({});
     programa.EsperarFondo();
     RejillaCertificados* g = w.grdCertificados();
@@ -188,8 +205,25 @@ TEST_F(FirefoxEnVentana, LaListaVaciaLoOfreceYElDialogoLoTraeSeleccionado) {
     ASSERT_EQ(w.cdsCertificados().TotalFilas(), 1);
     EXPECT_EQ(w.cdsCertificados().Actual().key_for_alias.toStdString(), Huella("ana", "sha1"));
     EXPECT_EQ(g->Aviso(), QString());
-    // luis is still there to bring.
+    // luis is still there to bring: with the list no longer empty to say so, the desktop is
+    // told, once, and its notice opens the import.
     EXPECT_TRUE(g->miImportarFirefox->isVisible());
     EXPECT_FALSE(g->btnImportarFirefox->isVisible());
+    ASSERT_EQ(avisos.size(), 1u);
+    EXPECT_EQ(avisos[0].first,
+              "Firefox guarda 1 certificado con su clave que aún no está aquí. Pulse este aviso "
+              "para importarlo.");
+    QTest::keyClick(&w, Qt::Key_F5);  // the list loaded again
+    programa.EsperarCarga();
+    programa.EsperarFondo();
+    EXPECT_EQ(avisos.size(), 1u) << "el mismo aviso, otra vez";
+    bool abierto = false;
+    prueba::AlAbrirseDialogoDe<TfrmImportarFirefox>([&](TfrmImportarFirefox* d) {
+        abierto = true;
+        EXPECT_EQ(d->cmbPerfil()->currentText(), "otro (Firefox): 1 certificado");
+        d->reject();
+    });
+    avisos[0].second();
+    EXPECT_TRUE(abierto);
     prueba::OlvidarDialogos();
 }

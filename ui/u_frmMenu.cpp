@@ -139,8 +139,20 @@ void TfrmMenu::FormCreate() {
     connect(carga_, &CargaCertificados::Cargada, this, &TfrmMenu::CertificadosCargados);
     firefox_ =
         new ImportacionFirefox(servicios_.plataforma.certificadosFirefox, servicios_.fondo, this);
-    connect(firefox_, &ImportacionFirefox::Encontrados, this,
-            [this] { grdCertificados_->OfrecerFirefox(AvisoFirefox(firefox_->Perfiles())); });
+    connect(firefox_, &ImportacionFirefox::Encontrados, this, [this] {
+        grdCertificados_->OfrecerFirefox(AvisoFirefox(firefox_->Perfiles()));
+        const QString aviso = AvisoFirefoxEscritorio(
+            firefox_->Perfiles(), cdsCertificados_->TotalFilas() == 0, avisoFirefoxDado_);
+        if (aviso.isEmpty() || !Avisos()) return;
+        Avisos()->Mostrar(
+            "Marlevanta", aviso.toStdString(), [](const Hecho&) {},
+            [this] {
+                if (isMinimized()) showNormal();
+                raise();
+                activateWindow();
+                ImportarFirefoxClick();
+            });
+    });
     sesiones_ =
         new SesionesPorCertificado({&servicios_.registro, servicios_.plataforma.comandoNavegador,
                                     servicios_.plataforma.procesos},
@@ -230,9 +242,7 @@ void TfrmMenu::BuscarEnFirefox() {
 
 void TfrmMenu::EmpezarAvisosCaducidad() {
     // Made-up certificates have nothing to tell the desktop.
-    if (avisoCaducidad_ || modo_demo || !servicios_.plataforma.avisosEscritorio) return;
-    avisosEscritorio_ = servicios_.plataforma.avisosEscritorio();
-    if (!avisosEscritorio_) return;
+    if (avisoCaducidad_ || modo_demo || !Avisos()) return;
     const auto fuente = [this](const QDateTime& ahora, int dias) {
         std::vector<RegistroCertificado> filas;
         filas.reserve(static_cast<size_t>(cdsCertificados_->TotalFilas()));
@@ -250,6 +260,13 @@ void TfrmMenu::EmpezarAvisosCaducidad() {
         pnlTop_->chkProximos->setChecked(true);
     });
     avisoCaducidad_->Empezar();
+}
+
+AvisosEscritorio* TfrmMenu::Avisos() {
+    if (!avisosEscritorio_ && servicios_.plataforma.avisosEscritorio) {
+        avisosEscritorio_ = servicios_.plataforma.avisosEscritorio();
+    }
+    return avisosEscritorio_.get();
 }
 
 void TfrmMenu::SeleccionarCertificado(const QString& huella) {

@@ -153,6 +153,8 @@ private:
     void Avisar(const QString& mensaje);
     // The desktop notice of certificates about to expire, from the first load on.
     void EmpezarAvisosCaducidad();
+    // The desktop's notice service, made at its first use; nullptr where there is none.
+    AvisosEscritorio* Avisos();
 
     Servicios servicios_;
     Opciones opciones_;
@@ -164,6 +166,7 @@ private:
     SesionesPorCertificado* sesiones_ = nullptr;
     std::unique_ptr<AvisosEscritorio> avisosEscritorio_;
     AvisoCaducidad* avisoCaducidad_ = nullptr;
+    QString avisoFirefoxDado_;  // the finding in Firefox the desktop was last told of
     bool mostrado_ = false;
     bool cerrando_ = false;
     std::string seleccionarTrasCarga_;
