@@ -9,13 +9,52 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/plataforma/u_resultado.h"
 #include "core/u_registroCertificado.h"
 
 namespace marlevanta {
 
-using TextosPlegados = std::array<QString, kNumTextos>;
+// What the filter reads of every row of a table, laid out to evaluate all rows at once: each text
+// field's folded values in UTF-8, each distinct value once and all of them one after another, so
+// that a search runs through memory in order, a value shared by many rows (the issuer, the
+// usages) is compared once, and a row costs no allocation of its own.
+class IndiceFiltro {
+public:
+    IndiceFiltro() = default;
+    explicit IndiceFiltro(const std::vector<RegistroCertificado>& filas);
+
+    size_t Filas() const { return datos_.size(); }
+    // The row's values again after an edit; the old value stays unused in the column.
+    void Cambiar(size_t fila, const RegistroCertificado& r);
+
+    struct Columna {
+        std::string textos;
+        std::vector<quint32> inicios{0};  // where each value starts, and where the last ends
+        std::vector<quint32> valorDeFila;
+        quint32 Valores() const { return static_cast<quint32>(inicios.size() - 1); }
+        std::string_view Valor(quint32 v) const {
+            return std::string_view(textos).substr(inicios[v], inicios[v + 1] - inicios[v]);
+        }
+        quint32 Anadir(std::string_view texto);
+    };
+    struct Datos {
+        QDate emision;
+        QDate caducidad;
+        qint32 id = 0;
+        quint16 proximo = 0;
+        bool ilegible = false;
+    };
+    const Columna& Textos(int campo) const { return columnas_[static_cast<size_t>(campo)]; }
+    const Datos& Fila(size_t fila) const { return datos_[fila]; }
+
+private:
+    std::array<Columna, kNumTextos> columnas_;
+    std::vector<Datos> datos_;
+};
 
 class ExpresionFiltro {
 public:
@@ -28,7 +67,15 @@ public:
     static Resultado<ExpresionFiltro> Compilar(const QString& texto);
 
     bool Vacia() const { return !raiz_; }
-    bool Evaluar(const RegistroCertificado& r, const TextosPlegados& plegados) const;
+    // One row, its texts folded on the way: the plain reading of the expression.
+    bool Evaluar(const RegistroCertificado& r) const;
+    // Every row of the index at once: on entry `pasa` marks (1) the rows to look at, one mark a
+    // row; on return only those that pass.
+    void Seleccionar(const IndiceFiltro& indice, std::vector<char>& pasa) const;
+    // True when every row this expression selects is selected by `anterior` too, so that its
+    // rows can be sought among the ones `anterior` passed: the same expression with a like
+    // pattern made narrower (typing on at the end of the search box), never inside a "not".
+    bool MasEstrechaQue(const ExpresionFiltro& anterior) const;
 
     struct Nodo;
 

@@ -105,7 +105,18 @@ QString Cortar(const QString& texto, int ancho) {
 }
 
 QString FechaCorta(const QDate& dia) {
-    return dia.isValid() ? dia.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+    int a = 0, m = 0, d = 0;
+    dia.getDate(&a, &m, &d);
+    // Written by hand: the grid asks for two dates of every painted row, and toString reads its
+    // format again each time.
+    if (!dia.isValid() || a < 1000 || a > 9999) {
+        return dia.isValid() ? dia.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+    }
+    const char16_t t[10] = {char16_t(u'0' + d / 10), char16_t(u'0' + d % 10), u'/',
+                            char16_t(u'0' + m / 10), char16_t(u'0' + m % 10), u'/',
+                            char16_t(u'0' + a / 1000), char16_t(u'0' + a / 100 % 10),
+                            char16_t(u'0' + a / 10 % 10), char16_t(u'0' + a % 10)};
+    return QString(reinterpret_cast<const QChar*>(t), 10);
 }
 
 bool Caducado(const QDate& caducidad, const QDateTime& ahora) {
@@ -170,8 +181,11 @@ QString NombreVisible(const std::string& nombre) {
         } else if ((c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
                    (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029) {
             r += QChar(0xFFFD);
+        } else if (c < 0x10000) {
+            r += QChar(static_cast<char16_t>(c));
         } else {
-            r += QString::fromUcs4(&c, 1);
+            r += QChar(QChar::highSurrogate(c));
+            r += QChar(QChar::lowSurrogate(c));
         }
     }
     return r;

@@ -1,7 +1,9 @@
 #include "core/u_tablaCertificados.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCollator>
 #include <QLocale>
+#include <QThread>
 #include <algorithm>
 #include <stdexcept>
 
@@ -22,12 +24,18 @@ const QCollator& Intercalador() {
 
 }  // namespace
 
-TTablaCertificados::TTablaCertificados(QObject* parent) : QObject(parent) {}
+TTablaCertificados::TTablaCertificados(QObject* parent) : QObject(parent) {
+    temporizador_.setSingleShot(true);
+    temporizador_.setInterval(0);
+    connect(&temporizador_, &QTimer::timeout, this, [this] { Asentar(); });
+}
 TTablaCertificados::~TTablaCertificados() = default;
 
 void TTablaCertificados::Close() {
+    Asentar();
     activa_ = false;
     filas_.clear();
+    indiceFiltro_ = {};
     DatosCambiados();
     vista_.clear();
     actual_ = -1;
@@ -37,6 +45,8 @@ void TTablaCertificados::Close() {
 TTablaCertificados::FilasPreparadas TTablaCertificados::Preparar(
     std::vector<RegistroCertificado> filas) {
     FilasPreparadas r;
+    for (auto& f : filas) Recortar(f);
+    r.indice_ = IndiceFiltro(filas);
     r.filas_.resize(filas.size());
     for (size_t i = 0; i < filas.size(); ++i) {
         r.filas_[i].r = std::move(filas[i]);
@@ -46,7 +56,9 @@ TTablaCertificados::FilasPreparadas TTablaCertificados::Preparar(
 }
 
 void TTablaCertificados::Reemplazar(FilasPreparadas filas) {
+    Asentar();
     filas_ = std::move(filas.filas_);
+    indiceFiltro_ = std::move(filas.indice_);
     DatosCambiados();
     edicion_ = Edicion::Ninguna;
     ReconstruirVista(-1);
@@ -54,6 +66,7 @@ void TTablaCertificados::Reemplazar(FilasPreparadas filas) {
 }
 
 void TTablaCertificados::Edit() {
+    Asentar();
     if (actual_ < 0) throw std::logic_error("Cannot perform this operation on an empty dataset");
     edicion_ = Edicion::Cambio;
     filaEditada_ = vista_[static_cast<size_t>(actual_)];
@@ -69,19 +82,21 @@ void TTablaCertificados::Cancel() {
     edicion_ = Edicion::Ninguna;
 }
 
-void TTablaCertificados::PrepararFila(FilaInterna& f) {
+void TTablaCertificados::Recortar(RegistroCertificado& r) {
     for (const auto& def : CamposCertificado()) {
         if (def.tipo != TipoCampo::Texto) continue;
-        QString& valor = Texto(f.r, def.campo);
+        QString& valor = Texto(r, def.campo);
         valor = Cortar(valor, def.ancho);
-        f.plegados[static_cast<size_t>(IndiceTexto(def.campo))] = Plegar(valor);
     }
     // The certificate's own names stay with the row only when they differ from what it shows.
-    if (f.r.emitido_para_real == f.r.emitido_para.toUtf8()) f.r.emitido_para_real.clear();
-    if (f.r.emitido_por_real == f.r.emitido_por.toUtf8()) f.r.emitido_por_real.clear();
-    f.r.emitido_para_real.squeeze();
-    f.r.emitido_por_real.squeeze();
-    f.r.calculated_indice = 0;
+    if (r.emitido_para_real == r.emitido_para.toUtf8()) r.emitido_para_real.clear();
+    if (r.emitido_por_real == r.emitido_por.toUtf8()) r.emitido_por_real.clear();
+    r.emitido_para_real.squeeze();
+    r.emitido_por_real.squeeze();
+    r.calculated_indice = 0;
+}
+
+void TTablaCertificados::PrepararFila(FilaInterna& f) {
     f.claveEmitidoPara = Intercalador().sortKey(f.r.emitido_para);
     f.claveAlias = Intercalador().sortKey(f.r.alias);
 }
@@ -90,8 +105,10 @@ void TTablaCertificados::Post() {
     if (edicion_ == Edicion::Ninguna) throw std::logic_error("Dataset not in edit or insert mode");
     FilaInterna f;
     f.r = buffer_;
+    Recortar(f.r);
     PrepararFila(f);
     const int fila = filaEditada_;
+    indiceFiltro_.Cambiar(static_cast<size_t>(fila), f.r);
     filas_[static_cast<size_t>(fila)] = std::move(f);
     edicion_ = Edicion::Ninguna;
     DatosCambiados();
@@ -101,12 +118,15 @@ void TTablaCertificados::Post() {
 
 bool TTablaCertificados::CambiarAlias(const QString& huella, const QString& alias) {
     if (huella.isEmpty()) return false;
+    Asentar();
     for (size_t i = 0; i < filas_.size(); ++i) {
         if (filas_[i].r.key_for_alias.compare(huella, Qt::CaseInsensitive) != 0) continue;
         FilaInterna f;
         f.r = filas_[i].r;
         f.r.alias = alias;
+        Recortar(f.r);
         PrepararFila(f);
+        indiceFiltro_.Cambiar(i, f.r);
         filas_[i] = std::move(f);
         DatosCambiados();
         ReconstruirVista(static_cast<int>(i));
@@ -148,6 +168,7 @@ const std::vector<int>& TTablaCertificados::Orden() const {
 void TTablaCertificados::DatosCambiados() {
     ordenes_.clear();
     pasaValido_ = false;
+    estrechar_ = false;
 }
 
 void TTablaCertificados::ReconstruirVista(int filaPreferida) {
@@ -156,11 +177,10 @@ void TTablaCertificados::ReconstruirVista(int filaPreferida) {
     vista_.reserve(orden.size());
     const bool filtrar = filtrado_ && !expresion_.Vacia();
     if (filtrar && !pasaValido_) {
-        pasa_.resize(filas_.size());
-        for (size_t i = 0; i < filas_.size(); ++i) {
-            pasa_[i] = expresion_.Evaluar(filas_[i].r, filas_[i].plegados) ? 1 : 0;
-        }
+        if (!estrechar_) pasa_.assign(filas_.size(), 1);
+        expresion_.Seleccionar(indiceFiltro_, pasa_);
         pasaValido_ = true;
+        estrechar_ = false;
     }
     for (int i : orden) {
         if (!filtrar || pasa_[static_cast<size_t>(i)]) vista_.push_back(i);
@@ -187,7 +207,7 @@ void TTablaCertificados::First() {
     IrA(0);
 }
 void TTablaCertificados::Last() {
-    IrA(RecordCount() - 1);
+    IrA(static_cast<int>(vista_.size()) - 1);
 }
 void TTablaCertificados::Next() {
     IrA(actual_ + 1);
@@ -197,6 +217,7 @@ void TTablaCertificados::SetRecNo(int recNo) {
 }
 
 int TTablaCertificados::RecordCount() const {
+    Asentar();
     return static_cast<int>(vista_.size());
 }
 
@@ -207,11 +228,13 @@ RegistroCertificado TTablaCertificados::ConCalculados(const RegistroCertificado&
 }
 
 RegistroCertificado TTablaCertificados::Actual() const {
+    Asentar();
     if (actual_ < 0) return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(actual_)])].r);
 }
 
 RegistroCertificado TTablaCertificados::Fila(int posicion) const {
+    Asentar();
     if (posicion < 0 || posicion >= static_cast<int>(vista_.size())) return {};
     return ConCalculados(filas_[static_cast<size_t>(vista_[static_cast<size_t>(posicion)])].r);
 }
@@ -227,6 +250,7 @@ Hecho TTablaCertificados::SetIndexName(const QString& nombre) {
         }
     }
     if (!conocido) return Falla("La tabla no tiene el orden \"" + nombre.toStdString() + "\".");
+    Asentar();
     const int fila = actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;
     ReconstruirVista(fila);
     Scroll();
@@ -234,22 +258,60 @@ Hecho TTablaCertificados::SetIndexName(const QString& nombre) {
 }
 
 void TTablaCertificados::SetFiltered(bool filtrado) {
+    Asentar();
     filtrado_ = filtrado;
     ReconstruirVista(-1);
     Scroll();
 }
 
+void TTablaCertificados::CambiarFiltro(bool filtrado, QString texto, ExpresionFiltro expresion) {
+    const bool igual = filtrado_ && filtrado && pasaValido_ && texto == filtro_;
+    // While the user types on, the new rows are among those that passed before.
+    estrechar_ = !igual && filtrado_ && filtrado && pasaValido_ &&
+                 expresion.MasEstrechaQue(expresion_);
+    expresion_ = std::move(expresion);
+    filtro_ = std::move(texto);
+    filtrado_ = filtrado;
+    pasaValido_ = igual;
+    ReconstruirVista(-1);
+    Scroll();
+}
+
 Hecho TTablaCertificados::SetFilter(const QString& expresion) {
+    Asentar();
     auto nueva = ExpresionFiltro::Compilar(expresion);
     if (!nueva) return Fallo{nueva.motivo()};
-    expresion_ = std::move(*nueva);
-    pasaValido_ = false;
-    filtro_ = expresion;
-    if (filtrado_) {
-        ReconstruirVista(-1);
-        Scroll();
+    if (!filtrado_) {
+        // Kept for when the switch is set; the view does not change.
+        expresion_ = std::move(*nueva);
+        filtro_ = expresion;
+        pasaValido_ = false;
+        estrechar_ = false;
+        return {};
     }
+    CambiarFiltro(true, expresion, std::move(*nueva));
     return {};
+}
+
+Hecho TTablaCertificados::ProgramarFiltro(bool filtrado, const QString& expresion) {
+    auto nueva = ExpresionFiltro::Compilar(expresion);
+    if (!nueva) return Fallo{nueva.motivo()};
+    pendiente_ = Pendiente{filtrado, expresion, std::move(*nueva)};
+    // Without an event loop (a tool, a test) the next read applies it.
+    if (thread()->eventDispatcher()) temporizador_.start();
+    return {};
+}
+
+void TTablaCertificados::Asentar() const {
+    // Reading the view is what the caller sees; the pending filter belongs to it already.
+    if (pendiente_) const_cast<TTablaCertificados*>(this)->AplicarPendiente();
+}
+
+void TTablaCertificados::AplicarPendiente() {
+    Pendiente p = std::move(*pendiente_);
+    pendiente_.reset();
+    temporizador_.stop();
+    CambiarFiltro(p.filtrado, std::move(p.texto), std::move(p.expresion));
 }
 
 }  // namespace marlevanta

@@ -1,5 +1,6 @@
 // The search box's filter language: any text either compiles or fails with a reason, and a
-// compiled expression evaluates on any row, without a crash, a hang or unbounded recursion.
+// compiled expression evaluates on any row, without a crash, a hang or unbounded recursion, and
+// the same whether row by row or all rows at once.
 #include <cstddef>
 #include <cstdint>
 
@@ -25,9 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t n) 
     r.propositos = QStringLiteral("Autenticación del cliente");
     r.email = QStringLiteral("ana@example.com");
     r.key_for_alias = QStringLiteral("ABCDEF");
-    TextosPlegados plegados;
-    for (int i = 0; i < kNumTextos; ++i) plegados[static_cast<size_t>(i)] = Plegar(texto.left(8));
-    (void)expresion->Evaluar(r, plegados);
-    (void)expresion->Evaluar(RegistroCertificado{}, TextosPlegados{});
+    RegistroCertificado otro = r;
+    otro.id = 8;
+    otro.emitido_para = texto.left(8);
+    otro.alias = texto.left(8);
+    otro.email = texto.left(8);
+    // The index's evaluation of all rows at once must agree with the plain one of each row.
+    const std::vector<RegistroCertificado> filas = {r, otro, RegistroCertificado{}};
+    std::vector<char> pasa(filas.size(), 1);
+    expresion->Seleccionar(IndiceFiltro(filas), pasa);
+    for (size_t i = 0; i < filas.size(); ++i) {
+        if ((pasa[i] != 0) != expresion->Evaluar(filas[i])) __builtin_trap();
+    }
     return 0;
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "resultado_prueba.h"
 
 #include "core/u_cargaCertificados.h"
@@ -227,4 +230,217 @@ TEST_F(Filtro, LaProfundidadTieneUnLimiteConUnErrorClaro) {
     // Sixty-four levels still work.
     EXPECT_TRUE(
         ExpresionFiltro::Compilar(QString(64, u'(') + "alias like 'a'" + QString(64, u')')));
+}
+
+namespace {
+
+// Names with accents, mixed case, quotes and a folded "ß", so that folding and the index are
+// put to work; about one row in ten without an alias or an e-mail.
+std::vector<RegistroCertificado> FilasAleatorias(int n, unsigned semilla) {
+    static const char* partes[] = {"García", "GARCÍA", "garcia", "Núñez", "NUÑEZ", "Íñigo",
+                                   "ÁLVAREZ", "alvarez", "O'Brien", "Strauß", "STRAUSS", "Lucía",
+                                   "Pérez", "peña", "Ana", "ANA", "Mariana", "Ébano", "Ortega"};
+    std::mt19937 azar(semilla);
+    const auto parte = [&] { return QString::fromUtf8(partes[azar() % std::size(partes)]); };
+    const QDate base(2023, 3, 7);
+    std::vector<RegistroCertificado> filas;
+    filas.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        RegistroCertificado r;
+        r.id = i;
+        r.emitido_para = parte() + u' ' + parte() + QStringLiteral(" - %1Z").arg(azar() % 1000);
+        if (azar() % 10 != 0) r.alias = parte() + QStringLiteral(" %1").arg(azar() % 50);
+        if (azar() % 10 != 0) r.email = parte().toLower() + QStringLiteral("@correo.example");
+        r.emitido_por = azar() % 2 ? QStringLiteral("AC Uno") : QStringLiteral("Ác Dós");
+        r.propositos = azar() % 5 ? QStringLiteral("clientAuth,emailProtection") : QString();
+        if (azar() % 20 != 0) r.fecha_caducidad = base.addDays(static_cast<int>(azar() % 60) - 30);
+        r.fecha_emision = base.addDays(-static_cast<int>(azar() % 400));
+        r.proximo_a_caducar = static_cast<quint16>(azar() % 3 == 0);
+        r.ilegible = azar() % 50 == 0;
+        r.key_for_alias = QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0'));
+        filas.push_back(r);
+    }
+    return filas;
+}
+
+QList<int> Ids(TTablaCertificados& t) {
+    QList<int> r;
+    for (int i = 0; i < t.RecordCount(); ++i) r << t.Fila(i).id;
+    return r;
+}
+
+// A random expression of the filter language: every field type, every operator, like patterns
+// with and without "%", "not", "and", "or" and parentheses.
+QString ExpresionAleatoria(std::mt19937& azar, int hondo = 0) {
+    const int tipo = static_cast<int>(azar() % (hondo > 3 ? 3 : 6));
+    static const char* ops[] = {"=", "<>", "<", "<=", ">", ">="};
+    const QString op = QString::fromLatin1(ops[azar() % 6]);
+    switch (tipo) {
+        case 0: {
+            static const char* campos[] = {"emitido_para", "alias", "email", "emitido_por",
+                                           "propositos", "key_for_alias"};
+            static const char* textos[] = {"%ana%", "%GARCÍA%", "garcia%", "%z", "%a%n%",
+                                           "%ñ%", "%ss%", "%o''b%", "%",  "ana",
+                                           "%é%o%", "%@correo.example", "ac%",  "%0%"};
+            const QString campo = QString::fromLatin1(campos[azar() % 6]);
+            const QString texto = QString::fromUtf8(textos[azar() % std::size(textos)]);
+            if (azar() % 3 == 0) return campo + u' ' + op + QStringLiteral(" '") + texto + u'\'';
+            return campo + QStringLiteral(" like '") + texto + u'\'';
+        }
+        case 1:
+            return QStringLiteral("fecha_caducidad %1 '%2/03/2023'").arg(op).arg(azar() % 28 + 1);
+        case 2: {
+            static const char* campos[] = {"proximo_a_caducar", "ilegible", "id",
+                                           "calculated_indice"};
+            return QString::fromLatin1(campos[azar() % 4]) + u' ' + op + u' ' +
+                   QString::number(azar() % 3);
+        }
+        case 3:
+            return QStringLiteral("not ") + ExpresionAleatoria(azar, hondo + 1);
+        case 4:
+            return u'(' + ExpresionAleatoria(azar, hondo + 1) + QStringLiteral(" and ") +
+                   ExpresionAleatoria(azar, hondo + 1) + u')';
+        default:
+            return u'(' + ExpresionAleatoria(azar, hondo + 1) + QStringLiteral(" or ") +
+                   ExpresionAleatoria(azar, hondo + 1) + u')';
+    }
+}
+
+// The search box as the user sees it: a row is in view when its subject, e-mail or alias,
+// folded, contains the folded text, and it is not expired (unless unreadable).
+QList<int> PorBusqueda(const std::vector<RegistroCertificado>& filas, const QString& busqueda,
+                       const QDateTime& ahora) {
+    const QString t = Plegar(busqueda.trimmed());
+    QList<int> r;
+    for (const auto& f : filas) {
+        const bool texto = Plegar(f.emitido_para).contains(t) || Plegar(f.email).contains(t) ||
+                           Plegar(f.alias).contains(t);
+        if (texto && (f.ilegible || !Caducado(f, ahora))) r << f.id;
+    }
+    return r;
+}
+
+}  // namespace
+
+// The index and the evaluation of all rows at once against the plain reading of each row.
+TEST(FiltroAleatorio, LasExpresionesSeleccionanLoMismoQueFilaAFila) {
+    for (const int n : {1, 10000}) {
+        const auto filas = FilasAleatorias(n, 11);
+        TTablaCertificados t;
+        t.Reemplazar(TTablaCertificados::Preparar(filas));
+        t.SetFiltered(true);
+        std::mt19937 azar(5);
+        for (int k = 0; k < (n == 1 ? 400 : 60); ++k) {
+            const QString e = ExpresionAleatoria(azar);
+            const auto compilada = ExpresionFiltro::Compilar(e);
+            ASSERT_TRUE(compilada) << e.toStdString() << compilada.motivo();
+            ASSERT_TRUE(t.SetFilter(e));
+            QList<int> esperado;
+            for (const auto& f : filas) {
+                if (compilada->Evaluar(f)) esperado << f.id;
+            }
+            ASSERT_EQ(Ids(t), esperado) << n << " rows: " << e.toStdString();
+        }
+    }
+}
+
+TEST(FiltroAleatorio, LaBusquedaCoincideConUnaLecturaDirectaHastaCienMilFilas) {
+    const QDateTime ahora(QDate(2023, 3, 7), QTime(10, 0));
+    // "zg" and "eg" only ever appear across two rows' texts, one's end and the next one's start.
+    const QStringList busquedas = {"a",  "GAR", "garcía", "ñ",  "NU", "ss",      "ß",
+                                   "zg", "eg",  "o'b",    " ana ", "é", "@correo", "íñigo 4"};
+    for (const int n : {1, 10000, 100000}) {
+        const auto filas = FilasAleatorias(n, 3);
+        TTablaCertificados t;
+        t.Reemplazar(TTablaCertificados::Preparar(filas));
+        for (const QString& b : busquedas) {
+            // A hundred thousand rows: a few searches are enough, the rest is the same code.
+            if (n == 100000 && b.size() > 2) continue;
+            const EstadoFiltro e = ConstruirFiltro(b, false, true, false, ahora);
+            ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
+            EXPECT_EQ(Ids(t), PorBusqueda(filas, b, ahora)) << n << " rows, \"" << b.toStdString()
+                                                          << '"';
+        }
+    }
+}
+
+// Typing on narrows from the rows of the text before; forwards, backwards and in one go must
+// agree with each row read on its own, whether the view is read after each key or only at the
+// end.
+TEST(FiltroAleatorio, EscribirYBorrarLetraALetraDaLoMismoQueDeUnaVez) {
+    const QDateTime ahora(QDate(2023, 3, 7), QTime(10, 0));
+    const auto filas = FilasAleatorias(10000, 8);
+    TTablaCertificados t;
+    t.Reemplazar(TTablaCertificados::Preparar(filas));
+    const auto poner = [&](const QString& texto) {
+        const EstadoFiltro e = ConstruirFiltro(texto, false, true, true, ahora);
+        ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
+    };
+    const auto deUnaVez = [&](const QString& texto) {
+        const auto e = ExpresionFiltro::Compilar(
+            ConstruirFiltro(texto, false, true, true, ahora).expresion);
+        QList<int> r;
+        for (const auto& f : filas) {
+            if (e->Evaluar(f)) r << f.id;
+        }
+        return r;
+    };
+    for (const QString& palabra : {QStringLiteral("garcía núñez"), QStringLiteral("o'brien"),
+                                   QStringLiteral("íñigo"), QStringLiteral("ana%ez"),
+                                   QStringLiteral("STRAUß")}) {
+        QStringList pasos;
+        for (int i = 1; i <= palabra.size(); ++i) pasos << palabra.left(i);
+        for (int i = palabra.size() - 1; i >= 0; --i) pasos << palabra.left(i);
+        for (const QString& paso : pasos) {
+            poner(paso);
+            ASSERT_EQ(Ids(t), deUnaVez(paso)) << '"' << paso.toStdString() << '"';
+        }
+        // Keys typed before the view is read count as the last one.
+        for (const QString& paso : pasos) poner(paso + u'x');
+        poner(palabra);
+        EXPECT_EQ(Ids(t), deUnaVez(palabra)) << palabra.toStdString();
+        EXPECT_EQ(t.Filter(), ConstruirFiltro(palabra, false, true, true, ahora).expresion);
+    }
+    // An alias edit reaches the index: the row passes the search now.
+    const auto visible = std::find_if(filas.begin(), filas.end(), [&](const auto& f) {
+        return !f.ilegible && !Caducado(f, ahora) && f.propositos.contains("clientAuth");
+    });
+    ASSERT_NE(visible, filas.end());
+    poner("cliente nuevo");
+    EXPECT_EQ(t.RecordCount(), 0);
+    ASSERT_TRUE(t.CambiarAlias(visible->key_for_alias, "Cliente Nuevo"));
+    EXPECT_EQ(Ids(t), QList<int>{visible->id});
+    poner("cliente nuevo 2");
+    EXPECT_EQ(t.RecordCount(), 0);
+}
+
+TEST(FiltroAleatorio, SoloSeEstrechaCuandoEsSeguro) {
+    const auto c = [](const char* e) { return *ExpresionFiltro::Compilar(QString::fromUtf8(e)); };
+    const auto estrecha = [&](const char* nueva, const char* vieja) {
+        return c(nueva).MasEstrechaQue(c(vieja));
+    };
+    EXPECT_TRUE(estrecha("alias like '%gar%'", "alias like '%ga%'"));
+    EXPECT_TRUE(estrecha("alias like '%gar%' and id > 1", "alias like '%ga%' and id > 1"));
+    EXPECT_TRUE(estrecha("alias like '%ga%'", ""));  // from every row
+    EXPECT_TRUE(estrecha("alias like 'ga%'", "alias like 'g%'"));
+    EXPECT_TRUE(estrecha("alias like '%rga'", "alias like '%ga'"));
+    EXPECT_TRUE(estrecha("not alias like '%g%'", "not alias like '%ga%'"));
+    EXPECT_FALSE(estrecha("alias like '%ga%'", "alias like '%gar%'"));  // wider
+    EXPECT_FALSE(estrecha("not alias like '%gar%'", "not alias like '%ga%'"));
+    EXPECT_FALSE(estrecha("alias like '%ga%r%'", "alias like '%ga%'"));  // another piece
+    EXPECT_FALSE(estrecha("alias like 'gar'", "alias like 'ga'"));  // the whole text
+    EXPECT_FALSE(estrecha("alias like 'ga%'", "alias like '%ga'"));
+    EXPECT_FALSE(estrecha("email like '%gar%'", "alias like '%ga%'"));
+    EXPECT_FALSE(estrecha("alias like '%gar%' and id > 2", "alias like '%ga%' and id > 1"));
+    EXPECT_FALSE(estrecha("alias = 'gar'", "alias = 'ga'"));
+    EXPECT_FALSE(estrecha("", "alias like '%ga%'"));
+}
+
+TEST(FechaCorta, DiaMesYAnioConCeros) {
+    for (QDate d(1999, 12, 25); d < QDate(2031, 1, 10); d = d.addDays(17)) {
+        EXPECT_EQ(FechaCorta(d), d.toString(QStringLiteral("dd/MM/yyyy")));
+    }
+    EXPECT_EQ(FechaCorta(QDate(2024, 2, 9)), "09/02/2024");
+    EXPECT_EQ(FechaCorta(QDate(999, 1, 2)), QDate(999, 1, 2).toString(QStringLiteral("dd/MM/yyyy")));
+    EXPECT_EQ(FechaCorta(QDate()), "");
 }

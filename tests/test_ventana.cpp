@@ -230,6 +230,8 @@ TEST_F(Ventana, EnterUsaElCertificadoSoloConElBotonActivo) {
 
     // Everything filtered out: both buttons off, the caption keeps only its first line.
     w.edtBuscarNombre()->setText("no existe");
+    // The search waits for the event loop; reading the table applies it.
+    ASSERT_EQ(w.cdsCertificados().RecordCount(), 0);
     EXPECT_EQ(w.btnUsarCertificado()->Caption(), "Usar certificado \r");
     EXPECT_FALSE(w.btnUsarCertificado()->isEnabled());
     EXPECT_FALSE(w.btnEditarAlias()->isEnabled());

@@ -46,9 +46,10 @@ void BusquedaCertificados::AplicarFiltro() {
         panel_.edtBuscarNombre->text(), panel_.chkProximos->isChecked(),
         panel_.chkOcultarCaducados->isChecked(), panel_.chkVerCertificadosCliente->isChecked(),
         QDateTime::currentDateTime());
-    tabla_.SetFiltered(e.filtrado);
     // The search box's text is always a valid literal: a failure here is a fault of the program.
-    if (auto h = tabla_.SetFilter(e.expresion); !h) avisar_(QString::fromStdString(h.motivo()));
+    if (auto h = tabla_.ProgramarFiltro(e.filtrado, e.expresion); !h) {
+        avisar_(QString::fromStdString(h.motivo()));
+    }
 }
 
 void BusquedaCertificados::chkProximosClick() {

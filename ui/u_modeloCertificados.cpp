@@ -15,11 +15,22 @@ QColor ModeloCertificados::Fondo(const QPalette& paleta, int columna) const {
 }
 
 QVariant ModeloCertificados::ColorEstado(int fila) const {
-    const RegistroCertificado r = tabla_.Fila(fila);
+    const RegistroCertificado& r = tabla_.Mostrada(fila);
     // Red is what cannot be used: expired, or not even readable.
-    if (r.ilegible || Caducado(r, QDateTime::currentDateTime())) return kRojo;
+    if (r.ilegible || Caducado(r, Ahora())) return kRojo;
     if (r.proximo_a_caducar == 1) return kAzul;
     return {};
+}
+
+const QDateTime& ModeloCertificados::Ahora() const {
+    // The local time costs a look at the time zone (a system call) and every painted cell asks
+    // for it twice: it is taken again once a second.
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    if (ms < ahoraMs_ || ms - ahoraMs_ >= 1000) {
+        ahora_ = QDateTime::currentDateTime();
+        ahoraMs_ = ms;
+    }
+    return ahora_;
 }
 
 namespace {
@@ -39,7 +50,8 @@ ModeloCertificados::ModeloCertificados(TTablaCertificados& tabla, QObject* paren
 }
 
 int ModeloCertificados::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : tabla_.RecordCount();
+    // What the grid shows: a filter still waiting is applied by the table, which resets the model.
+    return parent.isValid() ? 0 : tabla_.FilasMostradas();
 }
 
 int ModeloCertificados::columnCount(const QModelIndex& parent) const {
@@ -47,14 +59,14 @@ int ModeloCertificados::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
-    if (!index.isValid()) return {};
+    if (!index.isValid() || index.row() >= tabla_.FilasMostradas()) return {};
     const int c = index.column();
     switch (role) {
         case Qt::DisplayRole: {
-            const RegistroCertificado r = tabla_.Fila(index.row());
+            const RegistroCertificado& r = tabla_.Mostrada(index.row());
             switch (c) {
                 case 0:
-                    return QString::number(r.calculated_indice);
+                    return QString::number(tabla_.ConCalculados(r).calculated_indice);
                 // Names come from outside: each laid out in its own direction.
                 case 1:
                     return Aislado(EmitidoParaMostrado(r));
@@ -85,7 +97,7 @@ QVariant ModeloCertificados::data(const QModelIndex& index, int role) const {
             return {};
         }
         case Qt::ToolTipRole: {
-            const QString aviso = AvisoIlegible(tabla_.Fila(index.row()));
+            const QString aviso = AvisoIlegible(tabla_.Mostrada(index.row()));
             return aviso.isEmpty() ? QVariant() : QVariant(aviso);
         }
         case kRolColorEstado:

@@ -40,10 +40,13 @@ public:
 private:
     QColor Fondo(const QPalette& paleta, int columna) const;
     QVariant ColorEstado(int fila) const;
+    const QDateTime& Ahora() const;
 
     TTablaCertificados& tabla_;
     int resaltada_ = 0;
     int actual_ = -1;
+    mutable QDateTime ahora_;
+    mutable qint64 ahoraMs_ = -1;
 };
 
 }  // namespace marlevanta

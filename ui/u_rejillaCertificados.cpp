@@ -1,10 +1,14 @@
 #include "ui/u_rejillaCertificados.h"
 
+#include <QApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -23,6 +27,47 @@ class DelegadoCeldas : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // The style draws the cell without its text, and the text is drawn from a laid-out copy kept
+    // by text and width: laying out every painted cell's text again (shaping, eliding) was most
+    // of a repaint, and typing in the search box repaints the whole grid.
+    void paint(QPainter* p, const QStyleOptionViewItem& opcion,
+               const QModelIndex& indice) const override {
+        QStyleOptionViewItem o = opcion;
+        initStyleOption(&o, indice);
+        const QWidget* w = o.widget;
+        QStyle* estilo = w ? w->style() : QApplication::style();
+        const auto otros = QStyleOptionViewItem::HasDecoration |
+                           QStyleOptionViewItem::HasCheckIndicator |
+                           QStyleOptionViewItem::WrapText;
+        if (o.text.isEmpty() || (o.features & otros) || o.direction != Qt::LeftToRight ||
+            o.textElideMode != Qt::ElideRight) {
+            estilo->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+            return;
+        }
+        const QString texto = std::exchange(o.text, QString());
+        estilo->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+        // The same margin and placement as the style gives a cell's text.
+        const int margen = estilo->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+        const QRect zona = o.rect.adjusted(margen, 0, -margen, 0);
+        if (zona.width() <= 0) return;
+        const QStaticText& t = Maquetado(texto, zona.width(), o.font);
+        const QRect donde = QStyle::alignedRect(o.direction, o.displayAlignment,
+                                                t.size().toSize(), zona);
+        const QPalette::ColorGroup grupo = !(o.state & QStyle::State_Enabled)
+                                               ? QPalette::Disabled
+                                               : (o.state & QStyle::State_Active)
+                                                     ? QPalette::Normal
+                                                     : QPalette::Inactive;
+        p->save();
+        p->setClipRect(zona);
+        p->setFont(o.font);
+        p->setPen(o.palette.color(grupo, (o.state & QStyle::State_Selected)
+                                             ? QPalette::HighlightedText
+                                             : QPalette::Text));
+        p->drawStaticText(donde.topLeft(), t);
+        p->restore();
+    }
+
 protected:
     void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& indice) const override {
         QStyledItemDelegate::initStyleOption(o, indice);
@@ -35,6 +80,26 @@ protected:
                         kContrasteTexto));
         }
     }
+
+private:
+    const QStaticText& Maquetado(const QString& texto, int ancho, const QFont& fuente) const {
+        if (fuente != fuente_ || maquetados_.size() > 4000) {
+            maquetados_.clear();
+            fuente_ = fuente;
+        }
+        const auto clave = std::make_pair(texto, ancho);
+        auto it = maquetados_.find(clave);
+        if (it == maquetados_.end()) {
+            QStaticText t(QFontMetrics(fuente).elidedText(texto, Qt::ElideRight, ancho));
+            t.setTextFormat(Qt::PlainText);
+            t.prepare(QTransform(), fuente);
+            it = maquetados_.insert(clave, t);
+        }
+        return *it;
+    }
+
+    mutable QHash<std::pair<QString, int>, QStaticText> maquetados_;
+    mutable QFont fuente_;
 };
 
 }  // namespace
@@ -127,7 +192,7 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
             [this](const QModelIndex& actual) {
                 if (sincronizando_ || !actual.isValid()) return;
                 columnaActual_ = actual.column();
-                if (actual.row() + 1 != tabla_.RecNo()) tabla_.SetRecNo(actual.row() + 1);
+                if (actual.row() != tabla_.PosicionMostrada()) tabla_.SetRecNo(actual.row() + 1);
             });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int columna, int, int nuevo) {
@@ -144,7 +209,7 @@ RejillaCertificados::RejillaCertificados(TTablaCertificados& tabla, QWidget* par
 }
 
 void RejillaCertificados::SincronizarFilaActual() {
-    const int fila = tabla_.RecNo() - 1;
+    const int fila = tabla_.PosicionMostrada();
     sincronizando_ = true;
     if (fila >= 0) {
         const QModelIndex indice = modelo_->index(fila, columnaActual_);
