@@ -1,6 +1,7 @@
 #include "core/u_cargaCertificados.h"
 
 #include <array>
+#include <unordered_map>
 
 namespace marlevanta {
 
@@ -60,6 +61,14 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
                                                 const std::map<std::string, std::string>& alias,
                                                 const QDateTime& ahora) {
     std::vector<RegistroCertificado> filas(certificados.size());
+    // Issuer and usages repeat across a firm's certificates: the rows share one copy of each.
+    std::unordered_map<std::string, QString> emisores, usos;
+    const auto compartido = [](std::unordered_map<std::string, QString>& vistos,
+                               const std::string& clave, auto hacer) {
+        auto [it, nuevo] = vistos.try_emplace(clave);
+        if (nuevo) it->second = hacer(clave);
+        return it->second;
+    };
     for (size_t i = 0; i < certificados.size(); ++i) {
         const DatosCertificado& c = certificados[i];
         RegistroCertificado& r = filas[i];
@@ -76,14 +85,14 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
         if (auto a = alias.find(MayusculasAscii(c.huella)); a != alias.end()) {
             r.alias = DeUtf8(a->second);
         }
-        r.emitido_por = NombreVisible(c.emitidoPor);
+        r.emitido_por = compartido(emisores, c.emitidoPor, NombreVisible);
         r.emitido_por_real = QByteArray::fromStdString(c.emitidoPor);
         r.inicio_validez = MomentoDeValidez(c.validoDesde);
         r.fin_validez = MomentoDeValidez(c.validoHasta);
         // A validity text of another form leaves that date empty; the load goes on.
         r.fecha_emision = FechaDeValidez(c.validoDesde);
         r.fecha_caducidad = FechaDeValidez(c.validoHasta);
-        r.propositos = DeUtf8(c.usosExtendidos);
+        r.propositos = compartido(usos, c.usosExtendidos, DeUtf8);
         r.email = DeUtf8(c.email);
         r.key_for_alias = DeUtf8(c.huella);
         r.proximo_a_caducar = ProximoACaducar(r.fecha_caducidad, ahora);

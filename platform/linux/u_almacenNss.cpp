@@ -5,6 +5,7 @@
 #include <certdb.h>
 #include <errno.h>
 #include <nss.h>
+#include <openssl/evp.h>
 #include <pk11pub.h>
 #include <prerror.h>
 #include <prtime.h>
@@ -247,15 +248,19 @@ DatosCertificado Leer(CERTCertificate* cert) {
     }
     d.emitidoPara = NombreComun(cert->subject);
     d.emitidoPor = NombreComun(cert->issuer);
-    unsigned char sha1[20];
-    if (PK11_HashBuf(SEC_OID_SHA1, sha1, cert->derCert.data,
-                     static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
-        d.huella = HexMayusculas(sha1, sizeof sha1);
+    // OpenSSL's one-shot digests: NSS's set up a digest context through its token for each
+    // certificate, a sixth of a whole load.
+    static EVP_MD* const kSha1 = EVP_MD_fetch(nullptr, "SHA1", nullptr);
+    static EVP_MD* const kSha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    unsigned char sha1[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    if (kSha1 && EVP_Digest(cert->derCert.data, cert->derCert.len, sha1, &n, kSha1, nullptr)) {
+        d.huella = HexMayusculas(sha1, n);
     }
-    unsigned char sha256[32];
-    if (PK11_HashBuf(SEC_OID_SHA256, sha256, cert->derCert.data,
-                     static_cast<PRInt32>(cert->derCert.len)) == SECSuccess) {
-        d.huellaSha256 = HexMayusculas(sha256, sizeof sha256);
+    unsigned char sha256[EVP_MAX_MD_SIZE];
+    if (kSha256 &&
+        EVP_Digest(cert->derCert.data, cert->derCert.len, sha256, &n, kSha256, nullptr)) {
+        d.huellaSha256 = HexMayusculas(sha256, n);
     }
     d.usosExtendidos = UsosExtendidos(cert);
     d.email = Email(cert);
