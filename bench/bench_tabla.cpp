@@ -1,6 +1,6 @@
-// Rebuilding the certificate table's order and filter at 10,000 and 100,000 rows, and reading one alias,
-// each beside a peer: the plain way of doing the same with Qt's own string functions, and a bare
-// prepared SQLite query.
+// Rebuilding the certificate table's order and filter at 10,000 and 100,000 rows, and reading one
+// alias, each beside a peer: the plain way of doing the same with Qt's own string functions, and a
+// bare prepared SQLite query.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
