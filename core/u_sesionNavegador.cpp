@@ -25,15 +25,7 @@ void EsperarFin(SegundoPlano& fondo, QObject* contexto, std::shared_ptr<ProcesoE
 }  // namespace
 
 QString NombreNavegador(Navegador navegador) {
-    switch (navegador) {
-        case Navegador::Edge:
-            return QStringLiteral("Microsoft Edge");
-        case Navegador::Firefox:
-            return QStringLiteral("Mozilla Firefox");
-        case Navegador::Chrome:
-            break;
-    }
-    return QStringLiteral("Google Chrome");
+    return QString::fromUtf8(Nombres(navegador).nombre);
 }
 
 // Holds the browser and the rule in force; its end removes the rule, then lets the browser go

@@ -8,6 +8,7 @@
 # Usage: crear_firefox_prueba.sh WORK_DIR NSSDB_DIR [PASSWORD]
 # Prints one line per client: nickname TAB SHA-1 TAB SHA-256 (upper-case hexadecimal).
 set -euo pipefail
+aqui=$(cd "$(dirname "$0")" && pwd)
 w=$1
 db=$2
 mkdir -p "$w" "$db"
@@ -18,30 +19,7 @@ if [ -n "${3:-}" ]; then
 else
     certutil -N -d "sql:$db" --empty-password
 fi
-cat > ca.cnf <<'CNF'
-[ req ]
-distinguished_name = dn
-[ dn ]
-[ raiz ]
-basicConstraints = critical,CA:true
-keyUsage = keyCertSign,cRLSign
-[ cliente ]
-extendedKeyUsage = clientAuth
-keyUsage = digitalSignature
-[ servidor ]
-extendedKeyUsage = serverAuth
-subjectAltName = IP:127.0.0.1
-CNF
-for ca in uno dos; do
-    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout "ca$ca.key" \
-        -out "ca$ca.pem" -subj "/CN=AC Prueba $ca" -days 30 -config ca.cnf -extensions raiz \
-        2>/dev/null
-done
-openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout srv.key \
-    -out srv.csr -subj /CN=127.0.0.1 -config ca.cnf 2>/dev/null
-openssl x509 -req -in srv.csr -CA cauno.pem -CAkey cauno.key -CAcreateserial -out srv.pem \
-    -days 5 -extfile ca.cnf -extensions servidor 2>/dev/null
-cat cauno.pem cados.pem > cas.pem
+bash "$aqui/ca_tls_prueba.sh"
 certutil -A -d "sql:$db" -n "AC Prueba uno" -t C,, -i cauno.pem -f pw
 certutil -A -d "sql:$db" -n "AC Prueba dos" -t ,, -i cados.pem -f pw
 

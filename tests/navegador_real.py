@@ -17,6 +17,7 @@ import glob
 import json
 import os
 import re
+import shlex
 import shutil
 import socket
 import subprocess
@@ -53,31 +54,8 @@ def regla(home):
 
 def certificados(d):
     """Two CAs, the server's certificate and the clients'; their SHA-256 fingerprints."""
-    ejecutar("""
-cat > ca.cnf <<'CNF'
-[ req ]
-distinguished_name = dn
-[ dn ]
-[ raiz ]
-basicConstraints = critical,CA:true
-keyUsage = keyCertSign,cRLSign
-[ cliente ]
-extendedKeyUsage = clientAuth
-keyUsage = digitalSignature
-[ servidor ]
-extendedKeyUsage = serverAuth
-subjectAltName = IP:127.0.0.1
-CNF
-for ca in uno dos; do
-  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca$ca.key \
-    -out ca$ca.pem -subj "/CN=AC Prueba $ca" -days 30 -config ca.cnf -extensions raiz 2>/dev/null
-done
-openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout srv.key \
-  -out srv.csr -subj /CN=127.0.0.1 -config ca.cnf 2>/dev/null
-openssl x509 -req -in srv.csr -CA cauno.pem -CAkey cauno.key -CAcreateserial -out srv.pem \
-  -days 5 -extfile ca.cnf -extensions servidor 2>/dev/null
-cat cauno.pem cados.pem > cas.pem
-""", cwd=d)
+    ejecutar("bash " + shlex.quote(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                               "ca_tls_prueba.sh")), cwd=d)
     # name, CA, days of validity (the browser prefers the one that ends later), alias
     clientes = [
         ("comillas", 'CARLOS "EL" BARRA\\ - 33333333C', "uno", 20, "ELEGIDOA"),
@@ -288,7 +266,7 @@ def main():
         for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "pqrvr"):
             shutil.copy2(os.path.join(binarios, nombre), programa)
         aqui = os.path.dirname(os.path.abspath(__file__))
-        for guion in (os.path.basename(__file__), "comun_pruebas.py"):
+        for guion in (os.path.basename(__file__), "comun_pruebas.py", "ca_tls_prueba.sh"):
             shutil.copy2(os.path.join(aqui, guion), d)
         orden = ["python3", os.path.join(d, os.path.basename(__file__)), "--como-usuario",
                  programa, d]

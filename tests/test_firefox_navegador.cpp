@@ -222,7 +222,8 @@ TEST_F(FirefoxPropio, CadaCertificadoLlegaAlServidorSinPreguntarYNoQuedaEnElPerf
     if (getuid() == 0) {
         // As the user it is for: no root, a home of its own.
         QTemporaryDir copias;
-        for (const char* g : {"crear_firefox_prueba.sh", "servidor_tls_galletas.py"}) {
+        for (const char* g :
+             {"crear_firefox_prueba.sh", "ca_tls_prueba.sh", "servidor_tls_galletas.py"}) {
             fs::copy_file(prueba::Script(g), copias.path().toStdString() + "/" + g);
         }
         fs::permissions(copias.path().toStdString(),

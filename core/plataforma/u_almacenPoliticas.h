@@ -16,17 +16,25 @@ enum class Navegador { Edge, Chrome, Firefox };
 inline constexpr Navegador kNavegadores[] = {Navegador::Edge, Navegador::Chrome,
                                              Navegador::Firefox};
 
-// The browser's short name in file names: "edge", "chrome", "firefox".
-inline const char* ClaveNavegador(Navegador navegador) {
+// The browser's short name in file names ("edge", "chrome", "firefox") and its name in what the
+// user reads.
+struct NombresNavegador {
+    const char* clave;
+    const char* nombre;
+};
+inline NombresNavegador Nombres(Navegador navegador) {
     switch (navegador) {
         case Navegador::Edge:
-            return "edge";
+            return {"edge", "Microsoft Edge"};
         case Navegador::Firefox:
-            return "firefox";
+            return {"firefox", "Mozilla Firefox"};
         case Navegador::Chrome:
             break;
     }
-    return "chrome";
+    return {"chrome", "Google Chrome"};
+}
+inline const char* ClaveNavegador(Navegador navegador) {
+    return Nombres(navegador).clave;
 }
 
 // Where a rule is written: the profile folder the program starts the browser with, or the

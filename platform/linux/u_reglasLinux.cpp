@@ -19,15 +19,7 @@ namespace marlevanta {
 namespace {
 
 const char* Nombre(Navegador navegador) {
-    switch (navegador) {
-        case Navegador::Edge:
-            return "Microsoft Edge";
-        case Navegador::Firefox:
-            return "Mozilla Firefox";
-        case Navegador::Chrome:
-            break;
-    }
-    return "Google Chrome";
+    return Nombres(navegador).nombre;
 }
 
 // A folder of ours that nobody else can enter.

@@ -47,9 +47,7 @@ public:
             const DWORD e = GetLastError();
             if (e == ERROR_SHARING_VIOLATION) {
                 return Falla(std::string("Otra ventana de Marlevanta está usando ") +
-                             (navegador == Navegador::Edge      ? "Microsoft Edge"
-                              : navegador == Navegador::Firefox ? "Mozilla Firefox"
-                                                                : "Google Chrome") +
+                             Nombres(navegador).nombre +
                              ". Cierre ese navegador y vuelva a intentarlo.");
             }
             return Falla("No se puede reservar \"" + Estrecho(ruta) + "\": " + TextoError(e));
