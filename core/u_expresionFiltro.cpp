@@ -611,12 +611,19 @@ void PlegarUtf8(const QString& texto, std::string& r) {
 
 }  // namespace
 
-IndiceFiltro::IndiceFiltro(const std::vector<RegistroCertificado>& filas) {
-    datos_.reserve(filas.size());
+IndiceFiltro::IndiceFiltro(const std::vector<RegistroCertificado>& filas)
+    : IndiceFiltro(filas.size(), [&filas](size_t i) -> const RegistroCertificado& {
+          return filas[i];
+      }) {}
+
+IndiceFiltro::IndiceFiltro(size_t filas,
+                           const std::function<const RegistroCertificado&(size_t)>& fila) {
+    datos_.reserve(filas);
     std::array<std::unordered_map<std::string, quint32>, kNumTextos> vistos;
-    for (auto& c : columnas_) c.valorDeFila.reserve(filas.size());
+    for (auto& c : columnas_) c.valorDeFila.reserve(filas);
     std::string plegado;
-    for (const RegistroCertificado& r : filas) {
+    for (size_t i = 0; i < filas; ++i) {
+        const RegistroCertificado& r = fila(i);
         datos_.push_back({r.fecha_emision, r.fecha_caducidad, r.id, r.proximo_a_caducar,
                           r.ilegible});
         for (const auto& def : CamposCertificado()) {

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ class IndiceFiltro {
 public:
     IndiceFiltro() = default;
     explicit IndiceFiltro(const std::vector<RegistroCertificado>& filas);
+    IndiceFiltro(size_t filas, const std::function<const RegistroCertificado&(size_t)>& fila);
 
     size_t Filas() const { return datos_.size(); }
     // The row's values again after an edit; the old value stays unused in the column.

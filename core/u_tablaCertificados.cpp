@@ -6,6 +6,7 @@
 #include <QThread>
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace marlevanta {
 
@@ -45,12 +46,26 @@ void TTablaCertificados::Close() {
 TTablaCertificados::FilasPreparadas TTablaCertificados::Preparar(
     std::vector<RegistroCertificado> filas) {
     FilasPreparadas r;
-    for (auto& f : filas) Recortar(f);
-    r.indice_ = IndiceFiltro(filas);
     r.filas_.resize(filas.size());
     for (size_t i = 0; i < filas.size(); ++i) {
+        Recortar(filas[i]);
         r.filas_[i].r = std::move(filas[i]);
-        PrepararFila(r.filas_[i]);
+    }
+    // The sort keys and the filter's index read the same rows and write apart: they are made
+    // side by side.
+    const auto claves = [&r](size_t desde, size_t hasta) {
+        for (size_t i = desde; i < hasta; ++i) PrepararFila(r.filas_[i]);
+    };
+    const size_t n = r.filas_.size();
+    std::thread otro;
+    if (n >= 2 && std::thread::hardware_concurrency() > 1) otro = std::thread(claves, 0, n);
+    r.indice_ = IndiceFiltro(n, [&r](size_t i) -> const RegistroCertificado& {
+        return r.filas_[i].r;
+    });
+    if (otro.joinable()) {
+        otro.join();
+    } else {
+        claves(0, n);
     }
     return r;
 }
