@@ -91,22 +91,40 @@ void SesionNavegador::Iniciar(Navegador navegador, const ReglaCertificado& certi
 
 void SesionNavegador::EscribirYLanzar(size_t desde) {
     const auto lugares = entorno_.registro->LugaresRegla(navegador_);
-    for (size_t i = desde; i < lugares.size(); ++i) {
-        const LugarRegla lugar = lugares[i];
-        auto escrita = EscribirRegla(lugar);
-        if (escrita) continue;
-        if (escrita.motivo() == kFaltaContrasenaAlmacen ||
-            escrita.motivo() == kContrasenaAlmacenIncorrecta) {
-            lugarContrasena_ = i;
-            emit ContrasenaPedida(escrita.motivo() == kContrasenaAlmacenIncorrecta);
-        } else if (lugar == LugarRegla::PoliticaSistema && entorno_.registro->PermisosAyudan()) {
-            emit ReglaRechazada(QString::fromStdString(escrita.motivo()));
-        } else {
-            Terminar({false, QString::fromStdString(escrita.motivo())});
-        }
+    if (navegador_ == Navegador::Firefox && desde < lugares.size()) {
+        // Copying the certificate and its key takes NSS a moment: never on the window's thread.
+        fondo_.Ejecutar(
+            this,
+            [registro = entorno_.registro, regla = certificado_, lugar = lugares[desde]]() mutable {
+                Hecho h = registro->EscribirCertificado(Navegador::Firefox, regla, lugar);
+                std::fill(regla.contrasenaAlmacen.begin(), regla.contrasenaAlmacen.end(), '\0');
+                return h;
+            },
+            [this, desde, lugar = lugares[desde]](const Hecho& escrita) {
+                if (enCurso_ && !Rechazada(desde, lugar, escrita)) {
+                    EscribirYLanzar(desde + 1);
+                }
+            });
         return;
     }
+    for (size_t i = desde; i < lugares.size(); ++i) {
+        if (Rechazada(i, lugares[i], EscribirRegla(lugares[i]))) return;
+    }
     Lanzar();
+}
+
+bool SesionNavegador::Rechazada(size_t i, LugarRegla lugar, const Hecho& escrita) {
+    if (escrita) return false;
+    if (escrita.motivo() == kFaltaContrasenaAlmacen ||
+        escrita.motivo() == kContrasenaAlmacenIncorrecta) {
+        lugarContrasena_ = i;
+        emit ContrasenaPedida(escrita.motivo() == kContrasenaAlmacenIncorrecta);
+    } else if (lugar == LugarRegla::PoliticaSistema && entorno_.registro->PermisosAyudan()) {
+        emit ReglaRechazada(QString::fromStdString(escrita.motivo()));
+    } else {
+        Terminar({false, QString::fromStdString(escrita.motivo())});
+    }
+    return true;
 }
 
 Hecho SesionNavegador::EscribirRegla(LugarRegla lugar) {

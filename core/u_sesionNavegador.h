@@ -66,6 +66,8 @@ private:
     Hecho EscribirRegla(LugarRegla lugar);
     // Writes the rule in every place in turn from `desde`, then starts the browser.
     void EscribirYLanzar(size_t desde);
+    // What a failed write of the place numbered `i` leads to; false when it did not fail.
+    bool Rechazada(size_t i, LugarRegla lugar, const Hecho& escrita);
     void Lanzar();
     void Terminar(FinSesion fin);
 

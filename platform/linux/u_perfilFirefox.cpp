@@ -9,6 +9,7 @@
 #include <prerror.h>
 #include <secitem.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -39,7 +40,8 @@ namespace fs = std::filesystem;
 constexpr const char* kMarca = "marlevanta.json";
 
 // Everything of a profile that names or holds a certificate: the databases (with SQLite's side
-// files) and the choices Firefox remembers.
+// files), the choices Firefox remembers, and what key4.db's own key encrypts, unreadable once it
+// is gone.
 constexpr const char* kArchivosCertificados[] = {"cert9.db",
                                                  "key4.db",
                                                  "cert9.db-journal",
@@ -48,6 +50,8 @@ constexpr const char* kArchivosCertificados[] = {"cert9.db",
                                                  "key4.db-wal",
                                                  "cert9.db-shm",
                                                  "key4.db-shm",
+                                                 "logins.json",
+                                                 "logins-backup.json",
                                                  "ClientAuthRememberList.txt",
                                                  "ClientAuthRememberList.bin",
                                                  kMarca};
@@ -68,7 +72,11 @@ constexpr const char* kPreferencias =
     "user_pref(\"datareporting.policy.dataSubmissionPolicyBypassNotification\", true);\n"
     "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n"
     "user_pref(\"browser.disableResetPrompt\", true);\n"
-    "user_pref(\"browser.cache.disk.capacity\", 51200);\n";
+    "user_pref(\"browser.cache.disk.capacity\", 51200);\n"
+    // The key database goes with the certificate: nothing may be kept under its key.
+    "user_pref(\"signon.rememberSignons\", false);\n"
+    "user_pref(\"identity.fxaccounts.enabled\", false);\n"
+    "user_pref(\"extensions.formautofill.creditCards.enabled\", false);\n";
 
 struct Autoridad {
     std::string der;
@@ -172,9 +180,12 @@ Resultado<Copia> SacarDelAlmacen(const std::string& almacen, std::string der,
         for (PK11GenericObject* o = objetos; o; o = PK11_GetNextGenericObject(o)) {
             CERTCertificate* ca = CertificadoDeConfianza(o);
             if (!ca) continue;
+            // Authorities, and servers trusted by themselves; never a certificate of the user's.
             Autoridad a;
-            if (CERT_IsCACert(ca, nullptr) && CERT_GetCertTrust(ca, &a.confianza) == SECSuccess &&
-                ConConfianza(a.confianza)) {
+            if (CERT_GetCertTrust(ca, &a.confianza) == SECSuccess && ConConfianza(a.confianza) &&
+                !((a.confianza.sslFlags | a.confianza.emailFlags | a.confianza.objectSigningFlags) &
+                  CERTDB_USER) &&
+                !SECITEM_ItemsAreEqual(&ca->derCert, &item)) {
                 a.der.assign(reinterpret_cast<const char*>(ca->derCert.data), ca->derCert.len);
                 copia.autoridades.push_back(std::move(a));
             }
@@ -202,7 +213,12 @@ Hecho DarConfianza(const std::string& carpeta, std::vector<Autoridad>& autoridad
                     static_cast<unsigned>(a.der.size())};
         CERTCertificate* c =
             CERT_NewTempCertificate(CERT_GetDefaultCertDB(), &der, nullptr, PR_FALSE, PR_TRUE);
-        if (!c) continue;
+        if (!c) {
+            return Falla(
+                "No se ha podido leer una autoridad de confianza del almacén para el "
+                "perfil \"" +
+                carpeta + "\"" + Porque() + ".");
+        }
         SECStatus s = SECSuccess;
         if (!c->isperm) {
             char* apodo = CERT_MakeCANickname(c);
@@ -266,6 +282,13 @@ Hecho PrepararPerfilFirefox(const std::string& carpeta, const std::string& almac
                               : fs::path(carpeta.substr(0, propia + std::strlen("/Marlevanta")));
     for (fs::path c = carpeta;; c = c.parent_path()) {
         fs::permissions(c, fs::perms::owner_all, ec);
+        struct stat st {};
+        if (lstat(c.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+            (st.st_mode & 077) != 0) {
+            return Falla("La carpeta \"" + c.string() +
+                         "\" no es solo de este usuario, y la clave no se copia a ella. "
+                         "Compruebe su propietario y sus permisos (chmod 700).");
+        }
         if (c == tope || !c.has_parent_path() || c == c.parent_path()) break;
     }
     auto der = LeerDerConClaveNss(almacen, regla.huella);
@@ -301,24 +324,20 @@ Resultado<bool> VaciarPerfilFirefox(const std::string& carpeta) {
     return habia;
 }
 
-std::string HuellaPerfilFirefox(const std::string& carpeta) {
-    std::error_code ec;
-    if (!fs::exists(carpeta + "/key4.db", ec)) return {};
-    return Marca(carpeta).value(QStringLiteral("huella")).toString().toStdString();
-}
-
 std::string NombrePerfilFirefox(const std::string& carpeta) {
     return Marca(carpeta).value(QStringLiteral("nombre")).toString().toStdString();
 }
 
 bool FirefoxTienePerfil(const std::string& carpeta) {
     const std::string ruta = carpeta + "/.parentlock";
-    const int fd = open(ruta.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;
+    // A lock that cannot be looked at (another user's, say) counts as held: what it guards is
+    // never removed on a guess.
+    const int fd = open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return errno != ENOENT;
     struct flock f {};
     f.l_type = F_WRLCK;
     f.l_whence = SEEK_SET;
-    const bool tomado = fcntl(fd, F_GETLK, &f) == 0 && f.l_type != F_UNLCK;
+    const bool tomado = fcntl(fd, F_GETLK, &f) != 0 || f.l_type != F_UNLCK;
     close(fd);  // we held no lock of our own on it to lose
     return tomado;
 }

@@ -24,8 +24,7 @@ Hecho PrepararPerfilFirefox(const std::string& carpeta, const std::string& almac
 // there was one.
 Resultado<bool> VaciarPerfilFirefox(const std::string& carpeta);
 
-// The thumbprint and name the profile was prepared with; empty when it holds none.
-std::string HuellaPerfilFirefox(const std::string& carpeta);
+// The name the profile was prepared with.
 std::string NombrePerfilFirefox(const std::string& carpeta);
 
 // A Firefox has the profile open: it holds the lock on .parentlock (seen from any process

@@ -3,9 +3,11 @@
 #include "platform/linux/u_archivoAtomico.h"
 #include "platform/linux/u_importadorNss.h"
 #include "platform/linux/u_perfilFirefox.h"
+#include "platform/linux/u_reglasLinux.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -255,19 +257,34 @@ QJsonValue En(const QJsonObject& objeto, const QStringList& ruta) {
     return v;
 }
 
-// Firefox's profile of one certificate keeps its copy between runs, as the others keep their
-// rule: it is made again only when it holds no certificate, or another one.
+// Firefox's profile of one certificate gets its copy made again from the store at each start,
+// so that it follows the store (a password set since, a certificate removed); a Firefox that
+// has the profile open keeps the one it has. Two copies of the program take turns.
 Resultado<PerfilCertificado> PrepararFirefoxDeCertificado(const std::string& carpeta,
+                                                          const std::string& id,
                                                           const ReglaCertificado& regla,
                                                           const std::string& nombre) {
-    if (FirefoxTienePerfil(carpeta)) return PerfilCertificado{carpeta, true};
-    if (HuellaPerfilFirefox(carpeta) == regla.huella && !regla.huella.empty()) {
-        return PerfilCertificado{carpeta, false};
+    auto cerrojos = CarpetaCerrojos();
+    if (!cerrojos) return Fallo{cerrojos.motivo()};
+    const std::string ruta = *cerrojos + "/marlevanta-firefox-" + id + ".lock";
+    const int fd = open(ruta.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return Falla("No se puede abrir \"" + ruta + "\": " + std::strerror(errno));
+    flock(fd, LOCK_EX);
+    Resultado<PerfilCertificado> r = PerfilCertificado{carpeta, true};
+    if (!FirefoxTienePerfil(carpeta)) {
+        if (auto h = PrepararPerfilFirefox(carpeta, DirectorioNssPorDefecto(), regla, nombre); h) {
+            r = PerfilCertificado{carpeta, false};
+        } else {
+            // A copy the store no longer backs is not left behind.
+            if (h.motivo() != kFaltaContrasenaAlmacen &&
+                h.motivo() != kContrasenaAlmacenIncorrecta) {
+                (void)VaciarPerfilFirefox(carpeta);
+            }
+            r = Fallo{h.motivo()};
+        }
     }
-    if (auto h = PrepararPerfilFirefox(carpeta, DirectorioNssPorDefecto(), regla, nombre); !h) {
-        return Fallo{h.motivo()};
-    }
-    return PerfilCertificado{carpeta, false};
+    close(fd);
+    return r;
 }
 
 }  // namespace
@@ -276,12 +293,14 @@ Resultado<PerfilCertificado> PrepararPerfilDeCertificado(Navegador navegador, co
                                                          const ReglaCertificado& regla,
                                                          const std::string& nombre) {
     if (!IdPerfilValido(id)) return Falla("El identificador del perfil \"" + id + "\" no vale.");
+    const std::string carpeta = CarpetaPerfilesCertificado(navegador) + "/" + id;
+    // Firefox is handed the certificate itself, whatever its name.
+    if (navegador == Navegador::Firefox) {
+        return PrepararFirefoxDeCertificado(carpeta, id, regla, nombre);
+    }
     if (!Utf8Valido(regla.sujeto) || !Utf8Valido(regla.emisor)) {
         return Falla("El nombre del certificado no es texto UTF-8 válido.");
     }
-    const std::string carpeta = CarpetaPerfilesCertificado(navegador) + "/" + id;
-    if (navegador == Navegador::Firefox)
-        return PrepararFirefoxDeCertificado(carpeta, regla, nombre);
     std::error_code ec;
     fs::create_directories(carpeta + "/Default", ec);
     if (ec) {
