@@ -141,9 +141,9 @@ TfrmElegirNavegador::TfrmElegirNavegador(QWidget* owner, SesionNavegador::Entorn
         bool aceptada = false;
         const QString texto = QInputDialog::getText(
             padre, QStringLiteral("Contraseña del almacén de certificados"),
-            (incorrecta ? QStringLiteral("La contraseña no es correcta. ") : QString()) +
-                QStringLiteral("Su almacén de certificados está protegido con una contraseña. "
-                               "Escríbala para que Firefox reciba una copia del certificado, "
+            (incorrecta ? QStringLiteral("La contraseña no es correcta.\n\n") : QString()) +
+                QStringLiteral("Su almacén de certificados está protegido con una contraseña.\n"
+                               "Escríbala para que Firefox reciba una copia del certificado,\n"
                                "guardada con la misma contraseña:"),
             QLineEdit::Password, QString(), &aceptada);
         if (!aceptada) return std::nullopt;
