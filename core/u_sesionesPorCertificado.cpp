@@ -43,17 +43,40 @@ SesionesPorCertificado::SesionesPorCertificado(Entorno entorno, SegundoPlano& fo
                                                QObject* parent)
     : QObject(parent), entorno_(std::move(entorno)), fondo_(fondo) {}
 
-Hecho SesionesPorCertificado::Usar(Navegador navegador, const ReglaCertificado& regla,
-                                   const QString& huella, const QString& nombre,
-                                   const QString& pagina) {
+void SesionesPorCertificado::Usar(Navegador navegador, const ReglaCertificado& regla,
+                                  const QString& huella, const QString& nombre,
+                                  const QString& pagina, Listo listo) {
     const std::string id = IdPerfilCertificado(huella);
-    if (id.size() < 16) return Falla("Este certificado no tiene huella: no puede tener perfil.");
+    if (id.size() < 16) {
+        listo(Falla("Este certificado no tiene huella: no puede tener perfil."));
+        return;
+    }
     auto comando = ConPaginaInicio(entorno_.comandoNavegador, pagina)(navegador);
-    if (!comando) return Fallo{comando.motivo()};
-    auto perfil =
-        entorno_.registro->PrepararPerfilCertificado(navegador, id, regla, nombre.toStdString());
-    if (!perfil) return Fallo{perfil.motivo()};
-    const ComandoNavegador c = ComandoConPerfil(navegador, *comando, perfil->carpeta);
+    if (!comando) {
+        listo(Fallo{comando.motivo()});
+        return;
+    }
+    auto preparar = [registro = entorno_.registro, navegador, id, regla = ReglaCertificado(regla),
+                     nombre = nombre.toStdString()]() mutable {
+        auto perfil = registro->PrepararPerfilCertificado(navegador, id, regla, nombre);
+        std::fill(regla.contrasenaAlmacen.begin(), regla.contrasenaAlmacen.end(), '\0');
+        return perfil;
+    };
+    auto seguir = [this, navegador, huella, comando = *comando,
+                   listo](const Resultado<PerfilCertificado>& perfil) {
+        listo(perfil ? Lanzar(navegador, huella, comando, perfil->carpeta)
+                     : Hecho(Fallo{perfil.motivo()}));
+    };
+    if (navegador != Navegador::Firefox) {
+        seguir(preparar());
+        return;
+    }
+    fondo_.Ejecutar(this, std::move(preparar), std::move(seguir));
+}
+
+Hecho SesionesPorCertificado::Lanzar(Navegador navegador, const QString& huella,
+                                     const ComandoNavegador& comando, const std::string& carpeta) {
+    const ComandoNavegador c = ComandoConPerfil(navegador, comando, carpeta);
     auto proceso = entorno_.procesos->Iniciar(c.ejecutable, c.argumentos);
     if (!proceso) {
         return Falla("No se ha podido abrir " + NombreNavegador(navegador).toStdString() + ": " +

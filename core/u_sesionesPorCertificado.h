@@ -58,11 +58,13 @@ public:
     // Starts the browser on the profile of the certificate with fingerprint `huella` (made on
     // first use with the rule for that certificate), or, when that profile is already open,
     // hands the page to the browser that has it. `nombre` names the profile in the browser;
-    // `pagina`, when acceptable, is opened. Returns as soon as the browser has been started; its
-    // end is reported by AbiertosCambiados.
-    [[nodiscard]] Hecho Usar(Navegador navegador, const ReglaCertificado& regla,
-                             const QString& huella, const QString& nombre,
-                             const QString& pagina = QString());
+    // `pagina`, when acceptable, is opened. `listo` hears, on this object's thread, that the
+    // browser has been started or why not: for Firefox once a worker has made the profile's copy
+    // of the certificate (NSS takes a moment), for the others at once. The browser's end is
+    // reported by AbiertosCambiados.
+    using Listo = std::function<void(const Hecho&)>;
+    void Usar(Navegador navegador, const ReglaCertificado& regla, const QString& huella,
+              const QString& nombre, const QString& pagina, Listo listo);
     // Fingerprints (as given to Usar) whose browser, started here, still runs.
     QStringList Abiertos() const;
 
@@ -70,6 +72,9 @@ signals:
     void AbiertosCambiados();
 
 private:
+    Hecho Lanzar(Navegador navegador, const QString& huella, const ComandoNavegador& comando,
+                 const std::string& carpeta);
+
     Entorno entorno_;
     SegundoPlano& fondo_;
     std::map<QString, int> abiertos_;

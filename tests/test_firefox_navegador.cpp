@@ -353,10 +353,19 @@ TEST_F(FirefoxPropio, UnPerfilPorCertificadoPresentaElSuyoYSuCopiaSigueAlAlmacen
         {registro_.get(), [this](Navegador n) { return BuscarComandoNavegador(n, *procesos_); },
          procesos_},
         fondo_);
+    // What Usar ended with, once it has.
+    const auto usar = [&](const ReglaCertificado& regla, const std::string& nombre) {
+        std::optional<Hecho> fin;
+        sesiones.Usar(Navegador::Firefox, regla, QString::fromStdString(clientes_[nombre].sha1),
+                      QString::fromStdString(nombre), QString(),
+                      [&fin](const Hecho& h) { fin = h; });
+        EXPECT_TRUE(prueba::EsperarQue([&] { return fin.has_value(); }))
+            << "la copia no ha terminado";
+        return fin.value_or(Falla("sin respuesta"));
+    };
     for (const char* nombre : {"raro", "gemelodos"}) {
-        ASSERT_TRUE(sesiones.Usar(Navegador::Firefox, Regla(nombre),
-                                  QString::fromStdString(clientes_[nombre].sha1),
-                                  QString::fromUtf8(nombre)));
+        const Hecho h = usar(Regla(nombre), nombre);
+        ASSERT_TRUE(h) << h.motivo();
     }
     ASSERT_TRUE(prueba::EsperarQue([&] { return sesiones.Abiertos().isEmpty(); }, 240000))
         << "Firefox no ha terminado";
@@ -385,8 +394,7 @@ TEST_F(FirefoxPropio, UnPerfilPorCertificadoPresentaElSuyoYSuCopiaSigueAlAlmacen
     std::ofstream(nueva) << "clave del almacen 7\n";
     prueba::Ejecutar("certutil -W -d " + prueba::Citado("sql:" + Almacen()) + " -f " +
                      prueba::Citado(d_ + "/log/pw") + " -@ " + prueba::Citado(nueva) + " 2>&1");
-    const QString huella = QString::fromStdString(clientes_["raro"].sha1);
-    const Hecho sin = sesiones.Usar(Navegador::Firefox, Regla("raro"), huella, "raro");
+    const Hecho sin = usar(Regla("raro"), "raro");
     ASSERT_FALSE(sin);
     EXPECT_EQ(sin.motivo(), kFaltaContrasenaAlmacen);
     ReglaCertificado conClave = Regla("raro");
@@ -396,7 +404,7 @@ TEST_F(FirefoxPropio, UnPerfilPorCertificadoPresentaElSuyoYSuCopiaSigueAlAlmacen
         if (!fs::exists(p)) GTEST_SKIP() << "needs Xvfb, openbox and xdotool";
     }
     Poner("MARLEVANTA_PRUEBA_TECLEAR", conClave.contrasenaAlmacen);
-    ASSERT_TRUE(sesiones.Usar(Navegador::Firefox, conClave, huella, "raro"));
+    ASSERT_TRUE(usar(conClave, "raro"));
     ASSERT_TRUE(prueba::EsperarQue([&] { return sesiones.Abiertos().isEmpty(); }, 240000));
     std::string carpeta;
     for (const auto& p : registro_->PerfilesCertificado(Navegador::Firefox)) {
@@ -451,4 +459,35 @@ TEST(FirefoxSinInstalar, ElBotonDiceQuePaqueteInstalarYNadaSeEscribe) {
     EXPECT_EQ(c.argumentos,
               (std::vector<std::string>{"run", "--filesystem=/h/Marlevanta", "org.mozilla.firefox",
                                         "--profile", "/h/Marlevanta/firefox/perfiles/0a"}));
+}
+
+TEST(FirefoxSinInstalar, ConUnPerfilPorCertificadoLaContrasenaSePideHastaQueVale) {
+    auto procesos = CrearIniciadorProcesos();
+    TManejadorRegistro registro(CrearRegistroUsuario(), nullptr, CrearAlmacenPoliticas());
+    SegundoPlano fondo;
+    TmanejadorFuncionesComunes comunes;
+    TfrmElegirNavegador dialogo(nullptr, {&registro, nullptr, procesos}, fondo, comunes, nullptr);
+    // The store answers later, as the worker does: no password, a wrong one, then started.
+    std::vector<std::string> dadas;
+    dialogo.UsarEnPerfilPropio(
+        [&](Navegador n, const std::string& contrasena, std::function<void(const Hecho&)> listo) {
+            EXPECT_EQ(n, Navegador::Firefox);
+            dadas.push_back(contrasena);
+            const Hecho h = dadas.size() == 1   ? Falla(kFaltaContrasenaAlmacen)
+                            : dadas.size() == 2 ? Falla(kContrasenaAlmacenIncorrecta)
+                                                : Hecho{};
+            QTimer::singleShot(0, [listo, h] { listo(h); });
+        });
+    std::vector<bool> preguntas;
+    dialogo.pedirContrasena = [&](QWidget*, bool incorrecta) -> std::optional<std::string> {
+        preguntas.push_back(incorrecta);
+        return preguntas.size() == 1 ? "mala" : "buena";
+    };
+    QTimer::singleShot(0, [&] {
+        QTest::keyClick(&dialogo, Qt::Key_F);
+        QTest::keyClick(&dialogo, Qt::Key_Escape);  // waits while the browser is being started
+    });
+    EXPECT_EQ(dialogo.exec(), QDialog::Accepted);
+    EXPECT_EQ(dadas, (std::vector<std::string>{"", "mala", "buena"}));
+    EXPECT_EQ(preguntas, (std::vector<bool>{false, true}));
 }

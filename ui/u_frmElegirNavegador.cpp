@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyle>
 #include <QToolButton>
 
@@ -188,6 +189,8 @@ void TfrmElegirNavegador::Tecla(Navegador navegador) {
 }
 
 void TfrmElegirNavegador::done(int resultado) {
+    // Closing while a browser beside the others is being started would leave it unanswered.
+    if (preparando_) return;
     // Closing during a run waits for the browser to close and the rule to be removed.
     if (sesion_->EnCurso()) {
         resultadoPendiente_ = resultado;
@@ -209,21 +212,7 @@ void TfrmElegirNavegador::UsarEnPerfilPropio(UsarAparte usar) {
 
 void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
     if (usarAparte_) {
-        std::string contrasena;
-        Hecho h = usarAparte_(navegador, contrasena);
-        while (!h && (h.motivo() == kFaltaContrasenaAlmacen ||
-                      h.motivo() == kContrasenaAlmacenIncorrecta)) {
-            auto dada = pedirContrasena(this, h.motivo() == kContrasenaAlmacenIncorrecta);
-            if (!dada) return;
-            contrasena = std::move(*dada);
-            h = usarAparte_(navegador, contrasena);
-        }
-        std::fill(contrasena.begin(), contrasena.end(), '\0');
-        if (!h) {
-            comunes_.wmessagedlg(QString::fromStdString(h.motivo()), mtError, Botones({mbOK}), 0);
-            return;
-        }
-        accept();
+        if (!preparando_) UsarAparteCon(navegador, {});
         return;
     }
     if (btnCerrar_->isHidden()) {
@@ -237,6 +226,34 @@ void TfrmElegirNavegador::Ejecutar(Navegador navegador) {
         if (n != navegador) Boton(n)->hide();
     }
     sesion_->Iniciar(navegador, certificado);
+}
+
+void TfrmElegirNavegador::UsarAparteCon(Navegador navegador, std::string contrasena) {
+    preparando_ = true;
+    const QString pregunta = lblPregunta_->text();
+    lblPregunta_->setText(QStringLiteral("Procesando certificado ..."));
+    EncajarTexto(lblPregunta_, 16, 10);
+    usarAparte_(
+        navegador, contrasena,
+        [this, navegador, pregunta, vivo = QPointer<TfrmElegirNavegador>(this)](const Hecho& h) {
+            if (!vivo) return;
+            preparando_ = false;
+            lblPregunta_->setText(pregunta);
+            EncajarTexto(lblPregunta_, 16, 10);
+            if (h) {
+                accept();
+                return;
+            }
+            if (h.motivo() == kFaltaContrasenaAlmacen ||
+                h.motivo() == kContrasenaAlmacenIncorrecta) {
+                if (auto dada = pedirContrasena(this, h.motivo() == kContrasenaAlmacenIncorrecta)) {
+                    UsarAparteCon(navegador, std::move(*dada));
+                }
+                return;
+            }
+            comunes_.wmessagedlg(QString::fromStdString(h.motivo()), mtError, Botones({mbOK}), 0);
+        });
+    std::fill(contrasena.begin(), contrasena.end(), '\0');
 }
 
 void TfrmElegirNavegador::FinDeEjecucion(const FinSesion& fin) {

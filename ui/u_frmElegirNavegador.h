@@ -31,7 +31,8 @@ public:
     // With a profile per certificate: starts the browser beside any others and returns at once;
     // the dialog then closes instead of following the run. `contrasena` is the store's, once
     // asked for.
-    using UsarAparte = std::function<Hecho(Navegador, const std::string& contrasena)>;
+    using UsarAparte = std::function<void(Navegador, const std::string& contrasena,
+                                          std::function<void(const Hecho&)> listo)>;
     void UsarEnPerfilPropio(UsarAparte usar);
     // Asks for the store's password (Firefox's copy of the certificate needs it); nullopt when
     // the user gives up. Replaceable so that a test can answer.
@@ -60,6 +61,8 @@ private:
     // The key of a browser: its button, or what to install when it is missing.
     void Tecla(Navegador navegador);
     void FinDeEjecucion(const FinSesion& fin);
+    // The browser started beside the others; the dialog waits, then closes or says why not.
+    void UsarAparteCon(Navegador navegador, std::string contrasena);
 
     SesionNavegador* sesion_;
     TmanejadorFuncionesComunes& comunes_;
@@ -74,6 +77,7 @@ private:
     QToolButton* btnCerrar_;
     QToolButton* btnSalir_;
     int resultadoPendiente_ = -1;
+    bool preparando_ = false;       // a browser beside the others is being started
     std::array<QString, 3> falta_;  // why each browser cannot start; "" when it can
 };
 

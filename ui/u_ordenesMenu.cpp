@@ -68,10 +68,13 @@ void UsarCertificado(QWidget* dueno, TfrmMenu::Servicios& servicios,
         const QString alias = r.alias.trimmed();
         const QString nombre = alias.isEmpty() ? r.emitido_para.trimmed() : alias;
         dialogo.UsarEnPerfilPropio([aparte, base = dialogo.certificado, huella = r.key_for_alias,
-                                    nombre, pagina](Navegador n, const std::string& contrasena) {
+                                    nombre, pagina](Navegador n, const std::string& contrasena,
+                                                    std::function<void(const Hecho&)> listo) {
             ReglaCertificado regla = base;
             regla.contrasenaAlmacen = contrasena;
-            return aparte->Usar(n, regla, huella, nombre, QString::fromStdString(pagina));
+            aparte->Usar(n, regla, huella, nombre, QString::fromStdString(pagina),
+                         std::move(listo));
+            std::fill(regla.contrasenaAlmacen.begin(), regla.contrasenaAlmacen.end(), '\0');
         });
     }
     dialogo.exec();
