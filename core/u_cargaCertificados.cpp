@@ -1,6 +1,7 @@
 #include "core/u_cargaCertificados.h"
 
 #include <array>
+#include <thread>
 #include <unordered_map>
 
 namespace marlevanta {
@@ -61,42 +62,50 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
                                                 const std::map<std::string, std::string>& alias,
                                                 const QDateTime& ahora) {
     std::vector<RegistroCertificado> filas(certificados.size());
-    // Issuer and usages repeat across a firm's certificates: the rows share one copy of each.
-    std::unordered_map<std::string, QString> emisores, usos;
     const auto compartido = [](std::unordered_map<std::string, QString>& vistos,
                                const std::string& clave, auto hacer) {
         auto [it, nuevo] = vistos.try_emplace(clave);
         if (nuevo) it->second = hacer(clave);
         return it->second;
     };
-    for (size_t i = 0; i < certificados.size(); ++i) {
-        const DatosCertificado& c = certificados[i];
-        RegistroCertificado& r = filas[i];
-        r.id = static_cast<qint32>(i);
-        if (!c.legible) {
-            r.ilegible = true;
-            r.apodo = Cortar(NombreVisible(c.apodo), 100);
-            continue;
+    const auto tramo = [&](size_t desde, size_t hasta) {
+        // Issuer and usages repeat across a firm's certificates: the rows share one copy of each.
+        std::unordered_map<std::string, QString> emisores, usos;
+        for (size_t i = desde; i < hasta; ++i) {
+            const DatosCertificado& c = certificados[i];
+            RegistroCertificado& r = filas[i];
+            r.id = static_cast<qint32>(i);
+            if (!c.legible) {
+                r.ilegible = true;
+                r.apodo = Cortar(NombreVisible(c.apodo), 100);
+                continue;
+            }
+            // Shown with what cannot be shown made visible; the certificate's own bytes go with the
+            // row for the browser's rule.
+            r.emitido_para = NombreVisible(c.emitidoPara);
+            r.emitido_para_real = QByteArray::fromStdString(c.emitidoPara);
+            if (auto a = alias.find(MayusculasAscii(c.huella)); a != alias.end()) {
+                r.alias = DeUtf8(a->second);
+            }
+            r.emitido_por = compartido(emisores, c.emitidoPor, NombreVisible);
+            r.emitido_por_real = QByteArray::fromStdString(c.emitidoPor);
+            r.inicio_validez = MomentoDeValidez(c.validoDesde);
+            r.fin_validez = MomentoDeValidez(c.validoHasta);
+            // A validity text of another form leaves that date empty; the load goes on.
+            r.fecha_emision = FechaDeValidez(c.validoDesde);
+            r.fecha_caducidad = FechaDeValidez(c.validoHasta);
+            r.propositos = compartido(usos, c.usosExtendidos, DeUtf8);
+            r.email = DeUtf8(c.email);
+            r.key_for_alias = DeUtf8(c.huella);
+            r.proximo_a_caducar = ProximoACaducar(r.fecha_caducidad, ahora);
         }
-        // Shown with what cannot be shown made visible; the certificate's own bytes go with the
-        // row for the browser's rule.
-        r.emitido_para = NombreVisible(c.emitidoPara);
-        r.emitido_para_real = QByteArray::fromStdString(c.emitidoPara);
-        if (auto a = alias.find(MayusculasAscii(c.huella)); a != alias.end()) {
-            r.alias = DeUtf8(a->second);
-        }
-        r.emitido_por = compartido(emisores, c.emitidoPor, NombreVisible);
-        r.emitido_por_real = QByteArray::fromStdString(c.emitidoPor);
-        r.inicio_validez = MomentoDeValidez(c.validoDesde);
-        r.fin_validez = MomentoDeValidez(c.validoHasta);
-        // A validity text of another form leaves that date empty; the load goes on.
-        r.fecha_emision = FechaDeValidez(c.validoDesde);
-        r.fecha_caducidad = FechaDeValidez(c.validoHasta);
-        r.propositos = compartido(usos, c.usosExtendidos, DeUtf8);
-        r.email = DeUtf8(c.email);
-        r.key_for_alias = DeUtf8(c.huella);
-        r.proximo_a_caducar = ProximoACaducar(r.fecha_caducidad, ahora);
-    }
+    };
+    // Each row stands alone: two halves side by side where there are two cores.
+    const size_t n = certificados.size();
+    std::thread otra;
+    if (n >= 2 && std::thread::hardware_concurrency() > 1) otra = std::thread(tramo, n / 2, n);
+    tramo(0, otra.joinable() ? n / 2 : n);
+    if (otra.joinable()) otra.join();
     return filas;
 }
 

@@ -604,17 +604,15 @@ void PlegarUtf8(const QString& texto, std::string& r) {
             r = Plegar(texto).toStdString();
             return;
         }
-        r[static_cast<size_t>(i)] =
-            static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
+        r[static_cast<size_t>(i)] = static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
     }
 }
 
 }  // namespace
 
 IndiceFiltro::IndiceFiltro(const std::vector<RegistroCertificado>& filas)
-    : IndiceFiltro(filas.size(), [&filas](size_t i) -> const RegistroCertificado& {
-          return filas[i];
-      }) {}
+    : IndiceFiltro(filas.size(),
+                   [&filas](size_t i) -> const RegistroCertificado& { return filas[i]; }) {}
 
 IndiceFiltro::IndiceFiltro(size_t filas,
                            const std::function<const RegistroCertificado&(size_t)>& fila) {
@@ -624,8 +622,8 @@ IndiceFiltro::IndiceFiltro(size_t filas,
     std::string plegado;
     for (size_t i = 0; i < filas; ++i) {
         const RegistroCertificado& r = fila(i);
-        datos_.push_back({r.fecha_emision, r.fecha_caducidad, r.id, r.proximo_a_caducar,
-                          r.ilegible});
+        datos_.push_back(
+            {r.fecha_emision, r.fecha_caducidad, r.id, r.proximo_a_caducar, r.ilegible});
         for (const auto& def : CamposCertificado()) {
             const int k = IndiceTexto(def.campo);
             if (k < 0) continue;

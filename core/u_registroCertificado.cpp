@@ -112,10 +112,11 @@ QString FechaCorta(const QDate& dia) {
     if (!dia.isValid() || a < 1000 || a > 9999) {
         return dia.isValid() ? dia.toString(QStringLiteral("dd/MM/yyyy")) : QString();
     }
-    const char16_t t[10] = {char16_t(u'0' + d / 10), char16_t(u'0' + d % 10), u'/',
-                            char16_t(u'0' + m / 10), char16_t(u'0' + m % 10), u'/',
-                            char16_t(u'0' + a / 1000), char16_t(u'0' + a / 100 % 10),
-                            char16_t(u'0' + a / 10 % 10), char16_t(u'0' + a % 10)};
+    const char16_t t[10] = {
+        char16_t(u'0' + d / 10),   char16_t(u'0' + d % 10),       u'/',
+        char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
+        char16_t(u'0' + a / 1000), char16_t(u'0' + a / 100 % 10), char16_t(u'0' + a / 10 % 10),
+        char16_t(u'0' + a % 10)};
     return QString(reinterpret_cast<const QChar*>(t), 10);
 }
 

@@ -59,9 +59,8 @@ TTablaCertificados::FilasPreparadas TTablaCertificados::Preparar(
     const size_t n = r.filas_.size();
     std::thread otro;
     if (n >= 2 && std::thread::hardware_concurrency() > 1) otro = std::thread(claves, 0, n);
-    r.indice_ = IndiceFiltro(n, [&r](size_t i) -> const RegistroCertificado& {
-        return r.filas_[i].r;
-    });
+    r.indice_ =
+        IndiceFiltro(n, [&r](size_t i) -> const RegistroCertificado& { return r.filas_[i].r; });
     if (otro.joinable()) {
         otro.join();
     } else {
@@ -282,8 +281,8 @@ void TTablaCertificados::SetFiltered(bool filtrado) {
 void TTablaCertificados::CambiarFiltro(bool filtrado, QString texto, ExpresionFiltro expresion) {
     const bool igual = filtrado_ && filtrado && pasaValido_ && texto == filtro_;
     // While the user types on, the new rows are among those that passed before.
-    estrechar_ = !igual && filtrado_ && filtrado && pasaValido_ &&
-                 expresion.MasEstrechaQue(expresion_);
+    estrechar_ =
+        !igual && filtrado_ && filtrado && pasaValido_ && expresion.MasEstrechaQue(expresion_);
     expresion_ = std::move(expresion);
     filtro_ = std::move(texto);
     filtrado_ = filtrado;

@@ -237,9 +237,10 @@ namespace {
 // Names with accents, mixed case, quotes and a folded "ß", so that folding and the index are
 // put to work; about one row in ten without an alias or an e-mail.
 std::vector<RegistroCertificado> FilasAleatorias(int n, unsigned semilla) {
-    static const char* partes[] = {"García", "GARCÍA", "garcia", "Núñez", "NUÑEZ", "Íñigo",
-                                   "ÁLVAREZ", "alvarez", "O'Brien", "Strauß", "STRAUSS", "Lucía",
-                                   "Pérez", "peña", "Ana", "ANA", "Mariana", "Ébano", "Ortega"};
+    static const char* partes[] = {"García",  "GARCÍA",  "garcia",  "Núñez",   "NUÑEZ",
+                                   "Íñigo",   "ÁLVAREZ", "alvarez", "O'Brien", "Strauß",
+                                   "STRAUSS", "Lucía",   "Pérez",   "peña",    "Ana",
+                                   "ANA",     "Mariana", "Ébano",   "Ortega"};
     std::mt19937 azar(semilla);
     const auto parte = [&] { return QString::fromUtf8(partes[azar() % std::size(partes)]); };
     const QDate base(2023, 3, 7);
@@ -277,11 +278,12 @@ QString ExpresionAleatoria(std::mt19937& azar, int hondo = 0) {
     const QString op = QString::fromLatin1(ops[azar() % 6]);
     switch (tipo) {
         case 0: {
-            static const char* campos[] = {"emitido_para", "alias", "email", "emitido_por",
-                                           "propositos", "key_for_alias"};
-            static const char* textos[] = {"%ana%", "%GARCÍA%", "garcia%", "%z", "%a%n%",
-                                           "%ñ%", "%ss%", "%o''b%", "%",  "ana",
-                                           "%é%o%", "%@correo.example", "ac%",  "%0%"};
+            static const char* campos[] = {"emitido_para", "alias",      "email",
+                                           "emitido_por",  "propositos", "key_for_alias"};
+            static const char* textos[] = {"%ana%", "%GARCÍA%", "garcia%", "%z",
+                                           "%a%n%", "%ñ%",      "%ss%",    "%o''b%",
+                                           "%",     "ana",      "%é%o%",   "%@correo.example",
+                                           "ac%",   "%0%"};
             const QString campo = QString::fromLatin1(campos[azar() % 6]);
             const QString texto = QString::fromUtf8(textos[azar() % std::size(textos)]);
             if (azar() % 3 == 0) return campo + u' ' + op + QStringLiteral(" '") + texto + u'\'';
@@ -347,8 +349,8 @@ TEST(FiltroAleatorio, LasExpresionesSeleccionanLoMismoQueFilaAFila) {
 TEST(FiltroAleatorio, LaBusquedaCoincideConUnaLecturaDirectaHastaCienMilFilas) {
     const QDateTime ahora(QDate(2023, 3, 7), QTime(10, 0));
     // "zg" and "eg" only ever appear across two rows' texts, one's end and the next one's start.
-    const QStringList busquedas = {"a",  "GAR", "garcía", "ñ",  "NU", "ss",      "ß",
-                                   "zg", "eg",  "o'b",    " ana ", "é", "@correo", "íñigo 4"};
+    const QStringList busquedas = {"a",  "GAR", "garcía", "ñ",     "NU", "ss",      "ß",
+                                   "zg", "eg",  "o'b",    " ana ", "é",  "@correo", "íñigo 4"};
     for (const int n : {1, 10000, 100000}) {
         const auto filas = FilasAleatorias(n, 3);
         TTablaCertificados t;
@@ -358,8 +360,8 @@ TEST(FiltroAleatorio, LaBusquedaCoincideConUnaLecturaDirectaHastaCienMilFilas) {
             if (n == 100000 && b.size() > 2) continue;
             const EstadoFiltro e = ConstruirFiltro(b, false, true, false, ahora);
             ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
-            EXPECT_EQ(Ids(t), PorBusqueda(filas, b, ahora)) << n << " rows, \"" << b.toStdString()
-                                                          << '"';
+            EXPECT_EQ(Ids(t), PorBusqueda(filas, b, ahora))
+                << n << " rows, \"" << b.toStdString() << '"';
         }
     }
 }
@@ -377,17 +379,17 @@ TEST(FiltroAleatorio, EscribirYBorrarLetraALetraDaLoMismoQueDeUnaVez) {
         ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
     };
     const auto deUnaVez = [&](const QString& texto) {
-        const auto e = ExpresionFiltro::Compilar(
-            ConstruirFiltro(texto, false, true, true, ahora).expresion);
+        const auto e =
+            ExpresionFiltro::Compilar(ConstruirFiltro(texto, false, true, true, ahora).expresion);
         QList<int> r;
         for (const auto& f : filas) {
             if (e->Evaluar(f)) r << f.id;
         }
         return r;
     };
-    for (const QString& palabra : {QStringLiteral("garcía núñez"), QStringLiteral("o'brien"),
-                                   QStringLiteral("íñigo"), QStringLiteral("ana%ez"),
-                                   QStringLiteral("STRAUß")}) {
+    for (const QString& palabra :
+         {QStringLiteral("garcía núñez"), QStringLiteral("o'brien"), QStringLiteral("íñigo"),
+          QStringLiteral("ana%ez"), QStringLiteral("STRAUß")}) {
         QStringList pasos;
         for (int i = 1; i <= palabra.size(); ++i) pasos << palabra.left(i);
         for (int i = palabra.size() - 1; i >= 0; --i) pasos << palabra.left(i);
@@ -428,7 +430,7 @@ TEST(FiltroAleatorio, SoloSeEstrechaCuandoEsSeguro) {
     EXPECT_FALSE(estrecha("alias like '%ga%'", "alias like '%gar%'"));  // wider
     EXPECT_FALSE(estrecha("not alias like '%gar%'", "not alias like '%ga%'"));
     EXPECT_FALSE(estrecha("alias like '%ga%r%'", "alias like '%ga%'"));  // another piece
-    EXPECT_FALSE(estrecha("alias like 'gar'", "alias like 'ga'"));  // the whole text
+    EXPECT_FALSE(estrecha("alias like 'gar'", "alias like 'ga'"));       // the whole text
     EXPECT_FALSE(estrecha("alias like 'ga%'", "alias like '%ga'"));
     EXPECT_FALSE(estrecha("email like '%gar%'", "alias like '%ga%'"));
     EXPECT_FALSE(estrecha("alias like '%gar%' and id > 2", "alias like '%ga%' and id > 1"));
@@ -441,6 +443,7 @@ TEST(FechaCorta, DiaMesYAnioConCeros) {
         EXPECT_EQ(FechaCorta(d), d.toString(QStringLiteral("dd/MM/yyyy")));
     }
     EXPECT_EQ(FechaCorta(QDate(2024, 2, 9)), "09/02/2024");
-    EXPECT_EQ(FechaCorta(QDate(999, 1, 2)), QDate(999, 1, 2).toString(QStringLiteral("dd/MM/yyyy")));
+    EXPECT_EQ(FechaCorta(QDate(999, 1, 2)),
+              QDate(999, 1, 2).toString(QStringLiteral("dd/MM/yyyy")));
     EXPECT_EQ(FechaCorta(QDate()), "");
 }

@@ -5,8 +5,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStaticText>
 #include <QStyledItemDelegate>
@@ -37,8 +37,7 @@ public:
         const QWidget* w = o.widget;
         QStyle* estilo = w ? w->style() : QApplication::style();
         const auto otros = QStyleOptionViewItem::HasDecoration |
-                           QStyleOptionViewItem::HasCheckIndicator |
-                           QStyleOptionViewItem::WrapText;
+                           QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::WrapText;
         if (o.text.isEmpty() || (o.features & otros) || o.direction != Qt::LeftToRight ||
             o.textElideMode != Qt::ElideRight) {
             estilo->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
@@ -51,13 +50,11 @@ public:
         const QRect zona = o.rect.adjusted(margen, 0, -margen, 0);
         if (zona.width() <= 0) return;
         const QStaticText& t = Maquetado(texto, zona.width(), o.font);
-        const QRect donde = QStyle::alignedRect(o.direction, o.displayAlignment,
-                                                t.size().toSize(), zona);
-        const QPalette::ColorGroup grupo = !(o.state & QStyle::State_Enabled)
-                                               ? QPalette::Disabled
-                                               : (o.state & QStyle::State_Active)
-                                                     ? QPalette::Normal
-                                                     : QPalette::Inactive;
+        const QRect donde =
+            QStyle::alignedRect(o.direction, o.displayAlignment, t.size().toSize(), zona);
+        const QPalette::ColorGroup grupo = !(o.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (o.state & QStyle::State_Active) ? QPalette::Normal
+                                                                              : QPalette::Inactive;
         p->save();
         p->setClipRect(zona);
         p->setFont(o.font);

@@ -462,9 +462,8 @@ private:
                 certificados[i] = Decodificado(filas[i].der, filas[i].apodo);
             }
         };
-        const size_t hilos = filas.size() < 8
-                                 ? 1
-                                 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+        const size_t hilos =
+            filas.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
         std::vector<std::thread> ayudantes;
         for (size_t h = 1; h < hilos; ++h) {
             ayudantes.emplace_back(tramo, filas.size() * h / hilos, filas.size() * (h + 1) / hilos);
