@@ -310,14 +310,26 @@ QString ExpresionAleatoria(std::mt19937& azar, int hondo = 0) {
 
 // The search box as the user sees it: a row is in view when its subject, e-mail or alias,
 // folded, contains the folded text, and it is not expired (unless unreadable).
-QList<int> PorBusqueda(const std::vector<RegistroCertificado>& filas, const QString& busqueda,
-                       const QDateTime& ahora) {
+struct Buscable {
+    int id;
+    QString textos;  // the three folded, apart
+    bool visible;
+};
+std::vector<Buscable> Buscables(const std::vector<RegistroCertificado>& filas,
+                                const QDateTime& ahora) {
+    std::vector<Buscable> r;
+    for (const auto& f : filas) {
+        r.push_back({f.id,
+                     Plegar(f.emitido_para) + u'\n' + Plegar(f.email) + u'\n' + Plegar(f.alias),
+                     f.ilegible || !Caducado(f, ahora)});
+    }
+    return r;
+}
+QList<int> PorBusqueda(const std::vector<Buscable>& filas, const QString& busqueda) {
     const QString t = Plegar(busqueda.trimmed());
     QList<int> r;
     for (const auto& f : filas) {
-        const bool texto = Plegar(f.emitido_para).contains(t) || Plegar(f.email).contains(t) ||
-                           Plegar(f.alias).contains(t);
-        if (texto && (f.ilegible || !Caducado(f, ahora))) r << f.id;
+        if (f.visible && f.textos.contains(t)) r << f.id;
     }
     return r;
 }
@@ -353,14 +365,15 @@ TEST(FiltroAleatorio, LaBusquedaCoincideConUnaLecturaDirectaHastaCienMilFilas) {
                                    "zg", "eg",  "o'b",    " ana ", "é",  "@correo", "íñigo 4"};
     for (const int n : {1, 10000, 100000}) {
         const auto filas = FilasAleatorias(n, 3);
+        const auto buscables = Buscables(filas, ahora);
         TTablaCertificados t;
         t.Reemplazar(TTablaCertificados::Preparar(filas));
         for (const QString& b : busquedas) {
             // A hundred thousand rows: a few searches are enough, the rest is the same code.
-            if (n == 100000 && b.size() > 2) continue;
+            if (n == 100000 && b != "a" && b != "zg" && b != "ß") continue;
             const EstadoFiltro e = ConstruirFiltro(b, false, true, false, ahora);
             ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
-            EXPECT_EQ(Ids(t), PorBusqueda(filas, b, ahora))
+            EXPECT_EQ(Ids(t), PorBusqueda(buscables, b))
                 << n << " rows, \"" << b.toStdString() << '"';
         }
     }
