@@ -362,10 +362,13 @@ TEST_F(ConEscritorio, AlIniciarLaSesionAvisaSinVentanaYTermina) {
     EXPECT_EQ(r.first, 0) << r.second.toStdString();
     ASSERT_EQ(servicio.recibidos.size(), 1u) << r.second.toStdString();
     EXPECT_EQ(servicio.recibidos[0].resumen, "1 certificado caduca en los próximos 30 días");
-    EXPECT_EQ(servicio.recibidos[0].cuerpo,
-              "«Cinco Días Ñandú», el " + QDate::currentDate().addDays(5).toString("dd/MM/yyyy") +
-                  ".\nYa ha caducado «Ya Caducado», el " +
-                  QDate::currentDate().addDays(-3).toString("dd/MM/yyyy") + ".");
+    // The script dates them at noon UTC, the same day here; between midnight here and midnight
+    // UTC today's date differs, so the days are counted from UTC's.
+    const QDate hoyUtc = QDateTime::currentDateTimeUtc().date();
+    EXPECT_EQ(servicio.recibidos[0].cuerpo, "«Cinco Días Ñandú», el " +
+                                                hoyUtc.addDays(5).toString("dd/MM/yyyy") +
+                                                ".\nYa ha caducado «Ya Caducado», el " +
+                                                hoyUtc.addDays(-3).toString("dd/MM/yyyy") + ".");
     // Nobody is left to answer a click.
     EXPECT_TRUE(servicio.recibidos[0].acciones.isEmpty());
     r = ejecutar({"--avisar-caducidad"});
