@@ -151,15 +151,6 @@ bool TieneContrasena(PK11SlotInfo* slot) {
     return PK11_CheckUserPassword(slot, "") != SECSuccess;
 }
 
-// NSS's reason after a colon, when it gave one.
-std::string Porque() {
-    const PRErrorCode e = PORT_GetError();
-    if (!e) return {};
-    std::string t = TextoErrorNss(e);
-    while (!t.empty() && t.back() == '.') t.pop_back();
-    return ": " + t;
-}
-
 void Borrar(std::string& s) {
     if (!s.empty()) PORT_Memset(s.data(), 0, s.size());
     s.clear();
@@ -255,11 +246,11 @@ public:
                 PK11_CheckUserPassword(slot, contrasena.c_str()) != SECSuccess) {
                 if (PORT_GetError() == SEC_ERROR_BAD_PASSWORD) return Falla(kContrasenaIncorrecta);
                 return Falla("No se puede abrir el almacén de claves del perfil de Firefox \"" +
-                             ruta + "\"" + Porque() + ".");
+                             ruta + "\"" + PorqueNss() + ".");
             }
             unsigned char azar[24];
             if (PK11_GenerateRandom(azar, sizeof azar) != SECSuccess) {
-                return Falla("No se ha podido preparar la copia de las claves" + Porque() + ".");
+                return Falla("No se ha podido preparar la copia de las claves" + PorqueNss() + ".");
             }
             clave = HexMayusculas(azar, sizeof azar);
             PORT_Memset(azar, 0, sizeof azar);
@@ -277,7 +268,7 @@ public:
                 if (!ExportarPkcs12Nss(slot, n->cert, item, p12)) {
                     r = Falla("No se ha podido sacar la clave privada del certificado \"" +
                               TextoNss(CERT_GetCommonName(&n->cert->subject)) +
-                              "\" del perfil de Firefox \"" + ruta + "\"" + Porque() +
+                              "\" del perfil de Firefox \"" + ruta + "\"" + PorqueNss() +
                               ". Expórtelo desde Firefox a un archivo .p12 e impórtelo.");
                 }
                 paquetes.push_back(std::move(p12));

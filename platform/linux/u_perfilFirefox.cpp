@@ -93,11 +93,6 @@ struct Copia {
     }
 };
 
-std::string Porque() {
-    const PRErrorCode e = PORT_GetError();
-    return e ? ": " + TextoErrorNss(e) : std::string();
-}
-
 // Signs in with the store's password when it has one; "" is no password.
 Hecho Entrar(PK11SlotInfo* slot, const std::string& contrasena) {
     if (!PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr) ||
@@ -147,8 +142,8 @@ Resultado<Copia> SacarDelAlmacen(const std::string& almacen, std::string der,
     nss.ctx_ = NSS_InitContext(config.c_str(), "", "", "", nullptr,
                                NSS_INIT_READONLY | NSS_INIT_NOROOTINIT);
     if (!nss.ctx_) {
-        return Falla("No se puede abrir el almacén de certificados \"" + almacen + "\"" + Porque() +
-                     ".");
+        return Falla("No se puede abrir el almacén de certificados \"" + almacen + "\"" +
+                     PorqueNss() + ".");
     }
     nss.slot_ = PK11_GetInternalKeySlot();
     if (!nss.slot_) return Falla("No se puede abrir el almacén de claves de \"" + almacen + "\".");
@@ -164,7 +159,7 @@ Resultado<Copia> SacarDelAlmacen(const std::string& almacen, std::string der,
     unsigned char azar[24];
     if (PK11_GenerateRandom(azar, sizeof azar) != SECSuccess) {
         CERT_DestroyCertificate(cert);
-        return Falla("No se ha podido preparar la copia de la clave" + Porque() + ".");
+        return Falla("No se ha podido preparar la copia de la clave" + PorqueNss() + ".");
     }
     copia.clave = HexMayusculas(azar, sizeof azar);
     PORT_Memset(azar, 0, sizeof azar);
@@ -174,7 +169,7 @@ Resultado<Copia> SacarDelAlmacen(const std::string& almacen, std::string der,
     CERT_DestroyCertificate(cert);
     if (!exportado) {
         return Falla("No se ha podido copiar la clave privada del certificado desde el almacén \"" +
-                     almacen + "\"" + Porque() + ".");
+                     almacen + "\"" + PorqueNss() + ".");
     }
     if (PK11GenericObject* objetos = PK11_FindGenericObjects(nss.slot_, CKO_NSS_TRUST)) {
         for (PK11GenericObject* o = objetos; o; o = PK11_GetNextGenericObject(o)) {
@@ -204,7 +199,7 @@ Hecho DarConfianza(const std::string& carpeta, std::vector<Autoridad>& autoridad
     ContextoNss nss;
     const std::string config = "sql:" + carpeta;
     nss.ctx_ = NSS_InitContext(config.c_str(), "", "", "", nullptr, NSS_INIT_NOROOTINIT);
-    if (!nss.ctx_) return Falla("No se puede abrir \"" + carpeta + "\"" + Porque() + ".");
+    if (!nss.ctx_) return Falla("No se puede abrir \"" + carpeta + "\"" + PorqueNss() + ".");
     nss.slot_ = PK11_GetInternalKeySlot();
     if (!nss.slot_) return Falla("No se puede abrir el almacén de claves de \"" + carpeta + "\".");
     if (auto h = Entrar(nss.slot_, contrasena); !h) return h;
@@ -217,7 +212,7 @@ Hecho DarConfianza(const std::string& carpeta, std::vector<Autoridad>& autoridad
             return Falla(
                 "No se ha podido leer una autoridad de confianza del almacén para el "
                 "perfil \"" +
-                carpeta + "\"" + Porque() + ".");
+                carpeta + "\"" + PorqueNss() + ".");
         }
         SECStatus s = SECSuccess;
         if (!c->isperm) {
@@ -230,7 +225,7 @@ Hecho DarConfianza(const std::string& carpeta, std::vector<Autoridad>& autoridad
         CERT_DestroyCertificate(c);
         if (s != SECSuccess) {
             return Falla("No se ha podido copiar la confianza en la autoridad \"" + nombre +
-                         "\" al perfil \"" + carpeta + "\"" + Porque() + ".");
+                         "\" al perfil \"" + carpeta + "\"" + PorqueNss() + ".");
         }
     }
     return {};

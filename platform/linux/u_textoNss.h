@@ -4,6 +4,7 @@
 #include <cert.h>
 #include <prerror.h>
 #include <secoid.h>
+#include <secport.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -20,6 +21,16 @@ inline std::string TextoErrorNss(PRErrorCode codigo) {
 }
 
 // A text NSS allocated, freed once copied; "" for none.
+// NSS's last reason after a colon, without its closing period (the sentence puts its own), or
+// nothing when it gave none.
+inline std::string PorqueNss() {
+    const PRErrorCode e = PORT_GetError();
+    if (!e) return {};
+    std::string t = TextoErrorNss(e);
+    while (!t.empty() && t.back() == '.') t.pop_back();
+    return ": " + t;
+}
+
 inline std::string TextoNss(char* texto) {
     std::string r = texto ? texto : "";
     PORT_Free(texto);
