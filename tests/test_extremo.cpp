@@ -336,7 +336,9 @@ TEST(ExtremoAExtremo, UnPerfilPorCertificadoDosNavegadoresALaVezCadaUnoConElSuyo
     fs::create_directories(log);
     {
         std::ofstream w(d + "/bin/google-chrome");
-        w << "#!/bin/sh\necho \"$@\" > '" << log << "/args-'$$\n"
+        // Written aside and renamed: the test reads a file as soon as it shows.
+        w << "#!/bin/sh\necho \"$@\" > '" << log << "/.a-'$$\nmv '" << log << "/.a-'$$ '" << log
+          << "/args-'$$\n"
           << "[ -e '" << log << "/solo-args' ] && exit 0\n"
           << "i=0; while [ ! -e '" << log << "/seguir' ] && [ $i -lt 1200 ]; do sleep 0.1; "
           << "i=$((i+1)); done\n"
