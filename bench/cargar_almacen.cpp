@@ -1,11 +1,12 @@
 // Loads every certificate of an NSS database into the certificate table with the aliases of the
-// settings store, as the program does at its first showing.
+// settings store, as the program does at its first showing (on a worker, in parts).
 // Usage: cargar_almacen NSSDB_DIR   (settings under $XDG_CONFIG_HOME)
 #include <QCoreApplication>
 #include <QDateTime>
 #include <cstdio>
 
 #include "core/u_cargaCertificados.h"
+#include "core/u_segundoPlano.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_registroSqlite.h"
 #include "platform/u_sistema.h"
@@ -13,6 +14,7 @@
 using namespace marlevanta;
 
 int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s NSSDB_DIR\n", argv[0]);
         return 2;
@@ -20,16 +22,21 @@ int main(int argc, char** argv) {
     TManejadorRegistro registro(CrearRegistroUsuario(), nullptr);
     TTablaCertificados tabla;
     tabla.Open();
-    auto almacen = CrearAlmacenNss(argv[1]);
-    // What the load does on its worker and then on the window's thread, here on one thread.
-    const auto alias = registro.LeerTodosLosAlias().valor_o({});
-    auto certificados = almacen->LeerCertificados();
-    if (!certificados) {
-        std::fprintf(stderr, "%s\n", certificados.motivo().c_str());
-        return 1;
-    }
-    tabla.Reemplazar(TTablaCertificados::Preparar(
-        FilasDeAlmacen(*certificados, alias, QDateTime::currentDateTime())));
+    SegundoPlano fondo;
+    // The window's own load: read and prepared on a worker, handed over in parts.
+    const std::string directorio = argv[1];
+    CargaCertificados carga(
+        tabla, registro, [directorio] { return CrearAlmacenNss(directorio); }, fondo, false);
+    int codigo = 0;
+    QObject::connect(&carga, &CargaCertificados::Cargada, [&](const Hecho& h) {
+        if (!h) {
+            std::fprintf(stderr, "%s\n", h.motivo().c_str());
+            codigo = 1;
+        }
+        QCoreApplication::quit();
+    });
+    carga.Cargar();
+    app.exec();
     std::printf("%d\n", tabla.RecordCount());
-    return 0;
+    return codigo;
 }

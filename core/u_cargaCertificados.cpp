@@ -1,6 +1,7 @@
 #include "core/u_cargaCertificados.h"
 
 #include <array>
+#include <iterator>
 #include <thread>
 #include <unordered_map>
 
@@ -60,7 +61,7 @@ quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora) {
 
 std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertificado>& certificados,
                                                 const std::map<std::string, std::string>& alias,
-                                                const QDateTime& ahora) {
+                                                const QDateTime& ahora, int primerId) {
     std::vector<RegistroCertificado> filas(certificados.size());
     const auto compartido = [](std::unordered_map<std::string, QString>& vistos,
                                const std::string& clave, auto hacer) {
@@ -74,7 +75,7 @@ std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertifica
         for (size_t i = desde; i < hasta; ++i) {
             const DatosCertificado& c = certificados[i];
             RegistroCertificado& r = filas[i];
-            r.id = static_cast<qint32>(i);
+            r.id = primerId + static_cast<qint32>(i);
             if (!c.legible) {
                 r.ilegible = true;
                 r.apodo = Cortar(NombreVisible(c.apodo), 100);
@@ -281,40 +282,75 @@ CargaCertificados::CargaCertificados(TTablaCertificados& tabla, TManejadorRegist
 
 void CargaCertificados::Cargar() {
     const int generacion = ++generacion_;
+    vigente_->store(generacion);
     ++pendientes_;
+    partes_ = 0;
     const QDateTime ahora = QDateTime::currentDateTime();
-    using Filas = Resultado<TTablaCertificados::FilasPreparadas>;
-    const auto entregar = [this, generacion](Filas filas) {
+    using Preparadas = TTablaCertificados::FilasPreparadas;
+    const auto alParte = [this, generacion](Preparadas filas) {
+        if (generacion != generacion_) return;
+        if (partes_++ == 0) {
+            tabla_.Reemplazar(std::move(filas));
+        } else {
+            tabla_.Anadir(std::move(filas));
+        }
+        emit FilasRecibidas();
+    };
+    const auto fin = [this, generacion](const Hecho& hecho) {
         --pendientes_;
         if (generacion != generacion_) return;
-        if (!filas) {
-            emit Cargada(Fallo{filas.motivo()});
-            return;
-        }
-        tabla_.Reemplazar(std::move(*filas));
-        emit Cargada({});
+        // Part of a list is no list: what came before a failure goes, as the old rows went
+        // with the first part.
+        if (!hecho && partes_ > 0) tabla_.Reemplazar(TTablaCertificados::Preparar({}));
+        if (hecho && partes_ == 0) tabla_.Reemplazar(TTablaCertificados::Preparar({}));
+        emit Cargada(hecho);
     };
     if (demo_) {
         // Thirty-four rows and their aliases: quick, and the settings stay on this thread.
         auto filas = FilasDemo(registro_, ahora);
         if (!filas) {
-            entregar(Fallo{filas.motivo()});
+            fin(Fallo{filas.motivo()});
             return;
         }
-        entregar(TTablaCertificados::Preparar(std::move(*filas)));
+        alParte(TTablaCertificados::Preparar(std::move(*filas)));
+        fin({});
         return;
     }
     // The aliases are read here, in one query, so that only this thread uses the settings.
     auto alias = registro_.LeerTodosLosAlias().valor_o({});
-    fondo_.Ejecutar(
+    // Into an empty table a long list is shown as it comes; a reload keeps the rows shown (and
+    // the current one) until the new ones are all read, and keeps them if the reading fails.
+    const bool porPartes = tabla_.TotalFilas() == 0;
+    fondo_.EjecutarPorPartes<Preparadas>(
         this,
-        [fabrica = almacen_, alias = std::move(alias), ahora]() -> Filas {
+        [fabrica = almacen_, alias = std::move(alias), ahora, porPartes, generacion,
+         vigente = vigente_, cancelar = fondo_.Cancelacion()](
+            const std::function<void(Preparadas)>& entregar) -> Hecho {
             auto almacen = fabrica();
-            auto certificados = almacen->LeerCertificados();
-            if (!certificados) return Fallo{certificados.motivo()};
-            return TTablaCertificados::Preparar(FilasDeAlmacen(*certificados, alias, ahora));
+            std::vector<DatosCertificado> todos;
+            int id = 0;
+            auto leido = almacen->LeerPorPartes(
+                porPartes ? kPrimeraParte : 0, [&](std::vector<DatosCertificado> certificados) {
+                    // A newer load, or the program's end, makes the rest worthless.
+                    if (vigente->load() != generacion || cancelar->load()) return false;
+                    if (!porPartes) {
+                        std::move(certificados.begin(), certificados.end(),
+                                  std::back_inserter(todos));
+                        return true;
+                    }
+                    const int n = static_cast<int>(certificados.size());
+                    entregar(TTablaCertificados::Preparar(
+                        FilasDeAlmacen(certificados, alias, ahora, id)));
+                    id += n;
+                    return true;
+                });
+            if (!leido) return leido;
+            if (!porPartes) {
+                entregar(TTablaCertificados::Preparar(FilasDeAlmacen(todos, alias, ahora)));
+            }
+            return {};
         },
-        entregar);
+        alParte, fin);
 }
 
 }  // namespace marlevanta

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,10 +32,11 @@ quint16 ProximoACaducar(const QDate& caducidad, const QDateTime& ahora);
 
 // The table's rows for the store's certificates, in the store's order, with the aliases stored
 // under each thumbprint (`alias` by key in upper case). A certificate the store could not read
-// is a row that says so, without a thumbprint.
+// is a row that says so, without a thumbprint. Rows are numbered from `primerId` (a later part of
+// a load goes on from the parts before it).
 std::vector<RegistroCertificado> FilasDeAlmacen(const std::vector<DatosCertificado>& certificados,
                                                 const std::map<std::string, std::string>& alias,
-                                                const QDateTime& ahora);
+                                                const QDateTime& ahora, int primerId = 0);
 
 inline constexpr int kFilasDemo = 34;
 // The demonstration rows; the aliases that come with them are stored first, like the user's.
@@ -42,9 +44,13 @@ inline constexpr int kFilasDemo = 34;
 Resultado<std::vector<RegistroCertificado>> FilasDemo(TManejadorRegistro& registro,
                                                       const QDateTime& ahora);
 
+// The first part of a load into an empty table: what fills a window, read in milliseconds.
+inline constexpr size_t kPrimeraParte = 1000;
+
 // A load of the table that keeps the window free: the store is read and the rows prepared on a
-// worker, then handed to the table at once. A newer load makes an older one's rows count for
-// nothing.
+// worker. Into an empty table they are handed over in parts as they are read (a firm's store
+// shows at once and fills while the user looks); a reload replaces the rows at once at the end.
+// A newer load makes an older one's rows count for nothing.
 class CargaCertificados : public QObject {
     Q_OBJECT
 
@@ -58,7 +64,9 @@ public:
     bool Cargando() const { return pendientes_ > 0; }
 
 signals:
-    // The table has its new rows (or, on failure, keeps its old ones).
+    // Part of the rows, or all of them, are in the table.
+    void FilasRecibidas();
+    // The table has its new rows (or, on failure, keeps its old ones, or none if it was empty).
     void Cargada(const Hecho& resultado);
 
 private:
@@ -69,6 +77,8 @@ private:
     bool demo_;
     int generacion_ = 0;
     int pendientes_ = 0;
+    int partes_ = 0;  // of the newest load, received
+    std::shared_ptr<std::atomic<int>> vigente_ = std::make_shared<std::atomic<int>>(0);
 };
 
 }  // namespace marlevanta

@@ -660,6 +660,19 @@ void IndiceFiltro::Cambiar(size_t fila, const RegistroCertificado& r) {
     }
 }
 
+void IndiceFiltro::Anadir(const IndiceFiltro& despues) {
+    datos_.insert(datos_.end(), despues.datos_.begin(), despues.datos_.end());
+    for (size_t k = 0; k < columnas_.size(); ++k) {
+        Columna& c = columnas_[k];
+        const Columna& o = despues.columnas_[k];
+        const auto texto = static_cast<quint32>(c.textos.size());
+        const quint32 valor = c.Valores();
+        c.textos.append(o.textos);
+        for (size_t v = 1; v < o.inicios.size(); ++v) c.inicios.push_back(texto + o.inicios[v]);
+        for (quint32 v : o.valorDeFila) c.valorDeFila.push_back(valor + v);
+    }
+}
+
 QDate LeerFechaFiltro(const QString& texto) {
     static const QRegularExpression forma(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
     const auto m = forma.match(texto.trimmed());

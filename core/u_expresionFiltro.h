@@ -32,6 +32,8 @@ public:
     size_t Filas() const { return datos_.size(); }
     // The row's values again after an edit; the old value stays unused in the column.
     void Cambiar(size_t fila, const RegistroCertificado& r);
+    // The rows of `despues` after these, as one index of both.
+    void Anadir(const IndiceFiltro& despues);
 
     struct Columna {
         std::string textos;

@@ -13,6 +13,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -84,6 +85,52 @@ public:
             };
             AvancePromesa avance(*promesa);
             promesa->addResult(t(avance));
+            promesa->finish();
+        });
+    }
+
+    // Work that hands its result over in parts as it goes: `trabajo(entregar)` calls
+    // `entregar(parte)` for each part and returns its end. On `contexto`'s thread `alParte(parte)`
+    // runs for each part in order, then `fin(final)`; nothing runs once `contexto` is gone.
+    template <class Parte, class F, class AlParte, class Fin>
+    void EjecutarPorPartes(QObject* contexto, F trabajo, AlParte alParte, Fin fin) {
+        using Entregar = std::function<void(Parte)>;
+        using R = std::invoke_result_t<F&, const Entregar&>;
+        // One stream of messages, so that the parts and the end arrive in the order sent.
+        struct Mensaje {
+            std::optional<Parte> parte;
+            std::optional<R> final;
+        };
+        using Puntero = std::shared_ptr<Mensaje>;
+        auto promesa = std::make_shared<QPromise<Puntero>>();
+        auto* vigia = new QFutureWatcher<Puntero>(contexto);
+        QObject::connect(vigia, &QFutureWatcherBase::resultsReadyAt, contexto,
+                         [vigia, alParte = std::move(alParte), fin = std::move(fin), siguiente = 0](
+                             int, int hasta) mutable {
+                             for (; siguiente < hasta; ++siguiente) {
+                                 const Puntero m = vigia->future().resultAt(siguiente);
+                                 if (!m->parte) {
+                                     vigia->deleteLater();
+                                     ++siguiente;
+                                     fin(std::move(*m->final));
+                                     return;
+                                 }
+                                 Parte parte = std::move(*m->parte);
+                                 m->parte.reset();  // the future keeps its copy of the pointer
+                                 alParte(std::move(parte));
+                             }
+                         });
+        vigia->setFuture(promesa->future());
+        promesa->start();
+        Lanzar([promesa, t = std::move(trabajo)]() mutable {
+            const Entregar entregar = [&promesa](Parte parte) {
+                auto m = std::make_shared<Mensaje>();
+                m->parte.emplace(std::move(parte));
+                promesa->addResult(std::move(m));
+            };
+            auto m = std::make_shared<Mensaje>();
+            m->final.emplace(t(entregar));
+            promesa->addResult(std::move(m));
             promesa->finish();
         });
     }

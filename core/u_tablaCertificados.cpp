@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QThread>
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -79,6 +80,37 @@ void TTablaCertificados::Reemplazar(FilasPreparadas filas) {
     Scroll();
 }
 
+void TTablaCertificados::Anadir(FilasPreparadas filas) {
+    if (filas.filas_.empty()) return;
+    Asentar();
+    const size_t antes = filas_.size();
+    const int actual = actual_ >= 0 ? vista_[static_cast<size_t>(actual_)] : -1;
+    filas_.reserve(antes + filas.filas_.size());
+    std::move(filas.filas_.begin(), filas.filas_.end(), std::back_inserter(filas_));
+    indiceFiltro_.Anadir(filas.indice_);
+    // Each order kept takes the new rows in sorted among themselves and merged: what sorting all
+    // of them would give, as both keep the earlier row first among equals.
+    for (auto& [nombre, orden] : ordenes_) {
+        const auto medio = static_cast<std::ptrdiff_t>(orden.size());
+        for (size_t i = antes; i < filas_.size(); ++i) orden.push_back(static_cast<int>(i));
+        if (const auto cmp = Comparador(nombre)) {
+            std::stable_sort(orden.begin() + medio, orden.end(), cmp);
+            std::inplace_merge(orden.begin(), orden.begin() + medio, orden.end(), cmp);
+        }
+    }
+    // Only the new rows meet the filter for the first time.
+    if (pasaValido_) {
+        std::vector<char> nuevas(filas_.size(), 0);
+        std::fill(nuevas.begin() + static_cast<std::ptrdiff_t>(antes), nuevas.end(), 1);
+        expresion_.Seleccionar(indiceFiltro_, nuevas);
+        pasa_.resize(filas_.size());
+        std::copy(nuevas.begin() + static_cast<std::ptrdiff_t>(antes), nuevas.end(),
+                  pasa_.begin() + static_cast<std::ptrdiff_t>(antes));
+    }
+    ReconstruirVista(actual);
+    if (actual < 0 || actual_ < 0 || vista_[static_cast<size_t>(actual_)] != actual) Scroll();
+}
+
 void TTablaCertificados::Edit() {
     Asentar();
     if (actual_ < 0) throw std::logic_error("Cannot perform this operation on an empty dataset");
@@ -150,32 +182,40 @@ bool TTablaCertificados::CambiarAlias(const QString& huella, const QString& alia
     return false;
 }
 
+std::function<bool(int, int)> TTablaCertificados::Comparador(const QString& indice) const {
+    const auto clave = [this](int i) -> const FilaInterna& {
+        return filas_[static_cast<size_t>(i)];
+    };
+    if (indice == QLatin1String(kIndiceInEmitidoPara)) {
+        return [clave](int a, int b) {
+            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
+        };
+    }
+    if (indice == QLatin1String(kIndiceInAlias)) {
+        return [clave](int a, int b) {
+            const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
+            if (c != 0) return c < 0;
+            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
+        };
+    }
+    if (indice == QLatin1String(kIndiceInFechaCaducidad)) {
+        // Rows without a date come first, as an empty key sorts before any value.
+        return [clave](int a, int b) {
+            const QDate& x = clave(a).r.fecha_caducidad;
+            const QDate& y = clave(b).r.fecha_caducidad;
+            if (x.isValid() != y.isValid()) return !x.isValid();
+            return x < y;
+        };
+    }
+    return {};  // the load's order
+}
+
 const std::vector<int>& TTablaCertificados::Orden() const {
     if (auto it = ordenes_.find(indice_); it != ordenes_.end()) return it->second;
     std::vector<int>& orden = ordenes_[indice_];
     orden.resize(filas_.size());
     for (size_t i = 0; i < orden.size(); ++i) orden[i] = static_cast<int>(i);
-    const auto& f = filas_;
-    const auto clave = [&f](int i) -> const FilaInterna& { return f[static_cast<size_t>(i)]; };
-    if (indice_ == QLatin1String(kIndiceInEmitidoPara)) {
-        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
-            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
-        });
-    } else if (indice_ == QLatin1String(kIndiceInAlias)) {
-        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
-            const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
-            if (c != 0) return c < 0;
-            return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
-        });
-    } else if (indice_ == QLatin1String(kIndiceInFechaCaducidad)) {
-        // Rows without a date come first, as an empty key sorts before any value.
-        std::stable_sort(orden.begin(), orden.end(), [&](int a, int b) {
-            const QDate& x = clave(a).r.fecha_caducidad;
-            const QDate& y = clave(b).r.fecha_caducidad;
-            if (x.isValid() != y.isValid()) return !x.isValid();
-            return x < y;
-        });
-    }
+    if (const auto antes = Comparador(indice_)) std::stable_sort(orden.begin(), orden.end(), antes);
     return orden;
 }
 

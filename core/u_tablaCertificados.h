@@ -58,6 +58,9 @@ public:
     bool Active() const { return activa_; }
     // All rows at once, with the first row current; the active index and the filter stay.
     void Reemplazar(FilasPreparadas filas);
+    // More rows after those loaded (a later part of the same load), in the active order and
+    // through the filter; the current row stays.
+    void Anadir(FilasPreparadas filas);
 
     // Edit, change Buffer(), then Post (or Cancel).
     void Edit();
@@ -127,6 +130,8 @@ private:
     static void Recortar(RegistroCertificado& r);
     // The sort keys.
     static void PrepararFila(FilaInterna& f);
+    // How the index `indice` orders two rows; empty for the load's own order.
+    std::function<bool(int, int)> Comparador(const QString& indice) const;
     const std::vector<int>& Orden() const;
     void DatosCambiados();
     void ReconstruirVista(int filaPreferida);

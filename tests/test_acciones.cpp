@@ -10,8 +10,10 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <semaphore>
 
 #include "ayudantes.h"
 #include "core/u_actualizacion.h"
@@ -191,6 +193,138 @@ TEST_F(Acciones, LaCargaNoRetieneAlLlamanteYLaMasNuevaGana) {
     EXPECT_FALSE(h);
     EXPECT_NE(h.motivo().find("no/hay"), std::string::npos) << h.motivo();
     EXPECT_EQ(tabla.TotalFilas(), 8);
+}
+
+namespace {
+
+// A store that hands its certificates over in parts of the sizes given, each only once the test
+// lets it go, and then ends with `final`; it notes the first part's size it was asked for.
+struct Compuertas {
+    std::vector<DatosCertificado> certificados;
+    std::vector<size_t> partes;
+    Hecho final;
+    std::counting_semaphore<1000> paso{0};
+    std::atomic<size_t> primeraPedida{0};
+};
+class AlmacenPorPartes : public AlmacenCertificados {
+public:
+    explicit AlmacenPorPartes(std::shared_ptr<Compuertas> c) : c_(std::move(c)) {}
+    Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
+        return c_->certificados;
+    }
+    Hecho LeerPorPartes(size_t primera, const Parte& parte) override {
+        c_->primeraPedida = primera;
+        size_t i = 0;
+        for (size_t n : c_->partes) {
+            c_->paso.acquire();
+            const auto desde = c_->certificados.begin() + static_cast<std::ptrdiff_t>(i);
+            if (!parte({desde, desde + static_cast<std::ptrdiff_t>(n)})) return {};
+            i += n;
+        }
+        c_->paso.acquire();
+        return c_->final;
+    }
+
+private:
+    std::shared_ptr<Compuertas> c_;
+};
+
+std::vector<DatosCertificado> CertificadosDePrueba(int n) {
+    static const char* nombres[] = {"GARCÍA", "Núñez", "ÁLVAREZ", "peña", "O'Brien", "Strauß"};
+    std::vector<DatosCertificado> r;
+    for (int i = 0; i < n; ++i) {
+        DatosCertificado d;
+        d.emitidoPara = std::string(nombres[(i * 7) % 6]) + " " + nombres[i % 6] + " " +
+                        std::to_string((i * 37) % 101);
+        d.emitidoPor = i % 2 ? "AC Uno" : "AC Dós";
+        d.validoDesde = "Thu, 05 Jan 2023 10:00:00 GMT";
+        d.validoHasta = "Mon, 0" + std::to_string(1 + i % 9) + " Jan 2035 10:00:00 GMT";
+        d.huella = QStringLiteral("%1").arg(i, 40, 16, QLatin1Char('0')).toUpper().toStdString();
+        d.usosExtendidos = "clientAuth";
+        r.push_back(d);
+    }
+    return r;
+}
+
+QList<QString> Huellas(TTablaCertificados& t) {
+    QList<QString> r;
+    for (int i = 0; i < t.RecordCount(); ++i) r << t.Fila(i).key_for_alias;
+    return r;
+}
+
+}  // namespace
+
+TEST_F(Acciones, UnaListaLargaSeVeSegunLlegaYAcabaComoLaDelAlmacen) {
+    auto c = std::make_shared<Compuertas>();
+    c->certificados = CertificadosDePrueba(2500);
+    c->partes = {1000, 1000, 500};
+    TTablaCertificados tabla;
+    tabla.Open();
+    CargaCertificados carga(
+        tabla, *registro_, [c] { return std::make_unique<AlmacenPorPartes>(c); }, *fondo_, false);
+    QSignalSpy recibidas(&carga, &CargaCertificados::FilasRecibidas);
+    QSignalSpy cargada(&carga, &CargaCertificados::Cargada);
+    carga.Cargar();
+    c->paso.release();
+    // The first part is on show while the rest is still being read.
+    ASSERT_TRUE(EsperarQue([&] { return recibidas.count() == 1; }));
+    EXPECT_EQ(c->primeraPedida.load(), kPrimeraParte);
+    EXPECT_EQ(tabla.TotalFilas(), 1000);
+    EXPECT_TRUE(carga.Cargando());
+    EXPECT_EQ(cargada.count(), 0);
+    // The user types, picks another order and a row while the rest comes.
+    const EstadoFiltro e =
+        ConstruirFiltro(QStringLiteral("garcia"), false, true, false, QDateTime::currentDateTime());
+    ASSERT_TRUE(tabla.ProgramarFiltro(e.filtrado, e.expresion));
+    tabla.SetRecNo(3);
+    const QString elegida = tabla.Actual().key_for_alias;
+    c->paso.release();
+    ASSERT_TRUE(EsperarQue([&] { return recibidas.count() == 2; }));
+    ASSERT_TRUE(tabla.SetIndexName(kIndiceInEmitidoPara));
+    c->paso.release(2);
+    ASSERT_TRUE(EsperarQue([&] { return cargada.count() == 1; }));
+    EXPECT_TRUE(cargada.at(0).at(0).value<Hecho>());
+    EXPECT_EQ(tabla.Actual().key_for_alias, elegida);
+
+    // The same store loaded at once and filtered after.
+    TTablaCertificados entera;
+    entera.Reemplazar(TTablaCertificados::Preparar(
+        FilasDeAlmacen(c->certificados, {}, QDateTime::currentDateTime())));
+    ASSERT_TRUE(entera.SetIndexName(kIndiceInEmitidoPara));
+    ASSERT_TRUE(entera.ProgramarFiltro(e.filtrado, e.expresion));
+    ASSERT_GT(entera.RecordCount(), 100);
+    EXPECT_EQ(Huellas(tabla), Huellas(entera));
+    ASSERT_TRUE(tabla.ProgramarFiltro(false, QString()));
+    ASSERT_TRUE(entera.ProgramarFiltro(false, QString()));
+    EXPECT_EQ(Huellas(tabla), Huellas(entera));
+    for (int i = 0; i < tabla.TotalFilas(); ++i) ASSERT_EQ(tabla.FilaCargada(i).id, i);
+
+    // A reload keeps the rows shown until the new ones are all read, in one go.
+    c->certificados = CertificadosDePrueba(1200);
+    c->partes = {1200};
+    recibidas.clear();
+    carga.Cargar();
+    c->paso.release();
+    ASSERT_TRUE(EsperarQue([&] { return c->primeraPedida.load() == 0; }));
+    EXPECT_EQ(tabla.TotalFilas(), 2500);
+    c->paso.release();
+    ASSERT_TRUE(EsperarQue([&] { return cargada.count() == 2; }));
+    EXPECT_EQ(recibidas.count(), 1);
+    EXPECT_EQ(tabla.TotalFilas(), 1200);
+
+    // Into an empty table, a failure after some parts leaves no half list.
+    TTablaCertificados vacia;
+    vacia.Open();
+    c->partes = {1000, 200};
+    c->final = Falla("No se puede leer cert9.db: disco dañado");
+    CargaCertificados rota(
+        vacia, *registro_, [c] { return std::make_unique<AlmacenPorPartes>(c); }, *fondo_, false);
+    QSignalSpy fallo(&rota, &CargaCertificados::Cargada);
+    rota.Cargar();
+    c->paso.release(3);
+    ASSERT_TRUE(EsperarQue([&] { return fallo.count() == 1; }));
+    EXPECT_EQ(fallo.at(0).at(0).value<Hecho>().motivo(), "No se puede leer cert9.db: disco dañado");
+    EXPECT_EQ(vacia.TotalFilas(), 0);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "resultado_prueba.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -173,6 +174,32 @@ TEST(AlmacenNss, LasTablasYLaApiDanLasMismasFilasEnElMismoOrden) {
             EXPECT_EQ(a.validoHasta, t.validoHasta) << i;
             EXPECT_EQ(a.usosExtendidos, t.usosExtendidos) << i;
             EXPECT_EQ(a.email, t.email) << i;
+        }
+        // In parts, from the first certificate with a key found through the index to the rest
+        // read at once: the same rows in the same order, the first part as large as asked.
+        for (size_t primera : {1, 2, 3, 100}) {
+            std::vector<std::string> huellas;
+            std::vector<size_t> tamanos;
+            auto h = CrearAlmacenNss(dir)->LeerPorPartes(primera,
+                                                         [&](std::vector<DatosCertificado> parte) {
+                                                             tamanos.push_back(parte.size());
+                                                             for (const auto& c : parte)
+                                                                 huellas.push_back(c.huella);
+                                                             return true;
+                                                         });
+            ASSERT_TRUE(h) << h.motivo();
+            ASSERT_EQ(huellas.size(), api->size()) << primera;
+            for (size_t i = 0; i < huellas.size(); ++i) EXPECT_EQ(huellas[i], (*api)[i].huella);
+            ASSERT_FALSE(tamanos.empty());
+            EXPECT_EQ(tamanos[0], std::min(primera, api->size())) << primera;
+            EXPECT_EQ(std::count(tamanos.begin(), tamanos.end(), 0u), 0) << primera;
+            // Told to stop, it stops.
+            int partes = 0;
+            ASSERT_TRUE(CrearAlmacenNss(dir)->LeerPorPartes(primera, [&](auto) {
+                ++partes;
+                return false;
+            }));
+            EXPECT_EQ(partes, 1);
         }
     };
     comparar(prueba::BaseNssCompartida().directorio);

@@ -429,6 +429,82 @@ TEST(FiltroAleatorio, EscribirYBorrarLetraALetraDaLoMismoQueDeUnaVez) {
     EXPECT_EQ(t.RecordCount(), 0);
 }
 
+// A load shown as it comes: the first part replaces, the later ones are added, while the user
+// picks an order, types a search or moves. It must end with the rows, the order, the view and
+// the current row of the whole list loaded at once and filtered after.
+TEST(FiltroAleatorio, LaCargaPorPartesAcabaComoLaCargaDeUnaVez) {
+    const QDateTime ahora(QDate(2023, 3, 7), QTime(10, 0));
+    const QStringList indices = {kIndiceInIndice, kIndiceInEmitidoPara, kIndiceInFechaCaducidad,
+                                 kIndiceInAlias};
+    for (const int n : {1, 10000, 100000}) {
+        const auto filas = FilasAleatorias(n, 21);
+        std::mt19937 azar(static_cast<unsigned>(n));
+        // Parts as a load makes them: a first one, then each as large as all before, with
+        // parts of a single row between them.
+        std::vector<std::vector<RegistroCertificado>> partes;
+        for (size_t i = 0, tam = 1000; i < filas.size();
+             tam = azar() % 3 == 0 ? 1 : std::max<size_t>(1000, i)) {
+            const size_t hasta = std::min(filas.size(), i + tam);
+            partes.emplace_back(filas.begin() + static_cast<std::ptrdiff_t>(i),
+                                filas.begin() + static_cast<std::ptrdiff_t>(hasta));
+            i = hasta;
+        }
+        TTablaCertificados entera;
+        entera.Reemplazar(TTablaCertificados::Preparar(filas));
+        for (const QString& indice : indices) {
+            // A hundred thousand rows: one order is enough, the rest is the same code.
+            if (n == 100000 && indice != kIndiceInAlias) continue;
+            const QString escrito = QStringLiteral("garcía");
+            TTablaCertificados t;
+            ASSERT_TRUE(t.SetIndexName(indice));
+            // Typed while the rows come: a key before the first part, one between each two.
+            const auto teclear = [&](int letras) {
+                const EstadoFiltro e =
+                    ConstruirFiltro(escrito.left(letras), false, true, false, ahora);
+                ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
+            };
+            teclear(1);
+            int letras = 1;
+            for (size_t p = 0; p < partes.size(); ++p) {
+                auto preparadas = TTablaCertificados::Preparar(partes[p]);
+                // Now and then the user has moved to a row: more rows leave it current.
+                int actual = -1;
+                if (p > 0 && azar() % 2 && t.RecordCount() > 0) {
+                    t.SetRecNo(1 +
+                               static_cast<int>(azar() % static_cast<unsigned>(t.RecordCount())));
+                    actual = t.Actual().id;
+                }
+                if (p == 0) {
+                    t.Reemplazar(std::move(preparadas));
+                } else {
+                    t.Anadir(std::move(preparadas));
+                }
+                if (actual >= 0) {
+                    ASSERT_EQ(t.Actual().id, actual) << "the current row moved";
+                }
+                if (letras < escrito.size() && azar() % 2) teclear(++letras);
+                // The whole word before the last part, which must meet it on arrival.
+                if (p + 2 == partes.size()) teclear(letras = escrito.size());
+                if (azar() % 3 == 0) (void)t.RecordCount();  // the view read between parts
+            }
+            if (partes.size() == 1) teclear(escrito.size());
+            ASSERT_TRUE(entera.SetIndexName(indice));
+            for (const QString& b : {escrito, QString()}) {
+                const EstadoFiltro e = ConstruirFiltro(b, false, true, false, ahora);
+                ASSERT_TRUE(entera.ProgramarFiltro(e.filtrado, e.expresion));
+                // The word's view as it stands after the last part, no filter set again.
+                if (b.isEmpty()) {
+                    ASSERT_TRUE(t.ProgramarFiltro(e.filtrado, e.expresion));
+                }
+                ASSERT_EQ(Ids(t), Ids(entera))
+                    << n << " rows in " << partes.size() << " parts, " << indice.toStdString()
+                    << ", search \"" << b.toStdString() << '"';
+            }
+            EXPECT_EQ(t.TotalFilas(), n);
+        }
+    }
+}
+
 TEST(FiltroAleatorio, SoloSeEstrechaCuandoEsSeguro) {
     const auto c = [](const char* e) { return *ExpresionFiltro::Compilar(QString::fromUtf8(e)); };
     const auto estrecha = [&](const char* nueva, const char* vieja) {

@@ -137,6 +137,9 @@ void TfrmMenu::FormCreate() {
                                    servicios_.plataforma.almacenCertificados, servicios_.fondo,
                                    modo_demo, this);
     connect(carga_, &CargaCertificados::Cargada, this, &TfrmMenu::CertificadosCargados);
+    connect(carga_, &CargaCertificados::FilasRecibidas, this, [this] {
+        if (!cdsCertificados_->IsEmpty()) grdCertificados_->MostrarAviso(QString());
+    });
     firefox_ =
         new ImportacionFirefox(servicios_.plataforma.certificadosFirefox, servicios_.fondo, this);
     connect(firefox_, &ImportacionFirefox::Encontrados, this, [this] {

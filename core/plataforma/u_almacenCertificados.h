@@ -2,6 +2,7 @@
 // Standard C++ only, so that the Windows back-end needs nothing but Win32.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,19 @@ public:
     // Reads the store; the order of certificates is the same at every reading of an unchanged
     // store. The failure says what is wrong and what the user can do.
     virtual Resultado<std::vector<DatosCertificado>> LeerCertificados() = 0;
+
+    // The same reading, handed to `parte` in the same order a part at a time, each as soon as it
+    // is read, so that a long list shows while the rest loads: the first part holds at most
+    // `primera` certificates, the later ones grow. `parte` answers false to stop the reading. A
+    // failure comes after the parts already handed over, which are then not the whole store.
+    using Parte = std::function<bool(std::vector<DatosCertificado>)>;
+    [[nodiscard]] virtual Resultado<void> LeerPorPartes(size_t primera, const Parte& parte) {
+        (void)primera;
+        auto todos = LeerCertificados();
+        if (!todos) return Fallo{todos.motivo()};
+        parte(std::move(*todos));
+        return {};
+    }
 };
 
 }  // namespace marlevanta

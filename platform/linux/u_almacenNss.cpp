@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -360,7 +362,13 @@ public:
     sqlite3_stmt* st_ = nullptr;
 };
 
-Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
+// With `primera` > 0, the first `primera` certificates with a key are found one by one through
+// the key table's index on CKA_ID and handed to `primeras` at once (a few milliseconds, however
+// large the store); the rows returned are then only those after them. The rest is read with every
+// key's id at once, which is quicker in all.
+Resultado<std::vector<Fila>> LeerTablas(
+    const std::string& directorio, size_t primera = 0,
+    const std::function<bool(std::vector<Fila>)>& primeras = {}) {
     namespace fs = std::filesystem;
     std::error_code ec;
     // Absolute: SQLite takes a relative name starting "file:" for a URI.
@@ -385,9 +393,37 @@ Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
     if (sqlite3_exec(c.db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
         return fallo("No se puede leer " + certs);
     }
-    std::unordered_set<std::string> conClave;
-    int rc = sqlite3_prepare_v2(c.db_, "SELECT a102 FROM claves.nssPrivate WHERE a0 = x'00000003'",
+    std::vector<Fila> filas;
+    const auto leerFila = [&c] {
+        return Fila{static_cast<std::uint32_t>(sqlite3_column_int64(c.st_, 0)),
+                    ValorAtributoNss(c.st_, 2), ValorAtributoNss(c.st_, 3)};
+    };
+    std::int64_t desde = -1;
+    int rc = SQLITE_OK;
+    if (primera > 0) {
+        rc = sqlite3_prepare_v2(c.db_,
+                                "SELECT id, a102, a11, a3 FROM main.nssPublic p WHERE a0 = "
+                                "x'00000001' AND EXISTS (SELECT 1 FROM claves.nssPrivate k WHERE "
+                                "k.a102 = p.a102 AND k.a0 = x'00000003') ORDER BY id LIMIT ?",
                                 -1, &c.st_, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_bind_int64(c.st_, 1, static_cast<sqlite3_int64>(primera));
+            while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW) filas.push_back(leerFila());
+            sqlite3_finalize(c.st_);
+            c.st_ = nullptr;
+        }
+        if (rc != SQLITE_DONE) return fallo("No se puede leer " + certs);
+        const bool todas = filas.size() < primera;
+        if (!filas.empty()) desde = filas.back().id;
+        if (!primeras(std::move(filas)) || todas) {
+            sqlite3_exec(c.db_, "COMMIT", nullptr, nullptr, nullptr);
+            return std::vector<Fila>{};
+        }
+        filas.clear();
+    }
+    std::unordered_set<std::string> conClave;
+    rc = sqlite3_prepare_v2(c.db_, "SELECT a102 FROM claves.nssPrivate WHERE a0 = x'00000003'", -1,
+                            &c.st_, nullptr);
     if (rc == SQLITE_OK) {
         while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW)
             conClave.insert(ValorAtributoNss(c.st_, 0));
@@ -395,16 +431,14 @@ Resultado<std::vector<Fila>> LeerTablas(const std::string& directorio) {
         c.st_ = nullptr;
     }
     if (rc != SQLITE_DONE) return fallo("No se puede leer " + claves);
-    std::vector<Fila> filas;
     rc = sqlite3_prepare_v2(c.db_,
                             "SELECT id, a102, a11, a3 FROM main.nssPublic WHERE a0 = x'00000001' "
-                            "ORDER BY id",
+                            "AND id > ? ORDER BY id",
                             -1, &c.st_, nullptr);
     if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(c.st_, 1, desde);
         while ((rc = sqlite3_step(c.st_)) == SQLITE_ROW) {
-            if (!conClave.count(ValorAtributoNss(c.st_, 1))) continue;
-            filas.push_back({static_cast<std::uint32_t>(sqlite3_column_int64(c.st_, 0)),
-                             ValorAtributoNss(c.st_, 2), ValorAtributoNss(c.st_, 3)});
+            if (conClave.count(ValorAtributoNss(c.st_, 1))) filas.push_back(leerFila());
         }
     }
     if (rc != SQLITE_DONE) return fallo("No se puede leer " + certs);
@@ -424,6 +458,20 @@ public:
           via_(via) {}
 
     Resultado<std::vector<DatosCertificado>> LeerCertificados() override {
+        std::vector<DatosCertificado> todos;
+        auto h = LeerPorPartes(0, [&todos](std::vector<DatosCertificado> parte) {
+            if (todos.empty()) {
+                todos = std::move(parte);
+            } else {
+                std::move(parte.begin(), parte.end(), std::back_inserter(todos));
+            }
+            return true;
+        });
+        if (!h) return Fallo{h.motivo()};
+        return todos;
+    }
+
+    Hecho LeerPorPartes(size_t primera, const Parte& parte) override {
         if (auto problema = ProblemaAlmacen(directorio_); !problema) {
             return Fallo{problema.motivo()};
         }
@@ -431,20 +479,55 @@ public:
         std::error_code ec;
         // No database yet: nothing has been imported, which the window says in its own words.
         if (!fs::exists(fs::path(directorio_) / "cert9.db", ec)) {
-            return std::vector<DatosCertificado>{};
+            parte({});
+            return {};
         }
         std::lock_guard<std::mutex> cerrojo(CerrojoNss());
         if (via_ == ViaNss::Tablas || via_ == ViaNss::Automatica) {
-            auto filas = LeerTablas(directorio_);
-            if (filas) return Decodificar(*filas);
-            // A database of another layout is still read, the slow way.
-            if (via_ == ViaNss::Tablas) return Fallo{filas.motivo()};
+            bool entregadas = false;
+            std::optional<Fallo> fallo;
+            // Handed over decoded; false stops the reading.
+            const auto entregar = [&](const std::vector<Fila>& filas, size_t desde, size_t hasta) {
+                auto decodificados = Decodificar(filas, desde, hasta);
+                if (!decodificados) {
+                    fallo = Fallo{decodificados.motivo()};
+                    return false;
+                }
+                entregadas = true;
+                return parte(std::move(*decodificados));
+            };
+            bool seguir = true;
+            auto resto = LeerTablas(directorio_, primera, [&](std::vector<Fila> filas) {
+                return seguir = entregar(filas, 0, filas.size());
+            });
+            if (fallo) return *fallo;
+            if (resto) {
+                // Each later part as large as all before it: few hand-overs, each soon.
+                size_t hechas = primera;
+                for (size_t i = 0; seguir && (i < resto->size() || !entregadas);) {
+                    const size_t n = std::clamp<size_t>(hechas, 1, 25000);
+                    const size_t hasta =
+                        primera == 0 ? resto->size() : std::min(resto->size(), i + n);
+                    seguir = entregar(*resto, i, hasta);
+                    if (fallo) return *fallo;
+                    hechas += hasta - i;
+                    i = hasta;
+                }
+                return {};
+            }
+            // A database of another layout is still read, the slow way, unless part of it has
+            // been handed over already.
+            if (via_ == ViaNss::Tablas || entregadas) return Fallo{resto.motivo()};
         }
-        return PorLaApi();
+        auto todos = PorLaApi();
+        if (!todos) return Fallo{todos.motivo()};
+        parte(std::move(*todos));
+        return {};
     }
 
 private:
-    Resultado<std::vector<DatosCertificado>> Decodificar(const std::vector<Fila>& filas) {
+    Resultado<std::vector<DatosCertificado>> Decodificar(const std::vector<Fila>& filas,
+                                                         size_t desde, size_t hasta) {
         // Decoding needs NSS, but not its database.
         NSSInitContext* ctx =
             NSS_InitContext("", "", "", "", nullptr,
@@ -456,19 +539,20 @@ private:
         }
         // Decoding is most of a large load and each certificate stands alone: the rows are
         // shared among the machine's cores.
-        std::vector<DatosCertificado> certificados(filas.size());
-        const auto tramo = [&](size_t desde, size_t hasta) {
-            for (size_t i = desde; i < hasta; ++i) {
-                certificados[i] = Decodificado(filas[i].der, filas[i].apodo);
+        const size_t n = hasta - desde;
+        std::vector<DatosCertificado> certificados(n);
+        const auto tramo = [&](size_t a, size_t b) {
+            for (size_t i = a; i < b; ++i) {
+                certificados[i] = Decodificado(filas[desde + i].der, filas[desde + i].apodo);
             }
         };
         const size_t hilos =
-            filas.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+            n < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
         std::vector<std::thread> ayudantes;
         for (size_t h = 1; h < hilos; ++h) {
-            ayudantes.emplace_back(tramo, filas.size() * h / hilos, filas.size() * (h + 1) / hilos);
+            ayudantes.emplace_back(tramo, n * h / hilos, n * (h + 1) / hilos);
         }
-        tramo(0, filas.size() / hilos);
+        tramo(0, n / hilos);
         for (auto& a : ayudantes) a.join();
         NSS_ShutdownContext(ctx);
         return certificados;
