@@ -3,8 +3,12 @@
 // answers): the window must not wait for it. With --almacen, the certificates are those of that
 // NSS database, and it ends when the grid first paints rows of it: the first rows on screen.
 // Usage: arranque [--almacen NSSDB_DIR] [API_HOST]   (settings under $XDG_CONFIG_HOME)
+// ARRANQUE_FASES=1 prints when each step ended; ARRANQUE_SALIR=1 ends on entering main(), which
+// times the loading of the program and its libraries alone.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -20,6 +24,15 @@
 
 namespace {
 
+QElapsedTimer reloj;
+// With ARRANQUE_FASES set, when each step of start-up ended, counted from main().
+void Fase(const char* n) {
+    if (std::getenv("ARRANQUE_FASES")) {
+        std::fprintf(stderr, "%-12s %6.2f ms\n", n,
+                     static_cast<double>(reloj.nsecsElapsed()) / 1e6);
+    }
+}
+
 // The process ends right at the first paint: what comes after (closing, freeing, waiting for
 // work under way) is not start-up.
 class AlPintar : public QObject {
@@ -28,7 +41,10 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint && listo()) std::_Exit(0);
+        if (e->type() == QEvent::Paint && listo()) {
+            Fase("pintada");
+            std::_Exit(0);
+        }
         return false;
     }
 };
@@ -37,7 +53,10 @@ protected:
 
 int main(int argc, char** argv) {
     using namespace marlevanta;
+    reloj.start();
+    if (std::getenv("ARRANQUE_SALIR")) std::_Exit(0);
     QApplication app(argc, argv);
+    Fase("app");
     Plataforma plataforma = PlataformaDelSistema();
     std::string almacen;
     if (argc > 2 && std::string(argv[1]) == "--almacen") {
@@ -46,15 +65,19 @@ int main(int argc, char** argv) {
         argc -= 2;
         argv += 2;
     }
+    Fase("plataforma");
     TManejadorRegistro registro(plataforma.registroUsuario(), nullptr,
                                 plataforma.almacenPoliticas());
+    Fase("registro");
     if (argc > 1 && !registro.EscribirValor("ApiHost", argv[1])) return 1;
     TManejadorApi api(plataforma.clienteHttp, QString());
     TmanejadorFuncionesComunes comunes;
     SegundoPlano fondo;
     TfrmMenu::Opciones o;
     if (almacen.empty()) o.argumentos = {QStringLiteral("/demo")};
+    Fase("api");
     TfrmMenu ventana({plataforma, registro, api, fondo, comunes, [] {}}, std::move(o));
+    Fase("ventana");
     AlPintar alPintar;
     if (almacen.empty()) {
         ventana.installEventFilter(&alPintar);
@@ -63,5 +86,6 @@ int main(int argc, char** argv) {
         ventana.grdCertificados()->viewport()->installEventFilter(&alPintar);
     }
     ventana.show();
+    Fase("show");
     return app.exec();
 }

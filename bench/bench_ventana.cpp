@@ -8,16 +8,26 @@
 #include <malloc.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
+#include <QProcess>
+#include <QSaveFile>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include "core/u_sesionNavegador.h"
 #include "datos_sinteticos.h"
 #include "programa_prueba.h"
+#include "ui/u_frmElegirNavegador.h"
 #include "ui/u_frmMenu.h"
 #include "ui/u_rejillaCertificados.h"
 
@@ -113,6 +123,129 @@ void BM_PeerProxyQt(benchmark::State& state) {
     state.counters["bytes_por_fila"] = double(despues - antes) / kFilas;
 }
 BENCHMARK(BM_PeerProxyQt)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What a browser profile's Preferences looks like after some use: about 50 KB of settings.
+QByteArray PreferenciasUsadas() {
+    QJsonObject sitios;
+    for (int i = 0; sitios.size() < 400; ++i) {
+        sitios.insert(QStringLiteral("https://sede-%1.example.es:443,*").arg(i),
+                      QJsonObject{{"last_modified",
+                                   QStringLiteral("13%1").arg(i * 7919, 15, 10, QLatin1Char('0'))},
+                                  {"setting", QJsonObject{{"rawScore", 3.5 + i},
+                                                          {"lastEngagementTime", 1.33e16 + i}}}});
+    }
+    QJsonObject raiz{
+        {"profile",
+         QJsonObject{{"content_settings",
+                      QJsonObject{{"exceptions", QJsonObject{{"site_engagement", sitios}}}}}}},
+        {"browser", QJsonObject{{"has_seen_welcome_page", true}}}};
+    return QJsonDocument(raiz).toJson(QJsonDocument::Compact);
+}
+
+struct CasaConNavegador {
+    QTemporaryDir casa;
+    std::string d = casa.path().toStdString();
+    CasaConNavegador() {
+        QDir().mkpath(casa.filePath("bin"));
+        QDir().mkpath(casa.filePath("Marlevanta/chrome/Default"));
+        QFile navegador(casa.filePath("bin/google-chrome"));
+        navegador.open(QIODevice::WriteOnly);
+        navegador.write("#!/bin/sh\nexit 0\n");
+        navegador.close();
+        navegador.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("HOME", casa.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", casa.filePath("config").toUtf8());
+        qputenv("MARLEVANTA_POLICY_ROOT", casa.filePath("politicas").toUtf8());
+        qputenv("PATH", casa.filePath("bin").toUtf8() + ":/usr/bin:/bin");
+    }
+    void Preferencias() const {
+        QFile f(casa.filePath("Marlevanta/chrome/Default/Preferences"));
+        f.open(QIODevice::WriteOnly);
+        f.write(PreferenciasUsadas());
+    }
+};
+
+// Enter on a certificate of 10,000 and C in the browser choice, until the browser process has
+// been started with the rule written into a Preferences file of 50 KB: the window's own path.
+void BM_TeclaHastaNavegador(benchmark::State& state) {
+    CasaConNavegador casa;
+    prueba::ProgramaPrueba programa;
+    programa.plataforma.almacenCertificados = [] {
+        return std::make_unique<bench::AlmacenEnMemoria>(10000);
+    };
+    TfrmMenu& w = programa.Abrir({});
+    TTablaCertificados& t = w.cdsCertificados();
+    for (int i = 0; i < t.RecordCount(); ++i) {
+        if (!Caducado(t.Fila(i), QDateTime::currentDateTime())) {
+            t.SetRecNo(i + 1);
+            break;
+        }
+    }
+    QElapsedTimer reloj;
+    qint64 iniciado = -1;
+    QString fallo;
+    for (auto _ : state) {
+        state.PauseTiming();
+        casa.Preferencias();
+        iniciado = -1;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<TfrmElegirNavegador*>(QApplication::activeModalWidget());
+            auto* sesion = d ? d->findChild<SesionNavegador*>() : nullptr;
+            if (!sesion) {
+                fallo = QStringLiteral("the browser choice did not open");
+                if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+                return;
+            }
+            QObject::connect(sesion, &SesionNavegador::NavegadorIniciado,
+                             [&] { iniciado = reloj.nsecsElapsed(); });
+            QObject::connect(sesion, &SesionNavegador::Terminada, d,
+                             [d] { QTimer::singleShot(0, d, &QDialog::reject); });
+            QTest::keyClick(d, Qt::Key_C);
+        });
+        state.ResumeTiming();
+        reloj.start();
+        QTest::keyClick(w.grdCertificados(), Qt::Key_Return);  // back once the choice has closed
+        if (iniciado < 0) {
+            state.SkipWithError(fallo.isEmpty() ? "the browser was not started"
+                                                : qPrintable(fallo));
+            break;
+        }
+        state.SetIterationTime(static_cast<double>(iniciado) / 1e9);
+    }
+    state.counters["kb_preferencias"] = PreferenciasUsadas().size() / 1024.0;
+}
+BENCHMARK(BM_TeclaHastaNavegador)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(30);
+
+// The same work done plainly: the Preferences read, the rule put in and the file replaced, and
+// the same browser started.
+void BM_PeerReglaYProceso(benchmark::State& state) {
+    CasaConNavegador casa;
+    const QString archivo = casa.casa.filePath("Marlevanta/chrome/Default/Preferences");
+    for (auto _ : state) {
+        state.PauseTiming();
+        casa.Preferencias();
+        state.ResumeTiming();
+        QFile f(archivo);
+        f.open(QIODevice::ReadOnly);
+        QJsonObject raiz = QJsonDocument::fromJson(f.readAll()).object();
+        f.close();
+        raiz.insert(
+            "auto_select_certificate_for_urls",
+            QJsonArray{QStringLiteral(R"({"pattern":"*","filter":{"SUBJECT":{"CN":"X"}}})")});
+        QSaveFile nuevo(archivo);
+        nuevo.open(QIODevice::WriteOnly);
+        nuevo.write(QJsonDocument(raiz).toJson(QJsonDocument::Compact));
+        benchmark::DoNotOptimize(nuevo.commit());
+        QProcess navegador;
+        navegador.start(casa.casa.filePath("bin/google-chrome"),
+                        {"--user-data-dir=" + casa.casa.filePath("Marlevanta/chrome")});
+        benchmark::DoNotOptimize(navegador.waitForStarted());
+        state.PauseTiming();
+        navegador.waitForFinished();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PeerReglaYProceso)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 }  // namespace
 
