@@ -97,7 +97,8 @@ TEST(Instalacion, LosAyudantesEstanJuntoAlProgramaOEnSuCarpetaInstalada) {
     // This build's own programs: the helpers are found beside it, where the build put them.
     const Plataforma p = PlataformaDelSistema();
     EXPECT_EQ(QString::fromStdString(p.carpetaAyudantes), QCoreApplication::applicationDirPath());
-    for (const char* n : {"pqrvr", "tqUpd.exe", "tqUnz.dll", "libmarlevanta_ayuda.so"}) {
+    for (const char* n :
+         {"pqrvr", "tqUpd.exe", "tqUnz.dll", "libmarlevanta_ayuda.so", "libmarlevanta_http.so"}) {
         EXPECT_TRUE(fs::exists(fs::path(p.carpetaAyudantes) / n)) << n;
     }
 }

@@ -176,8 +176,16 @@ Hecho ClienteCurl::Descargar(const std::string& url, std::FILE* archivo, const P
 
 }  // namespace
 
+#ifdef MARLEVANTA_MODULO_HTTP
+// The module's one entry, looked up by name when the module is loaded.
+extern "C" __attribute__((visibility("default"))) ClienteHttp* marlevanta_cliente_http(
+    const OpcionesHttp* opciones) {
+    return new ClienteCurl(*opciones);
+}
+#else
 std::unique_ptr<ClienteHttp> CrearClienteHttp(const OpcionesHttp& opciones) {
     return std::make_unique<ClienteCurl>(opciones);
 }
+#endif
 
 }  // namespace marlevanta
