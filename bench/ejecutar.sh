@@ -15,7 +15,7 @@ fi
 command -v hyperfine >/dev/null || { echo "hyperfine is needed: apt-get install hyperfine" >&2; exit 1; }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLEVANTA_BENCH=ON >/dev/null
 cmake --build "$build" -j 1 --target bench_tabla bench_ventana cargar_almacen generar_nssdb \
-    arranque ventana_vacia >/dev/null
+    arranque ventana_vacia marlevanta_http >/dev/null
 b=$build/bin
 "$b/bench_tabla" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$b/bench_ventana" --benchmark_repetitions=5 \
@@ -34,6 +34,21 @@ echo "== start-up to the first painted window (/demo, web API silent), against a
 XDG_CONFIG_HOME="$tmp/arranque" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
     hyperfine -N --warmup 3 --runs 20 -n "marlevanta /demo" "$b/arranque $mudo" \
     -n "empty window" "$b/ventana_vacia"
+# The same on an X display with a window manager, where one is at hand.
+if command -v Xvfb >/dev/null && command -v openbox >/dev/null; then
+    pantalla=:$((90 + RANDOM % 100))
+    Xvfb "$pantalla" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    gestor=
+    trap 'kill $servidor $xvfb $gestor 2>/dev/null; rm -rf "$tmp"' EXIT
+    while ! DISPLAY=$pantalla xdpyinfo >/dev/null 2>&1; do sleep 0.1; done
+    DISPLAY=$pantalla openbox >/dev/null 2>&1 &
+    gestor=$!
+    echo "== the same under Xvfb with openbox"
+    DISPLAY=$pantalla XDG_CONFIG_HOME="$tmp/arranque" QT_QPA_PLATFORM=xcb \
+        hyperfine -N --warmup 3 --runs 20 -n "marlevanta /demo (X)" "$b/arranque $mudo" \
+        -n "empty window (X)" "$b/ventana_vacia"
+fi
 
 # A database is kept under the generator's own hash, so a changed generator makes new ones.
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/marlevanta-bench
@@ -69,5 +84,9 @@ for n in "${@:-1000 5000 10000 100000}"; do
             hyperfine -N --warmup 1 --runs 5 -n "marlevanta load ($k)" "$b/cargar_almacen $db"
         fi
         /usr/bin/time -f "marlevanta load ($k): max RSS %M KiB" "$b/cargar_almacen" "$db" >/dev/null
+        # The window on that store until its grid first paints rows: what the user first sees.
+        XDG_CONFIG_HOME="$tmp/primeras-$k" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
+            hyperfine -N --warmup 2 --runs 10 -n "first rows on screen ($k)" \
+            "$b/arranque --almacen $db $mudo" -n "empty window" "$b/ventana_vacia"
     done
 done
