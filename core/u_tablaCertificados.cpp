@@ -93,10 +93,10 @@ void TTablaCertificados::Anadir(FilasPreparadas filas) {
     for (auto& [nombre, orden] : ordenes_) {
         const auto medio = static_cast<std::ptrdiff_t>(orden.size());
         for (size_t i = antes; i < filas_.size(); ++i) orden.push_back(static_cast<int>(i));
-        if (const auto cmp = Comparador(nombre)) {
-            std::stable_sort(orden.begin() + medio, orden.end(), cmp);
-            std::inplace_merge(orden.begin(), orden.begin() + medio, orden.end(), cmp);
-        }
+        ConComparador(nombre, [&orden, medio](auto antes) {
+            std::stable_sort(orden.begin() + medio, orden.end(), antes);
+            std::inplace_merge(orden.begin(), orden.begin() + medio, orden.end(), antes);
+        });
     }
     // Only the new rows meet the filter for the first time.
     if (pasaValido_) {
@@ -182,32 +182,32 @@ bool TTablaCertificados::CambiarAlias(const QString& huella, const QString& alia
     return false;
 }
 
-std::function<bool(int, int)> TTablaCertificados::Comparador(const QString& indice) const {
+template <class F>
+void TTablaCertificados::ConComparador(const QString& indice, F&& usar) const {
+    // Each order's own comparison type, so that sorting inlines it.
     const auto clave = [this](int i) -> const FilaInterna& {
         return filas_[static_cast<size_t>(i)];
     };
     if (indice == QLatin1String(kIndiceInEmitidoPara)) {
-        return [clave](int a, int b) {
+        usar([clave](int a, int b) {
             return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
-        };
-    }
-    if (indice == QLatin1String(kIndiceInAlias)) {
-        return [clave](int a, int b) {
+        });
+    } else if (indice == QLatin1String(kIndiceInAlias)) {
+        usar([clave](int a, int b) {
             const int c = clave(a).claveAlias->compare(*clave(b).claveAlias);
             if (c != 0) return c < 0;
             return clave(a).claveEmitidoPara->compare(*clave(b).claveEmitidoPara) < 0;
-        };
-    }
-    if (indice == QLatin1String(kIndiceInFechaCaducidad)) {
+        });
+    } else if (indice == QLatin1String(kIndiceInFechaCaducidad)) {
         // Rows without a date come first, as an empty key sorts before any value.
-        return [clave](int a, int b) {
+        usar([clave](int a, int b) {
             const QDate& x = clave(a).r.fecha_caducidad;
             const QDate& y = clave(b).r.fecha_caducidad;
             if (x.isValid() != y.isValid()) return !x.isValid();
             return x < y;
-        };
+        });
     }
-    return {};  // the load's order
+    // The load's own order has none.
 }
 
 const std::vector<int>& TTablaCertificados::Orden() const {
@@ -215,7 +215,8 @@ const std::vector<int>& TTablaCertificados::Orden() const {
     std::vector<int>& orden = ordenes_[indice_];
     orden.resize(filas_.size());
     for (size_t i = 0; i < orden.size(); ++i) orden[i] = static_cast<int>(i);
-    if (const auto antes = Comparador(indice_)) std::stable_sort(orden.begin(), orden.end(), antes);
+    ConComparador(indice_,
+                  [&orden](auto antes) { std::stable_sort(orden.begin(), orden.end(), antes); });
     return orden;
 }
 

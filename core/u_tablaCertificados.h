@@ -130,8 +130,9 @@ private:
     static void Recortar(RegistroCertificado& r);
     // The sort keys.
     static void PrepararFila(FilaInterna& f);
-    // How the index `indice` orders two rows; empty for the load's own order.
-    std::function<bool(int, int)> Comparador(const QString& indice) const;
+    // Calls `usar` with how the index `indice` orders two rows; not at all for the load's order.
+    template <class F>
+    void ConComparador(const QString& indice, F&& usar) const;
     const std::vector<int>& Orden() const;
     void DatosCambiados();
     void ReconstruirVista(int filaPreferida);
