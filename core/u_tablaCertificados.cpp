@@ -90,10 +90,11 @@ void TTablaCertificados::Anadir(FilasPreparadas filas) {
     indiceFiltro_.Anadir(filas.indice_);
     // Each order kept takes the new rows in sorted among themselves and merged: what sorting all
     // of them would give, as both keep the earlier row first among equals.
-    for (auto& [nombre, orden] : ordenes_) {
+    for (auto& guardado : ordenes_) {
+        std::vector<int>& orden = guardado.second;  // a lambda may not capture a structured binding
         const auto medio = static_cast<std::ptrdiff_t>(orden.size());
         for (size_t i = antes; i < filas_.size(); ++i) orden.push_back(static_cast<int>(i));
-        ConComparador(nombre, [&orden, medio](auto antes) {
+        ConComparador(guardado.first, [&orden, medio](auto antes) {
             std::stable_sort(orden.begin() + medio, orden.end(), antes);
             std::inplace_merge(orden.begin(), orden.begin() + medio, orden.end(), antes);
         });

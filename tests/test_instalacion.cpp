@@ -103,6 +103,33 @@ TEST(Instalacion, LosAyudantesEstanJuntoAlProgramaOEnSuCarpetaInstalada) {
     }
 }
 
+// A program copied without its web module still starts; each request says which file is missing
+// and what to do. Checked in a copy of this test program alone in a folder.
+TEST(Instalacion, SinElModuloWebCadaPeticionDiceQueArchivoFalta) {
+    if (qEnvironmentVariableIsSet("MARLEVANTA_PRUEBA_SIN_MODULO")) {
+        auto cliente = CrearClienteHttp({});
+        const auto r = cliente->Get("http://127.0.0.1:1/");
+        ASSERT_FALSE(r);
+        EXPECT_NE(r.motivo().find("/libmarlevanta_http.so"), std::string::npos) << r.motivo();
+        EXPECT_NE(r.motivo().find("Vuelva a instalar Marlevanta."), std::string::npos);
+        return;
+    }
+    QTemporaryDir copia;
+    const QString programa = copia.path() + "/marlevanta_tests";
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
+    ASSERT_TRUE(QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner));
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("MARLEVANTA_PRUEBA_SIN_MODULO", "1");
+    p.setProcessEnvironment(e);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(programa, {"--gtest_filter=Instalacion.SinElModuloWebCadaPeticionDiceQueArchivoFalta"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString salida = QString::fromUtf8(p.readAll());
+    EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
+    EXPECT_TRUE(salida.contains("[  PASSED  ] 1 test.")) << salida.toStdString();
+}
+
 TEST(Instalacion, LineaDeOrdenesEnCastellanoYSinPantalla) {
     const QString programa = Binario("marlevanta");
     const Salida version = Ejecutar(programa, {"--version"});
