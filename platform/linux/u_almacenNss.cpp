@@ -502,17 +502,16 @@ public:
             });
             if (fallo) return *fallo;
             if (resto) {
+                if (primera == 0) seguir = entregar(*resto, 0, resto->size());
                 // Each later part as large as all before it: few hand-overs, each soon.
-                size_t hechas = primera;
-                for (size_t i = 0; seguir && (i < resto->size() || !entregadas);) {
-                    const size_t n = std::clamp<size_t>(hechas, 1, 25000);
+                for (size_t i = 0, hechas = primera; primera > 0 && seguir && i < resto->size();) {
                     const size_t hasta =
-                        primera == 0 ? resto->size() : std::min(resto->size(), i + n);
+                        std::min(resto->size(), i + std::min<size_t>(hechas, 25000));
                     seguir = entregar(*resto, i, hasta);
-                    if (fallo) return *fallo;
                     hechas += hasta - i;
                     i = hasta;
                 }
+                if (fallo) return *fallo;
                 return {};
             }
             // A database of another layout is still read, the slow way, unless part of it has
