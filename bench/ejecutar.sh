@@ -15,7 +15,7 @@ fi
 command -v hyperfine >/dev/null || { echo "hyperfine is needed: apt-get install hyperfine" >&2; exit 1; }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLEVANTA_BENCH=ON >/dev/null
 cmake --build "$build" -j 1 --target bench_tabla bench_ventana cargar_almacen generar_nssdb \
-    arranque ventana_vacia marlevanta_http >/dev/null
+    arranque ventana_vacia ventana_igual marlevanta_http marlevanta_nss >/dev/null
 b=$build/bin
 "$b/bench_tabla" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$b/bench_ventana" --benchmark_repetitions=5 \
@@ -30,9 +30,12 @@ servidor=$!
 trap 'kill $servidor 2>/dev/null; rm -rf "$tmp"' EXIT
 while ! grep -q PUERTO "$tmp/puerto"; do sleep 0.1; done
 mudo="http://127.0.0.1:$(awk '/PUERTO/ {print $2}' "$tmp/puerto")"
-echo "== start-up to the first painted window (/demo, web API silent), against an empty window"
+# Three peers: the same controls built the plain way, a window with one line of text (what the
+# fonts cost), and an empty window.
+echo "== start-up to the first painted window (/demo, web API silent), against three peers"
 XDG_CONFIG_HOME="$tmp/arranque" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
     hyperfine -N --warmup 3 --runs 20 -n "marlevanta /demo" "$b/arranque $mudo" \
+    -n "same window, plain" "$b/ventana_igual" -n "one label" "$b/ventana_igual --etiqueta" \
     -n "empty window" "$b/ventana_vacia"
 # The same on an X display with a window manager, where one is at hand.
 if command -v Xvfb >/dev/null && command -v openbox >/dev/null; then
@@ -47,7 +50,8 @@ if command -v Xvfb >/dev/null && command -v openbox >/dev/null; then
     echo "== the same under Xvfb with openbox"
     DISPLAY=$pantalla XDG_CONFIG_HOME="$tmp/arranque" QT_QPA_PLATFORM=xcb \
         hyperfine -N --warmup 3 --runs 20 -n "marlevanta /demo (X)" "$b/arranque $mudo" \
-        -n "empty window (X)" "$b/ventana_vacia"
+        -n "same window, plain (X)" "$b/ventana_igual" \
+        -n "one label (X)" "$b/ventana_igual --etiqueta" -n "empty window (X)" "$b/ventana_vacia"
 fi
 
 # A database is kept under the generator's own hash, so a changed generator makes new ones.

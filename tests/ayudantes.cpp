@@ -130,9 +130,11 @@ void RepetirComoNadie(const QProcessEnvironment& entorno) {
     ASSERT_EQ(chown(casa.path().toLocal8Bit().constData(), kNadieUid, kNadieUid), 0);
     const QString programa = copia.path() + "/marlevanta_tests";
     ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
-    // The web module goes with it, as it does beside an installed program.
-    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/libmarlevanta_http.so",
-                            copia.path() + "/libmarlevanta_http.so"));
+    // The modules go with it, as they do beside an installed program.
+    for (const char* modulo : {"/libmarlevanta_http.so", "/libmarlevanta_nss.so"}) {
+        ASSERT_TRUE(
+            QFile::copy(QCoreApplication::applicationDirPath() + modulo, copia.path() + modulo));
+    }
     ASSERT_EQ(chmod(copia.path().toLocal8Bit().constData(), 0755), 0);
     ASSERT_EQ(chmod(programa.toLocal8Bit().constData(), 0755), 0);
     QProcess p;

@@ -263,7 +263,8 @@ def main():
     try:
         programa = os.path.join(d, "programa")
         os.makedirs(programa)
-        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "libmarlevanta_http.so", "pqrvr"):
+        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "libmarlevanta_http.so",
+                       "libmarlevanta_nss.so", "pqrvr"):
             shutil.copy2(os.path.join(binarios, nombre), programa)
         aqui = os.path.dirname(os.path.abspath(__file__))
         for guion in (os.path.basename(__file__), "comun_pruebas.py", "ca_tls_prueba.sh"):

@@ -151,7 +151,7 @@ modo() { stat -c '%U:%G %a' "$1"; }
 for f in /usr/bin/marlevanta "$ayudantes/pqrvr" "$ayudantes/tqUpd.exe"; do
     comprobar "$f is root:root 755" test "$(modo "$f")" = "root:root 755"
 done
-for f in "$ayudantes/tqUnz.dll" "$ayudantes/libmarlevanta_ayuda.so" "$ayudantes/libmarlevanta_http.so"; do
+for f in "$ayudantes/tqUnz.dll" "$ayudantes"/libmarlevanta_{ayuda,http,nss}.so; do
     comprobar "$f is root:root 644" test "$(modo "$f")" = "root:root 644"
 done
 comprobar "$ayudantes is root:root 755" test "$(modo "$ayudantes")" = "root:root 755"
@@ -336,7 +336,7 @@ comprobar "nor downloads one" sin_descarga
 control=build/release-pruebas/bin
 [ -x "$control/marlevanta" ] || control=build/release/bin
 if [ -x "$control/marlevanta" ]; then
-    copia "$trabajo/control" "$control"/{marlevanta,pqrvr,tqUpd.exe,tqUnz.dll,libmarlevanta_ayuda.so,libmarlevanta_http.so}
+    copia "$trabajo/control" "$control"/{marlevanta,pqrvr,tqUpd.exe,tqUnz.dll,libmarlevanta_ayuda.so,libmarlevanta_http.so,libmarlevanta_nss.so}
     preguntas "$trabajo/control/marlevanta"
     comprobar "the control build with self-update asks at start-up (asked: $pregunta)" \
         test "$pregunta" = yes

@@ -20,7 +20,12 @@
 #include "ayudantes.h"
 #include "core/u_actualizacion.h"
 #include "core/u_actualizador.h"
+#include "platform/comun/u_firmaOpenssl.h"
+#include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_carpetaAyudantes.h"
+#include "platform/linux/u_certificadosFirefox.h"
+#include "platform/linux/u_importadorNss.h"
+#include "platform/linux/u_perfilFirefox.h"
 #include "platform/u_sistema.h"
 #include "programa_prueba.h"
 #include "servidor_api.h"
@@ -97,21 +102,39 @@ TEST(Instalacion, LosAyudantesEstanJuntoAlProgramaOEnSuCarpetaInstalada) {
     // This build's own programs: the helpers are found beside it, where the build put them.
     const Plataforma p = PlataformaDelSistema();
     EXPECT_EQ(QString::fromStdString(p.carpetaAyudantes), QCoreApplication::applicationDirPath());
-    for (const char* n :
-         {"pqrvr", "tqUpd.exe", "tqUnz.dll", "libmarlevanta_ayuda.so", "libmarlevanta_http.so"}) {
+    for (const char* n : {"pqrvr", "tqUpd.exe", "tqUnz.dll", "libmarlevanta_ayuda.so",
+                          "libmarlevanta_http.so", "libmarlevanta_nss.so"}) {
         EXPECT_TRUE(fs::exists(fs::path(p.carpetaAyudantes) / n)) << n;
     }
 }
 
-// A program copied without its web module still starts; each request says which file is missing
-// and what to do. Checked in a copy of this test program alone in a folder.
-TEST(Instalacion, SinElModuloWebCadaPeticionDiceQueArchivoFalta) {
+// A program copied without its modules still starts: what start-up checks (a Firefox profile's
+// lock) needs neither, and each action that does says which file is missing and what to do.
+// Checked in a copy of this test program alone in a folder.
+TEST(Instalacion, SinSusModulosCadaAccionDiceQueArchivoFalta) {
     if (qEnvironmentVariableIsSet("MARLEVANTA_PRUEBA_SIN_MODULO")) {
-        auto cliente = CrearClienteHttp({});
-        const auto r = cliente->Get("http://127.0.0.1:1/");
-        ASSERT_FALSE(r);
-        EXPECT_NE(r.motivo().find("/libmarlevanta_http.so"), std::string::npos) << r.motivo();
-        EXPECT_NE(r.motivo().find("Vuelva a instalar Marlevanta."), std::string::npos);
+        const auto falta = [](const std::string& motivo, const char* modulo) {
+            EXPECT_NE(motivo.find(std::string("/") + modulo + " ("), std::string::npos) << motivo;
+            EXPECT_NE(motivo.find("Vuelva a instalar Marlevanta."), std::string::npos) << motivo;
+        };
+        QTemporaryDir perfil;
+        EXPECT_FALSE(FirefoxTienePerfil(perfil.path().toStdString()));
+        const auto pagina = CrearClienteHttp({})->Get("http://127.0.0.1:1/");
+        ASSERT_FALSE(pagina);
+        falta(pagina.motivo(), "libmarlevanta_http.so");
+        const auto firma =
+            ComprobarFirmaPaquete(QCoreApplication::applicationFilePath().toStdString(), "x");
+        ASSERT_FALSE(firma);
+        falta(firma.motivo(), "libmarlevanta_http.so");
+        const auto certificados = CrearAlmacenNss(perfil.path().toStdString())->LeerCertificados();
+        ASSERT_FALSE(certificados);
+        falta(certificados.motivo(), "libmarlevanta_nss.so");
+        const auto importado = CrearImportadorNss(perfil.path().toStdString())->Importar("a", "");
+        ASSERT_FALSE(importado);
+        falta(importado.motivo(), "libmarlevanta_nss.so");
+        EXPECT_TRUE(CrearCertificadosFirefoxNss(perfil.path().toStdString(), {})
+                        ->PerfilesFirefox()
+                        .empty());
         return;
     }
     QTemporaryDir copia;
@@ -123,7 +146,7 @@ TEST(Instalacion, SinElModuloWebCadaPeticionDiceQueArchivoFalta) {
     e.insert("MARLEVANTA_PRUEBA_SIN_MODULO", "1");
     p.setProcessEnvironment(e);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programa, {"--gtest_filter=Instalacion.SinElModuloWebCadaPeticionDiceQueArchivoFalta"});
+    p.start(programa, {"--gtest_filter=Instalacion.SinSusModulosCadaAccionDiceQueArchivoFalta"});
     ASSERT_TRUE(p.waitForFinished(60000));
     const QString salida = QString::fromUtf8(p.readAll());
     EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();

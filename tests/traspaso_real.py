@@ -29,8 +29,8 @@ def main():
     try:
         programa = os.path.join(d, "programa")
         os.makedirs(programa)
-        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "libmarlevanta_http.so", "tqUpd.exe",
-                       "tqUnz.dll"):
+        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "libmarlevanta_http.so",
+                       "libmarlevanta_nss.so", "tqUpd.exe", "tqUnz.dll"):
             shutil.copy2(os.path.join(binarios, nombre), programa)
         arranques = os.path.join(d, "arranques")
         # The new version: a program that notes each start.

@@ -38,7 +38,8 @@ def main():
     try:
         programa = os.path.join(d, "programa")
         os.makedirs(programa)
-        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "libmarlevanta_http.so"):
+        for nombre in ("marlevanta", "libmarlevanta_ayuda.so", "libmarlevanta_http.so",
+                       "libmarlevanta_nss.so"):
             shutil.copy2(os.path.join(binarios, nombre), programa)
         home = os.path.join(d, "home")
         # No web API to ask: the help pages stay blank, which is all this test needs of them.

@@ -131,4 +131,14 @@ Resultado<FirmaPaquete> ComprobarFirmaPaquete(const std::string& paquete,
         std::vector<std::string>(std::begin(kClavesActualizacion), std::end(kClavesActualizacion)));
 }
 
+#ifdef MARLEVANTA_MODULO_HTTP
+// The web module's entry for the check: with the keys built in when `claves` is null.
+extern "C" __attribute__((visibility("default"))) void marlevanta_comprobar_firma(
+    const std::string* paquete, const std::string* firma, const std::vector<std::string>* claves,
+    Resultado<FirmaPaquete>* resultado) {
+    *resultado = claves ? ComprobarFirmaPaqueteCon(*paquete, *firma, *claves)
+                        : ComprobarFirmaPaquete(*paquete, *firma);
+}
+#endif
+
 }  // namespace marlevanta

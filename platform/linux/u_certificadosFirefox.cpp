@@ -351,8 +351,4 @@ std::unique_ptr<CertificadosFirefox> CrearCertificadosFirefoxNss(const std::stri
     return std::make_unique<CertificadosFirefoxNss>(home, almacen);
 }
 
-std::unique_ptr<CertificadosFirefox> CrearCertificadosFirefox() {
-    return CrearCertificadosFirefoxNss({}, {});
-}
-
 }  // namespace marlevanta

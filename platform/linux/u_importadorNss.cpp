@@ -367,11 +367,6 @@ bool ExportarPkcs12Nss(PK11SlotInfo* slot, CERTCertificate* cert, SECItem& clave
     return ok;
 }
 
-std::string DirectorioNssPorDefecto() {
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.pki/nssdb";
-}
-
 std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& directorio) {
     return std::make_unique<ImportadorNss>(directorio);
 }

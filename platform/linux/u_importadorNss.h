@@ -1,6 +1,7 @@
 // Importing PKCS #12 files into an NSS database.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,9 @@ Resultado<CertificadoImportado> ImportarPkcs12Nss(const std::string& directorio,
                                                   const std::string& contrasenaAlmacen = {});
 
 // Where the user's database is.
-std::string DirectorioNssPorDefecto();
+inline std::string DirectorioNssPorDefecto() {
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.pki/nssdb";
+}
 
 }  // namespace marlevanta

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
@@ -36,25 +35,6 @@ namespace marlevanta {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kMarca = "marlevanta.json";
-
-// Everything of a profile that names or holds a certificate: the databases (with SQLite's side
-// files), the choices Firefox remembers, and what key4.db's own key encrypts, unreadable once it
-// is gone.
-constexpr const char* kArchivosCertificados[] = {"cert9.db",
-                                                 "key4.db",
-                                                 "cert9.db-journal",
-                                                 "key4.db-journal",
-                                                 "cert9.db-wal",
-                                                 "key4.db-wal",
-                                                 "cert9.db-shm",
-                                                 "key4.db-shm",
-                                                 "logins.json",
-                                                 "logins-backup.json",
-                                                 "ClientAuthRememberList.txt",
-                                                 "ClientAuthRememberList.bin",
-                                                 kMarca};
 
 // "Select automatically" with one certificate only, and nothing that stands between the user
 // and the first page.
@@ -238,27 +218,6 @@ Hecho Escribir(const std::string& ruta, const std::string& texto) {
     return {};
 }
 
-Hecho Borrar(const std::string& carpeta, bool* habia = nullptr) {
-    for (const char* nombre : kArchivosCertificados) {
-        const std::string ruta = carpeta + "/" + nombre;
-        if (unlink(ruta.c_str()) == 0) {
-            if (habia &&
-                (std::string_view(nombre) == "cert9.db" || std::string_view(nombre) == "key4.db")) {
-                *habia = true;
-            }
-        } else if (errno != ENOENT) {
-            return Falla("No se puede borrar \"" + ruta + "\": " + std::strerror(errno));
-        }
-    }
-    return {};
-}
-
-QJsonObject Marca(const std::string& carpeta) {
-    QFile f(QString::fromStdString(carpeta + "/" + kMarca));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QJsonDocument::fromJson(f.read(64 * 1024)).object();
-}
-
 }  // namespace
 
 Hecho PrepararPerfilFirefox(const std::string& carpeta, const std::string& almacen,
@@ -291,9 +250,9 @@ Hecho PrepararPerfilFirefox(const std::string& carpeta, const std::string& almac
     auto copia = SacarDelAlmacen(almacen, std::move(*der), regla.contrasenaAlmacen);
     if (!copia) return Fallo{copia.motivo()};
     // A database left by an earlier certificate must not lend it to this run.
-    if (auto h = Borrar(carpeta); !h) return h;
+    if (auto h = VaciarPerfilFirefox(carpeta); !h) return Fallo{h.motivo()};
     const auto deshacer = [&carpeta](Hecho h) {
-        (void)Borrar(carpeta);
+        (void)VaciarPerfilFirefox(carpeta);
         return h;
     };
     auto importado = ImportarPkcs12Nss(carpeta, copia->p12, copia->clave, "del almacén",
@@ -309,32 +268,9 @@ Hecho PrepararPerfilFirefox(const std::string& carpeta, const std::string& almac
                       {QStringLiteral("nombre"), QString::fromStdString(nombre)}};
     if (auto h = Escribir(carpeta + "/user.js", kPreferencias); !h) return deshacer(h);
     const QByteArray texto = QJsonDocument(marca).toJson(QJsonDocument::Compact);
-    if (auto h = Escribir(carpeta + "/" + kMarca, texto.toStdString()); !h) return deshacer(h);
+    if (auto h = Escribir(carpeta + "/" + kMarcaPerfilFirefox, texto.toStdString()); !h)
+        return deshacer(h);
     return {};
-}
-
-Resultado<bool> VaciarPerfilFirefox(const std::string& carpeta) {
-    bool habia = false;
-    if (auto h = Borrar(carpeta, &habia); !h) return Fallo{h.motivo()};
-    return habia;
-}
-
-std::string NombrePerfilFirefox(const std::string& carpeta) {
-    return Marca(carpeta).value(QStringLiteral("nombre")).toString().toStdString();
-}
-
-bool FirefoxTienePerfil(const std::string& carpeta) {
-    const std::string ruta = carpeta + "/.parentlock";
-    // A lock that cannot be looked at (another user's, say) counts as held: what it guards is
-    // never removed on a guess.
-    const int fd = open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return errno != ENOENT;
-    struct flock f {};
-    f.l_type = F_WRLCK;
-    f.l_whence = SEEK_SET;
-    const bool tomado = fcntl(fd, F_GETLK, &f) != 0 || f.l_type != F_UNLCK;
-    close(fd);  // we held no lock of our own on it to lose
-    return tomado;
 }
 
 }  // namespace marlevanta

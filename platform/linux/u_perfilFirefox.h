@@ -10,6 +10,9 @@
 
 namespace marlevanta {
 
+// Marks a profile prepared here: the certificate it holds and the name it was given.
+inline constexpr const char* kMarcaPerfilFirefox = "marlevanta.json";
+
 // Puts into the profile folder `carpeta` (made private to the user when missing) a new database
 // holding the certificate `regla.huella` of the store `almacen` with its key and chain, the
 // authorities the store trusts with the same trust, and the settings that make Firefox present

@@ -4,6 +4,7 @@
 
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_carpetaAyudantes.h"
+#include "platform/linux/u_certificadosFirefox.h"
 #include "platform/linux/u_detallesNss.h"
 #include "platform/linux/u_importadorNss.h"
 #include "platform/linux/u_permisosPoliticas.h"
@@ -28,6 +29,10 @@ std::unique_ptr<ImportadorCertificados> CrearImportadorCertificados() {
 
 Resultado<DetallesCertificado> LeerDetallesCertificado(const std::string& huella) {
     return LeerDetallesNss({}, huella);
+}
+
+std::unique_ptr<CertificadosFirefox> CrearCertificadosFirefox() {
+    return CrearCertificadosFirefoxNss({}, {});
 }
 
 std::unique_ptr<AlmacenPoliticas> CrearAlmacenPoliticas() {

@@ -16,6 +16,10 @@ mkdir "$d/home" "$d/tmp" "$d/datos" "$d/bin"
 cp -r "$datos"/. "$d/datos"
 programa="$d/bin/$(basename "$1")"
 cp "$1" "$programa"
+# The modules the program loads from its own folder go with it.
+for modulo in "$(dirname "$1")"/libmarlevanta_*.so; do
+    [ -e "$modulo" ] && cp "$modulo" "$d/bin/"
+done
 shift
 chmod -R a+rX "$d/datos" "$d/bin"
 chmod 755 "$d"

@@ -1,0 +1,18 @@
+// The NSS module's one entry, looked up by name when the module is loaded.
+#include "platform/linux/u_moduloNss.h"
+
+namespace marlevanta {
+
+extern "C" __attribute__((visibility("default"))) const FuncionesNss* marlevanta_nss() {
+    static const FuncionesNss funciones{kVersionModuloNss,
+                                        &CrearAlmacenNss,
+                                        &CrearImportadorNss,
+                                        &ImportarPkcs12Nss,
+                                        &LeerDetallesNss,
+                                        &LeerDerConClaveNss,
+                                        &CrearCertificadosFirefoxNss,
+                                        &PrepararPerfilFirefox};
+    return &funciones;
+}
+
+}  // namespace marlevanta

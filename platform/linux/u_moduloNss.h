@@ -1,0 +1,32 @@
+// What the NSS module gives the program: NSS and the libraries beneath it were a tenth of the
+// program's start-up, and no certificate is read before the window shows.
+#pragma once
+
+#include "marlevanta_version.h"
+#include "platform/linux/u_almacenNss.h"
+#include "platform/linux/u_certificadosFirefox.h"
+#include "platform/linux/u_detallesNss.h"
+#include "platform/linux/u_importadorNss.h"
+#include "platform/linux/u_perfilFirefox.h"
+
+namespace marlevanta {
+
+struct FuncionesNss {
+    // The program's version the module was built with: a module of another one is not used.
+    int version;
+    decltype(&CrearAlmacenNss) crearAlmacen;
+    decltype(&CrearImportadorNss) crearImportador;
+    decltype(&ImportarPkcs12Nss) importarPkcs12;
+    decltype(&LeerDetallesNss) leerDetalles;
+    decltype(&LeerDerConClaveNss) leerDerConClave;
+    decltype(&CrearCertificadosFirefoxNss) crearCertificadosFirefox;
+    decltype(&PrepararPerfilFirefox) prepararPerfilFirefox;
+};
+
+inline constexpr const char* kEntradaModuloNss = "marlevanta_nss";
+inline constexpr int kVersionModuloNss =
+    ((MARLEVANTA_VERSION_MAJOR * 100 + MARLEVANTA_VERSION_MINOR) * 100 + MARLEVANTA_VERSION_PATCH) *
+        100 +
+    MARLEVANTA_VERSION_TWEAK;
+
+}  // namespace marlevanta
