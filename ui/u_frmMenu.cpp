@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <utility>
 
@@ -205,7 +206,20 @@ void TfrmMenu::FormShow() {
     CargarCertificados();
     busqueda_->cmbOrdenChange();
     grdCertificados_->setFocus();
-    // The web API is asked only now: whatever it does, the window is already there.
+    // A window that is never drawn (started minimized, on another desktop) still asks.
+    QTimer::singleShot(1000, this, &TfrmMenu::PedirVersion);
+}
+
+void TfrmMenu::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    // The web API is asked once the first frame is drawn: whatever it does, the window is
+    // there. Asked at the show, its worker (loading the web module) took the processor and the
+    // library loader from the first paint.
+    if (!versionPedida_) QTimer::singleShot(0, this, &TfrmMenu::PedirVersion);
+}
+
+void TfrmMenu::PedirVersion() {
+    if (std::exchange(versionPedida_, true)) return;
     arranque_->ComprobarVersion();
 }
 

@@ -109,6 +109,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* objeto, QEvent* e) override;
 
@@ -116,6 +117,7 @@ private:
     void CrearControles();
     void FormCreate();
     void FormShow();
+    void PedirVersion();
     bool FormCloseQuery();
     void FormClose();
     bool FormKeyDown(QKeyEvent* e);
@@ -168,6 +170,7 @@ private:
     AvisoCaducidad* avisoCaducidad_ = nullptr;
     QString avisoFirefoxDado_;  // the finding in Firefox the desktop was last told of
     bool mostrado_ = false;
+    bool versionPedida_ = false;
     bool cerrando_ = false;
     std::string seleccionarTrasCarga_;
     QString version_;
