@@ -617,6 +617,31 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
         << pregunta.toStdString();
 }
 
+// The version is asked once the first frame is drawn; a window never drawn (started minimized, on
+// another desktop) asks all the same.
+TEST_F(Ventana, SinDibujarseTambienPreguntaPorLaVersion) {
+    programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
+    v = &programa_->Mostrar();
+    struct Pintadas : QObject {
+        int n = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++n;
+            return false;
+        }
+    } pintadas;
+    v->installEventFilter(&pintadas);
+    v->hide();  // before its first frame
+    const QString antes = v->lblUpdate()->text();
+    for (int i = 0; i < 2000 && v->lblUpdate()->text() == antes; ++i) {
+        QTest::qWait(10);
+        programa_->EsperarFondo();
+    }
+    EXPECT_EQ(pintadas.n, 0);
+    // The default API address never resolves.
+    EXPECT_EQ(v->lblUpdate()->text(), "No se ha podido comprobar si hay versiones nuevas");
+    v->removeEventFilter(&pintadas);
+}
+
 TEST_F(Ventana, SinVersionNuevaLaEtiquetaNoCambiaNiSeSubraya) {
     {
         auto& w = Abrir();  // the default API address never resolves
