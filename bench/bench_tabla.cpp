@@ -60,7 +60,12 @@ void BM_TablaOrdenYFiltro(benchmark::State& state) {
     const QString filtro =
         ConstruirFiltro(QStringLiteral("garcía"), false, true, true, QDateTime::currentDateTime())
             .expresion;
-    bool alias = false;
+    // Each order is sorted once, outside the timing: what is timed is a change between kept
+    // orders. Timed, the first sort's 0.1 s counted for as many runs as the benchmark chose to
+    // make, few on a slow machine.
+    (void)t.SetIndexName(kIndiceInAlias);
+    (void)t.SetIndexName(kIndiceInEmitidoPara);
+    bool alias = true;
     for (auto _ : state) {
         (void)t.SetIndexName(alias ? kIndiceInAlias : kIndiceInEmitidoPara);
         alias = !alias;

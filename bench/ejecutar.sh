@@ -47,6 +47,12 @@ if command -v Xvfb >/dev/null && command -v openbox >/dev/null; then
     while ! DISPLAY=$pantalla xdpyinfo >/dev/null 2>&1; do sleep 0.1; done
     DISPLAY=$pantalla openbox >/dev/null 2>&1 &
     gestor=$!
+    # A window mapped while the manager is still taking over the screen may never be shown.
+    for _ in $(seq 100); do
+        DISPLAY=$pantalla xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" &&
+            break
+        sleep 0.1
+    done
     echo "== the same under Xvfb with openbox"
     DISPLAY=$pantalla XDG_CONFIG_HOME="$tmp/arranque" QT_QPA_PLATFORM=xcb \
         hyperfine -N --warmup 3 --runs 20 -n "marlevanta /demo (X)" "$b/arranque $mudo" \
