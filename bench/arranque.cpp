@@ -7,12 +7,12 @@
 // times the loading of the program and its libraries alone.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
+#include "al_pintar.h"
 #include "core/u_manejadorApi.h"
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
@@ -32,22 +32,6 @@ void Fase(const char* n) {
                      static_cast<double>(reloj.nsecsElapsed()) / 1e6);
     }
 }
-
-// The process ends right at the first paint: what comes after (closing, freeing, waiting for
-// work under way) is not start-up.
-class AlPintar : public QObject {
-public:
-    std::function<bool()> listo = [] { return true; };
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint && listo()) {
-            Fase("pintada");
-            std::_Exit(0);
-        }
-        return false;
-    }
-};
 
 }  // namespace
 
@@ -79,6 +63,7 @@ int main(int argc, char** argv) {
     TfrmMenu ventana({plataforma, registro, api, fondo, comunes, [] {}}, std::move(o));
     Fase("ventana");
     AlPintar alPintar;
+    alPintar.alTerminar = [] { Fase("pintada"); };
     if (almacen.empty()) {
         ventana.installEventFilter(&alPintar);
     } else {

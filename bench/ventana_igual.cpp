@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,18 +16,11 @@
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
-#include <cstdlib>
 #include <cstring>
 
-namespace {
+#include "al_pintar.h"
 
-class AlPintar : public QObject {
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) std::_Exit(0);
-        return false;
-    }
-};
+namespace {
 
 QFont Fuente(int pixeles, bool negrita = false) {
     QFont f;
