@@ -168,6 +168,10 @@ nadie=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 casa=$trabajo/casa
 mkdir -p "$casa"
 chown 65534:65534 "$casa"
+# The store is read through the NSS module, loaded from where the package put it: without it, or
+# with one that does not load, the list ends with an error.
+comprobar "the installed program reads the store through its module, as a normal user" \
+    "${nadie[@]}" env HOME="$casa" /usr/bin/marlevanta --caducan 30
 # esperar SECONDS WHAT COMMAND...: runs COMMAND until it succeeds; after SECONDS it gives up and
 # says what did not come.
 esperar() {

@@ -108,49 +108,64 @@ TEST(Instalacion, LosAyudantesEstanJuntoAlProgramaOEnSuCarpetaInstalada) {
     }
 }
 
-// A program copied without its modules still starts: what start-up checks (a Firefox profile's
-// lock) needs neither, and each action that does says which file is missing and what to do.
-// Checked in a copy of this test program alone in a folder.
-TEST(Instalacion, SinSusModulosCadaAccionDiceQueArchivoFalta) {
-    if (qEnvironmentVariableIsSet("MARLEVANTA_PRUEBA_SIN_MODULO")) {
-        const auto falta = [](const std::string& motivo, const char* modulo) {
-            EXPECT_NE(motivo.find(std::string("/") + modulo + " ("), std::string::npos) << motivo;
+// A program copied without its modules, or beside modules of another version, still starts: what
+// start-up checks (a Firefox profile's lock) needs neither, and each action that does says which
+// file is wrong and what to do. Checked in copies of this test program alone in a folder.
+TEST(Instalacion, SinSusModulosCadaAccionDiceQueArchivoFalla) {
+    const QString caso = qEnvironmentVariable("MARLEVANTA_PRUEBA_MODULOS");
+    if (!caso.isEmpty()) {
+        const auto falla = [&caso](const std::string& motivo, const char* modulo) {
+            const std::string ruta = std::string("/") + modulo;
+            const std::string esperado = ruta + (caso == "faltan" ? " (" : " es de otra versión");
+            EXPECT_NE(motivo.find(esperado), std::string::npos) << motivo;
             EXPECT_NE(motivo.find("Vuelva a instalar Marlevanta."), std::string::npos) << motivo;
         };
         QTemporaryDir perfil;
         EXPECT_FALSE(FirefoxTienePerfil(perfil.path().toStdString()));
         const auto pagina = CrearClienteHttp({})->Get("http://127.0.0.1:1/");
         ASSERT_FALSE(pagina);
-        falta(pagina.motivo(), "libmarlevanta_http.so");
+        falla(pagina.motivo(), "libmarlevanta_http.so");
         const auto firma =
             ComprobarFirmaPaquete(QCoreApplication::applicationFilePath().toStdString(), "x");
         ASSERT_FALSE(firma);
-        falta(firma.motivo(), "libmarlevanta_http.so");
+        falla(firma.motivo(), "libmarlevanta_http.so");
         const auto certificados = CrearAlmacenNss(perfil.path().toStdString())->LeerCertificados();
         ASSERT_FALSE(certificados);
-        falta(certificados.motivo(), "libmarlevanta_nss.so");
+        falla(certificados.motivo(), "libmarlevanta_nss.so");
         const auto importado = CrearImportadorNss(perfil.path().toStdString())->Importar("a", "");
         ASSERT_FALSE(importado);
-        falta(importado.motivo(), "libmarlevanta_nss.so");
-        EXPECT_TRUE(CrearCertificadosFirefoxNss(perfil.path().toStdString(), {})
-                        ->PerfilesFirefox()
-                        .empty());
+        falla(importado.motivo(), "libmarlevanta_nss.so");
+        const auto firefox = CrearCertificadosFirefoxNss(perfil.path().toStdString(), {})
+                                 ->Leer(perfil.path().toStdString());
+        ASSERT_FALSE(firefox);
+        falla(firefox.motivo(), "libmarlevanta_nss.so");
         return;
     }
-    QTemporaryDir copia;
-    const QString programa = copia.path() + "/marlevanta_tests";
-    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
-    ASSERT_TRUE(QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner));
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("MARLEVANTA_PRUEBA_SIN_MODULO", "1");
-    p.setProcessEnvironment(e);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programa, {"--gtest_filter=Instalacion.SinSusModulosCadaAccionDiceQueArchivoFalta"});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const QString salida = QString::fromUtf8(p.readAll());
-    EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
-    EXPECT_TRUE(salida.contains("[  PASSED  ] 1 test.")) << salida.toStdString();
+    const QString aqui = QCoreApplication::applicationDirPath();
+    for (const QString c : {"faltan", "otra-version"}) {
+        SCOPED_TRACE(c.toStdString());
+        QTemporaryDir copia;
+        const QString programa = copia.path() + "/marlevanta_tests";
+        ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programa));
+        ASSERT_TRUE(QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner));
+        if (c == "otra-version") {
+            for (const char* m : {"/libmarlevanta_http.so", "/libmarlevanta_nss.so"}) {
+                ASSERT_TRUE(QFile::copy(aqui + "/libprueba_otra_version.so", copia.path() + m));
+            }
+        }
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("MARLEVANTA_PRUEBA_MODULOS", c);
+        p.setProcessEnvironment(e);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(programa,
+                {"--gtest_filter=Instalacion.SinSusModulosCadaAccionDiceQueArchivoFalla"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString salida = QString::fromUtf8(p.readAll());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << salida.toStdString();
+        EXPECT_EQ(p.exitCode(), 0) << salida.toStdString();
+        EXPECT_TRUE(salida.contains("[  PASSED  ] 1 test.")) << salida.toStdString();
+    }
 }
 
 TEST(Instalacion, LineaDeOrdenesEnCastellanoYSinPantalla) {

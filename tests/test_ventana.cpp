@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -617,8 +618,33 @@ TEST_F(Ventana, VersionNuevaAlArrancar) {
         << pregunta.toStdString();
 }
 
-// The version is asked once the first frame is drawn; a window never drawn (started minimized, on
-// another desktop) asks all the same.
+// The version is asked once the first frame is drawn: no work of the window's runs beside its first
+// paint.
+TEST_F(Ventana, LaVersionSePideTrasElPrimerFotograma) {
+    programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
+    v = &programa_->Mostrar();
+    struct PrimeraPintada : QObject {
+        std::function<void()> alPintar;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint && alPintar) std::exchange(alPintar, nullptr)();
+            return false;
+        }
+    } primera;
+    qsizetype trabajos = -1;
+    primera.alPintar = [&] { trabajos = v->findChildren<QFutureWatcherBase*>().size(); };
+    v->installEventFilter(&primera);
+    for (int i = 0; i < 2000 && trabajos < 0; ++i) QTest::qWait(10);
+    v->removeEventFilter(&primera);
+    EXPECT_EQ(trabajos, 0);
+    const QString antes = v->lblUpdate()->text();
+    for (int i = 0; i < 2000 && v->lblUpdate()->text() == antes; ++i) {
+        QTest::qWait(10);
+        programa_->EsperarFondo();
+    }
+    EXPECT_EQ(v->lblUpdate()->text(), "No se ha podido comprobar si hay versiones nuevas");
+}
+
+// A window never drawn (started minimized, on another desktop) asks all the same.
 TEST_F(Ventana, SinDibujarseTambienPreguntaPorLaVersion) {
     programa_ = std::make_unique<prueba::ProgramaPrueba>(TamanoPantalla{1920, 1080});
     v = &programa_->Mostrar();

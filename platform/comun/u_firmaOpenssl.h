@@ -9,8 +9,8 @@
 
 namespace marlevanta {
 
-// With the keys built into the program (the release key; in a build with the tests, also the
-// tests' key).
+// With the keys built in (on Linux, into the web module that holds this check) (the release key; in
+// a build with the tests, also the tests' key).
 Resultado<FirmaPaquete> ComprobarFirmaPaquete(const std::string& paquete, const std::string& firma);
 // With the public keys given, each in PEM.
 Resultado<FirmaPaquete> ComprobarFirmaPaqueteCon(const std::string& paquete,

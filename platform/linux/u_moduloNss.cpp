@@ -4,14 +4,9 @@
 namespace marlevanta {
 
 extern "C" __attribute__((visibility("default"))) const FuncionesNss* marlevanta_nss() {
-    static const FuncionesNss funciones{kVersionModuloNss,
-                                        &CrearAlmacenNss,
-                                        &CrearImportadorNss,
-                                        &ImportarPkcs12Nss,
-                                        &LeerDetallesNss,
-                                        &LeerDerConClaveNss,
-                                        &CrearCertificadosFirefoxNss,
-                                        &PrepararPerfilFirefox};
+    static const FuncionesNss funciones{
+        &CrearAlmacenNss,    &CrearImportadorNss,          &ImportarPkcs12Nss,    &LeerDetallesNss,
+        &LeerDerConClaveNss, &CrearCertificadosFirefoxNss, &PrepararPerfilFirefox};
     return &funciones;
 }
 

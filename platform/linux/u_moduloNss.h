@@ -2,7 +2,6 @@
 // program's start-up, and no certificate is read before the window shows.
 #pragma once
 
-#include "marlevanta_version.h"
 #include "platform/linux/u_almacenNss.h"
 #include "platform/linux/u_certificadosFirefox.h"
 #include "platform/linux/u_detallesNss.h"
@@ -12,8 +11,6 @@
 namespace marlevanta {
 
 struct FuncionesNss {
-    // The program's version the module was built with: a module of another one is not used.
-    int version;
     decltype(&CrearAlmacenNss) crearAlmacen;
     decltype(&CrearImportadorNss) crearImportador;
     decltype(&ImportarPkcs12Nss) importarPkcs12;
@@ -24,9 +21,5 @@ struct FuncionesNss {
 };
 
 inline constexpr const char* kEntradaModuloNss = "marlevanta_nss";
-inline constexpr int kVersionModuloNss =
-    ((MARLEVANTA_VERSION_MAJOR * 100 + MARLEVANTA_VERSION_MINOR) * 100 + MARLEVANTA_VERSION_PATCH) *
-        100 +
-    MARLEVANTA_VERSION_TWEAK;
 
 }  // namespace marlevanta

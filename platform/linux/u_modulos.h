@@ -5,10 +5,20 @@
 
 #include <string>
 
+#include "marlevanta_version.h"
+
 namespace marlevanta {
 
 inline constexpr const char* kNombreModuloHttp = "libmarlevanta_http.so";
 inline constexpr const char* kNombreModuloNss = "libmarlevanta_nss.so";
+
+// Each module says which version of the program it was built with: one of another version (an
+// upgrade under a running program, a stray copy) is refused rather than called.
+inline constexpr const char* kEntradaVersionModulo = "marlevanta_version_modulo";
+inline constexpr int kVersionModulos =
+    ((MARLEVANTA_VERSION_MAJOR * 100 + MARLEVANTA_VERSION_MINOR) * 100 + MARLEVANTA_VERSION_PATCH) *
+        100 +
+    MARLEVANTA_VERSION_TWEAK;
 
 struct EntradaModulo {
     void* direccion = nullptr;

@@ -24,13 +24,7 @@ const Modulo& Nss() {
             m.motivo = e.motivo;
             return m;
         }
-        const FuncionesNss* f = reinterpret_cast<const FuncionesNss* (*)()>(e.direccion)();
-        if (!f || f->version != kVersionModuloNss) {
-            m.motivo = std::string("El archivo ") + kNombreModuloNss +
-                       " es de otra versión de Marlevanta. Vuelva a instalar Marlevanta.";
-            return m;
-        }
-        m.f = f;
+        m.f = reinterpret_cast<const FuncionesNss* (*)()>(e.direccion)();
         return m;
     }();
     return modulo;
