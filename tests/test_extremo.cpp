@@ -336,10 +336,13 @@ TEST(ExtremoAExtremo, UnPerfilPorCertificadoDosNavegadoresALaVezCadaUnoConElSuyo
     fs::create_directories(log);
     {
         std::ofstream w(d + "/bin/google-chrome");
+        // Whether it stands for a hand-over is settled before its arguments show: the test makes
+        // solo-args as soon as it has seen them, which must not end a browser started before.
         // Written aside and renamed: the test reads a file as soon as it shows.
-        w << "#!/bin/sh\necho \"$@\" > '" << log << "/.a-'$$\nmv '" << log << "/.a-'$$ '" << log
+        w << "#!/bin/sh\nsolo=; [ -e '" << log << "/solo-args' ] && solo=1\n"
+          << "echo \"$@\" > '" << log << "/.a-'$$\nmv '" << log << "/.a-'$$ '" << log
           << "/args-'$$\n"
-          << "[ -e '" << log << "/solo-args' ] && exit 0\n"
+          << "[ -n \"$solo\" ] && exit 0\n"
           << "i=0; while [ ! -e '" << log << "/seguir' ] && [ $i -lt 1200 ]; do sleep 0.1; "
           << "i=$((i+1)); done\n"
           << "exec timeout 60 " << chromium
