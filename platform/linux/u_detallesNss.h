@@ -14,7 +14,8 @@ Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
                                                const std::string& huella,
                                                ViaNss via = ViaNss::Automatica);
 
-// The DER of that certificate, which must have its private key in the database.
+// The DER of that certificate, which must have its private key in the database. Inside the NSS
+// module only.
 Resultado<std::string> LeerDerConClaveNss(const std::string& directorio, const std::string& huella);
 
 }  // namespace marlevanta

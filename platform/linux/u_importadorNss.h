@@ -13,9 +13,9 @@ namespace marlevanta {
 // and the database are created at the first import, the database without a password.
 std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& directorio);
 
-// Imports PKCS #12 data held in memory, as the importer does a file's; `origen` names it in
-// the messages. `contrasenaAlmacen` is the database's own password: a database made here gets
-// it, one that exists needs it.
+// Inside the NSS module only. Imports PKCS #12 data held in memory, as the importer does a file's;
+// `origen` names it in the messages. `contrasenaAlmacen` is the database's own password: a database
+// made here gets it, one that exists needs it.
 Resultado<CertificadoImportado> ImportarPkcs12Nss(const std::string& directorio, std::string datos,
                                                   const std::string& contrasena,
                                                   const std::string& origen,

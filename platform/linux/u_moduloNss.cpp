@@ -4,9 +4,8 @@
 namespace marlevanta {
 
 extern "C" __attribute__((visibility("default"))) const FuncionesNss* marlevanta_nss() {
-    static const FuncionesNss funciones{
-        &CrearAlmacenNss,    &CrearImportadorNss,          &ImportarPkcs12Nss,    &LeerDetallesNss,
-        &LeerDerConClaveNss, &CrearCertificadosFirefoxNss, &PrepararPerfilFirefox};
+    static const FuncionesNss funciones{&CrearAlmacenNss, &CrearImportadorNss, &LeerDetallesNss,
+                                        &CrearCertificadosFirefoxNss, &PrepararPerfilFirefox};
     return &funciones;
 }
 

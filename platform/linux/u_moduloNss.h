@@ -13,9 +13,7 @@ namespace marlevanta {
 struct FuncionesNss {
     decltype(&CrearAlmacenNss) crearAlmacen;
     decltype(&CrearImportadorNss) crearImportador;
-    decltype(&ImportarPkcs12Nss) importarPkcs12;
     decltype(&LeerDetallesNss) leerDetalles;
-    decltype(&LeerDerConClaveNss) leerDerConClave;
     decltype(&CrearCertificadosFirefoxNss) crearCertificadosFirefox;
     decltype(&PrepararPerfilFirefox) prepararPerfilFirefox;
 };

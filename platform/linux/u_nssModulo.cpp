@@ -80,27 +80,11 @@ std::unique_ptr<ImportadorCertificados> CrearImportadorNss(const std::string& di
     return m.f->crearImportador(directorio);
 }
 
-Resultado<CertificadoImportado> ImportarPkcs12Nss(const std::string& directorio, std::string datos,
-                                                  const std::string& contrasena,
-                                                  const std::string& origen,
-                                                  const std::string& contrasenaAlmacen) {
-    const Modulo& m = Nss();
-    if (!m.f) return Falla(m.motivo);
-    return m.f->importarPkcs12(directorio, std::move(datos), contrasena, origen, contrasenaAlmacen);
-}
-
 Resultado<DetallesCertificado> LeerDetallesNss(const std::string& directorio,
                                                const std::string& huella, ViaNss via) {
     const Modulo& m = Nss();
     if (!m.f) return Falla(m.motivo);
     return m.f->leerDetalles(directorio, huella, via);
-}
-
-Resultado<std::string> LeerDerConClaveNss(const std::string& directorio,
-                                          const std::string& huella) {
-    const Modulo& m = Nss();
-    if (!m.f) return Falla(m.motivo);
-    return m.f->leerDerConClave(directorio, huella);
 }
 
 std::unique_ptr<CertificadosFirefox> CrearCertificadosFirefoxNss(const std::string& home,
