@@ -15,6 +15,7 @@
 #include "core/u_manejadorRegistro.h"
 #include "core/u_segundoPlano.h"
 #include "platform/u_sistema.h"
+#include "ui/u_frmAyuda.h"
 #include "ui/u_frmMenu.h"
 #include "ui/u_imagenes.h"
 #include "ui/u_manejadorFuncionesComunes.h"
@@ -219,6 +220,7 @@ int main(int argc, char** argv) {
     }
     // The help window's web engine, loaded later, needs this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepararEntornoAyuda();
     QApplication app(argc, argv);
     InstalarTraduccionesQt(app);
     // Qt's own options (-platform, -style...) are gone from the application's arguments.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "ui/u_frmAyuda.h"
+
 // Debian's Qt WebEngine frees some of Chromium's objects with a sized delete of another type,
 // which AddressSanitizer reports in every run of a web view; that one check stays off.
 extern "C" const char* __asan_default_options() {
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
     unsetenv("XDG_CACHE_HOME");
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_RUNTIME_DIR");
+    marlevanta::PrepararEntornoAyuda();
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

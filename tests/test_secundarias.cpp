@@ -275,6 +275,22 @@ TEST_F(Secundarias, F1AbreLaAyudaDesdeSuModulo) {
     EXPECT_TRUE(abierta);
 }
 
+// A table of the environment that moves frees the one that other threads may be reading:
+// the version check's and the help's questions, the store's reading.
+TEST_F(Secundarias, ElMotorWebDeLaAyudaNoMueveElEntorno) {
+    auto& w = Abrir();
+    char** const antes = environ;
+    bool conPagina = false;
+    prueba::AlAbrirseDialogo([&](QWidget* a) {
+        // The engine starts with the first page, if it has not yet.
+        for (auto* vista : a->findChildren<QWebEngineView*>()) conPagina = vista->page();
+        QTest::keyClick(a, Qt::Key_Escape);
+    });
+    QTest::keyClick(w.grdCertificados(), Qt::Key_F1);
+    EXPECT_TRUE(conPagina);
+    EXPECT_EQ(environ, antes) << "the web engine added a variable of the environment";
+}
+
 TEST_F(Secundarias, ComoAdministradorLaAyudaNoSeAbreYSeDicePorQue) {
     auto& w = Abrir();
     programa_->plataforma.administrador = true;

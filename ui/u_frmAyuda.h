@@ -11,6 +11,14 @@ class QWebEngineView;
 
 namespace marlevanta {
 
+// Qt's web engine adds a variable to the environment when it starts. An addition may move the
+// environment's table and free the old one while another thread reads it (libcurl's proxy
+// variables, a library's start-up code); set while there is one thread, the engine's write only
+// replaces the value.
+inline void PrepararEntornoAyuda() {
+    if (!qEnvironmentVariableIsSet("force_s3tc_enable")) qputenv("force_s3tc_enable", "true");
+}
+
 class TfrmAyuda : public QDialog {
     Q_OBJECT
 
