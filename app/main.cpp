@@ -218,9 +218,7 @@ int main(int argc, char** argv) {
             return s.codigo;
         }
     }
-    // The help window's web engine, loaded later, needs this before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    PrepararEntornoAyuda();
+    PrepararMotorAyuda();
     QApplication app(argc, argv);
     InstalarTraduccionesQt(app);
     // Qt's own options (-platform, -style...) are gone from the application's arguments.

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     unsetenv("XDG_CACHE_HOME");
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_RUNTIME_DIR");
-    marlevanta::PrepararEntornoAyuda();
+    marlevanta::PrepararMotorAyuda();
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -3,6 +3,7 @@
 // load the web engine.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 
 class QStackedWidget;
@@ -11,11 +12,13 @@ class QWebEngineView;
 
 namespace marlevanta {
 
-// Qt's web engine adds a variable to the environment when it starts. An addition may move the
-// environment's table and free the old one while another thread reads it (libcurl's proxy
-// variables, a library's start-up code); set while there is one thread, the engine's write only
-// replaces the value.
-inline void PrepararEntornoAyuda() {
+// What the help's web engine, loaded later, needs before the application exists; called while
+// the process has one thread. The engine shares its drawing contexts with the windows. And it adds
+// a variable to the environment when it starts: an addition may move the environment's table and
+// free the old one while another thread reads it (libcurl's proxy variables, a library's start-up
+// code); set now, the engine's write only replaces the value.
+inline void PrepararMotorAyuda() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (!qEnvironmentVariableIsSet("force_s3tc_enable")) qputenv("force_s3tc_enable", "true");
 }
 
